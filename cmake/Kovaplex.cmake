@@ -1,0 +1,63 @@
+# Shared build helpers: dependency lookup, one static library per source
+# folder, and one test executable per test folder.
+
+function(kovaplex_require_pkg prefix module debian_package)
+  pkg_check_modules(${prefix} IMPORTED_TARGET GLOBAL ${module})
+  if(NOT ${prefix}_FOUND)
+    message(FATAL_ERROR "${module} was not found. On Debian: apt-get install ${debian_package}")
+  endif()
+endfunction()
+
+macro(kovaplex_find_dependencies)
+  find_package(Qt6 6.2 COMPONENTS Core Gui Widgets OpenGL OpenGLWidgets Network Test)
+  if(NOT Qt6_FOUND)
+    message(FATAL_ERROR "Qt 6 was not found. On Debian: apt-get install qt6-base-dev libqt6opengl6-dev libgl-dev")
+  endif()
+  find_package(PkgConfig)
+  if(NOT PkgConfig_FOUND)
+    message(FATAL_ERROR "pkg-config was not found. On Debian: apt-get install pkg-config")
+  endif()
+  kovaplex_require_pkg(MPV mpv libmpv-dev)
+  kovaplex_require_pkg(ALSA alsa libasound2-dev)
+endmacro()
+
+# kovaplex_library(<name> [DEPS <targets>...])
+# Builds every .cpp of the calling folder into the static library <name>.
+# Headers are included as "folder/File.h" relative to src/.
+function(kovaplex_library name)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS
+       ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  list(FILTER sources INCLUDE REGEX "\\.cpp$")
+  if(sources)
+    file(GLOB headers CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+    add_library(${name} STATIC ${sources} ${headers})
+    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+    target_link_libraries(${name} PUBLIC ${ARG_DEPS})
+    target_compile_definitions(${name} PUBLIC QT_NO_KEYWORDS)
+  else()
+    add_library(${name} INTERFACE)
+    target_include_directories(${name} INTERFACE ${PROJECT_SOURCE_DIR}/src)
+    target_link_libraries(${name} INTERFACE ${ARG_DEPS})
+  endif()
+endfunction()
+
+# kovaplex_test(<name> LABEL <unit|integration|e2e> [DEPS <targets>...])
+# Builds every .cpp of the calling test folder into one GoogleTest executable
+# with the shared Qt-aware main, and registers each test case with CTest.
+function(kovaplex_test name)
+  cmake_parse_arguments(ARG "" "LABEL;TIMEOUT" "DEPS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  add_executable(${name} ${sources})
+  target_link_libraries(${name} PRIVATE kovaplex_test_support ${ARG_DEPS})
+  if(NOT ARG_TIMEOUT)
+    set(ARG_TIMEOUT 120)
+  endif()
+  set(env "KOVAPLEX_TEST_MEDIA=${KOVAPLEX_TEST_MEDIA}" "KOVAPLEX_BINARY_DIR=${PROJECT_BINARY_DIR}")
+  if(ARG_LABEL STREQUAL "unit")
+    list(APPEND env "QT_QPA_PLATFORM=offscreen")
+  endif()
+  gtest_discover_tests(${name}
+    PROPERTIES LABELS ${ARG_LABEL} TIMEOUT ${ARG_TIMEOUT} ENVIRONMENT "${env}"
+    DISCOVERY_TIMEOUT 60 DISCOVERY_MODE PRE_TEST)
+endfunction()

@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, running and testing need.
+# Only what is missing is installed; as root directly, else through sudo.
+set -euo pipefail
+
+packages=(
+  # build
+  build-essential cmake ninja-build pkg-config
+  qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libgl-dev libmpv-dev libasound2-dev
+  # run: software OpenGL, the ALSA plugins that reach PulseAudio/PipeWire, a Japanese font
+  libgl1-mesa-dri libasound2-plugins fonts-noto-cjk
+  # test and sample media
+  libgtest-dev libgmock-dev ffmpeg xvfb xauth x11-utils xdotool pulseaudio pulseaudio-utils alsa-utils
+  mpv clang libclang-rt-14-dev imagemagick
+)
+if [[ "${1:-}" == "--run-only" ]]; then
+  packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-base-dev-tools
+            libqt6opengl6-dev libgl-dev libmpv-dev libasound2-dev libgl1-mesa-dri
+            libasound2-plugins fonts-noto-cjk ffmpeg)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[[ ${#missing[@]} -eq 0 ]] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=""
+[[ $(id -u) -eq 0 ]] || sudo="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

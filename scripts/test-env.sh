@@ -1,0 +1,46 @@
+# Sourced by test.sh: starts what the integration tests need, each of its
+# own, and stops it on exit. Sets DISPLAY, PULSE_SERVER and friends.
+#   - an Xvfb display with Mesa's software OpenGL
+#   - a PulseAudio server with a null sink, in a private runtime folder,
+#     and ALSA's default device pointed at it
+
+kovaplex_env_dir=$(mktemp -d /tmp/kovaplex-test.XXXXXX)
+kovaplex_cleanup() {
+  [[ -n "${kovaplex_pulse_pid:-}" ]] && kill "$kovaplex_pulse_pid" 2>/dev/null || true
+  [[ -n "${kovaplex_xvfb_pid:-}" ]] && kill "$kovaplex_xvfb_pid" 2>/dev/null || true
+  rm -rf "$kovaplex_env_dir"
+}
+trap kovaplex_cleanup EXIT
+
+# X display: the first free number from 90 up.
+for n in $(seq 90 120); do
+  [[ -e /tmp/.X11-unix/X$n || -e /tmp/.X$n-lock ]] && continue
+  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >"$kovaplex_env_dir/xvfb.log" 2>&1 &
+  kovaplex_xvfb_pid=$!
+  export DISPLAY=":$n"
+  break
+done
+for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+export LIBGL_ALWAYS_SOFTWARE=1
+
+# PulseAudio with a null sink; ALSA's default device goes through it.
+export XDG_RUNTIME_DIR="$kovaplex_env_dir/runtime"
+mkdir -p -m 700 "$XDG_RUNTIME_DIR"
+export PULSE_RUNTIME_PATH="$XDG_RUNTIME_DIR/pulse"
+export PULSE_STATE_PATH="$kovaplex_env_dir/pulse-state"
+export PULSE_SERVER="unix:$PULSE_RUNTIME_PATH/native"
+pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no --disallow-exit \
+  --system=no --log-target=stderr \
+  -L "module-native-protocol-unix auth-anonymous=1" \
+  -L "module-null-sink sink_name=kovaplex_null" \
+  -L "module-always-sink" >"$kovaplex_env_dir/pulse.log" 2>&1 &
+kovaplex_pulse_pid=$!
+for _ in $(seq 50); do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
+pactl set-default-sink kovaplex_null >/dev/null 2>&1 || true
+cat >"$kovaplex_env_dir/asoundrc" <<ASOUND
+pcm.!default { type pulse }
+ctl.!default { type pulse }
+ASOUND
+# ALSA reads ALSA_CONFIG_PATH instead of its own search list, so keep the
+# system configuration and add ours last.
+export ALSA_CONFIG_PATH="/usr/share/alsa/alsa.conf:$kovaplex_env_dir/asoundrc"

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+/// Folder of the media files that test.sh generates (KOVAPLEX_TEST_MEDIA).
+QString testMediaDir();
+
+/// Path of one generated media file; the test fails (and is skipped) when
+/// the file is missing, so a run without generated media says why.
+QString testMedia(const QString &name);
+
+/// Runs the event loop until `done` returns true or `timeoutMs` passes.
+/// Returns the last value of `done`.
+bool waitUntil(const std::function<bool()> &done, int timeoutMs = 5000);
