@@ -1,0 +1,291 @@
+#include "playback/ClassMCIPlay.h"
+
+#include "platform/mci/Mci.h"
+#include "util/Numbers.h"
+#include "util/RuntimeError.h"
+
+#include <QCoreApplication>
+#include <QLocale>
+#include <QThread>
+
+#include <cstring>
+#include <limits>
+
+namespace {
+
+const QString kOnlyOne = QStringLiteral("only one");
+const QString kNoCommandText = QStringLiteral("コマンド文字列が指定されていません");
+const QString kNoErrorText = QStringLiteral("Error (文字列が取れません)");
+
+/// A reply buffer read up to its first NUL, and never past its end even when
+/// the other side forgot the terminator.
+QString bufferText(const char *buffer, std::size_t size)
+{
+    const void *nul = std::memchr(buffer, '\0', size);
+    const std::size_t length = nul ? static_cast<std::size_t>(static_cast<const char *>(nul) - buffer) : size;
+    return QString::fromUtf8(buffer, static_cast<qsizetype>(length));
+}
+
+/// CLng of a text: blanks around a decimal number are allowed, anything else
+/// is a type mismatch ("Error:263" included).
+std::int32_t textToLong(const QString &text)
+{
+    bool ok = false;
+    const double value = QLocale::c().toDouble(text.trimmed(), &ok);
+    if (!ok)
+        throw RuntimeError(ErrNo::TypeMismatch);
+    return CLng(value);
+}
+
+QString number(std::int32_t value)
+{
+    return QString::number(value);
+}
+
+} // namespace
+
+MciTransport MciTransport::system()
+{
+    MciTransport t;
+    t.send = [](const char *command, char *reply, unsigned length, void *window) {
+        return mciSendString(command, reply, length, window);
+    };
+    t.getErrorString = [](int error, char *buffer, unsigned length) {
+        return mciGetErrorString(error, buffer, length);
+    };
+    t.tickCount = [] { return timeGetTime(); };
+    return t;
+}
+
+ClassMCIPlay::ClassMCIPlay()
+    : ClassMCIPlay(MciTransport::system())
+{}
+
+ClassMCIPlay::ClassMCIPlay(MciTransport transport)
+    : Mode(kOnlyOne)
+    , m_transport(std::move(transport))
+{
+    if (!m_transport.tickCount)
+        m_transport.tickCount = [] { return timeGetTime(); };
+}
+
+int ClassMCIPlay::sendCommand(const QString &command)
+{
+    return mSendString(command, ErrorString);
+}
+
+int ClassMCIPlay::mSendString(const QString &s, QString &ErrString)
+{
+    if (s.isEmpty()) {
+        ErrString = kNoCommandText;
+        return -1;
+    }
+    // Cleared first so that a device that writes no reply never lets an
+    // earlier, longer reply show through.
+    m_replyBuffer[0] = '\0';
+    const QByteArray command = s.toUtf8();
+    const int error = m_transport.send(command.constData(), m_replyBuffer, sizeof m_replyBuffer, nullptr);
+    if (error == 0) {
+        ErrString = bufferText(m_replyBuffer, sizeof m_replyBuffer);
+        return 0;
+    }
+    m_errorTextBuffer[0] = '\0';
+    if (m_transport.getErrorString &&
+        m_transport.getErrorString(error, m_errorTextBuffer, sizeof m_errorTextBuffer))
+        ErrString = bufferText(m_errorTextBuffer, sizeof m_errorTextBuffer);
+    else
+        ErrString = kNoErrorText;
+    return error;
+}
+
+QString ClassMCIPlay::mGetString(const QString &s)
+{
+    const int error = mSendString(s, ErrorString);
+    if (error == 0)
+        return ErrorString;
+    return QStringLiteral("Error:") + QString::number(error);
+}
+
+int ClassMCIPlay::mClose(const QString &aType)
+{
+    const int result = sendCommand(QStringLiteral("close ") + aType);
+    Status.clear();
+    m_currentAlias.clear();
+    return result;
+}
+
+int ClassMCIPlay::mPlay(const QString &aType, const QString &st, const QString &en)
+{
+    QString command = QStringLiteral("play ") + aType;
+    if (!st.isEmpty())
+        command += QStringLiteral(" from ") + st;
+    if (!en.isEmpty())
+        command += QStringLiteral(" to ") + en;
+    const int result = sendCommand(command);
+    Status = QStringLiteral("Playing");
+    return result;
+}
+
+int ClassMCIPlay::mStop(const QString &aType)
+{
+    return sendCommand(QStringLiteral("stop ") + aType);
+}
+
+int ClassMCIPlay::mPause(const QString &aType)
+{
+    return sendCommand(QStringLiteral("pause ") + aType);
+}
+
+int ClassMCIPlay::mResume(const QString &aType)
+{
+    return sendCommand(QStringLiteral("resume ") + aType);
+}
+
+int ClassMCIPlay::mSeek(std::int32_t pos, const QString &aType)
+{
+    return sendCommand(QStringLiteral("seek ") + aType + QStringLiteral(" to ") + number(pos));
+}
+
+int ClassMCIPlay::mSetTimeFormatMillisecond(const QString &aType)
+{
+    return sendCommand(QStringLiteral("set ") + aType + QStringLiteral(" time format milliseconds"));
+}
+
+int ClassMCIPlay::mSetTimeFormat(const QString &fmt, const QString &aType)
+{
+    return sendCommand(QStringLiteral("set ") + aType + QStringLiteral(" time format ") + fmt);
+}
+
+int ClassMCIPlay::mSetPlaySpeed(const QString &aType, std::int32_t Rate)
+{
+    return sendCommand(QStringLiteral("play ") + aType + QStringLiteral(" speed ") + number(Rate));
+}
+
+int ClassMCIPlay::mDispTargethWnd(const QString &aType, std::int32_t hWndTgt)
+{
+    return sendCommand(QStringLiteral("window ") + aType + QStringLiteral(" handle ") + number(hWndTgt));
+}
+
+int ClassMCIPlay::mDispTargetRect(const QString &aType, std::int32_t X, std::int32_t Y, std::int32_t W,
+                                  std::int32_t H)
+{
+    return sendCommand(QStringLiteral("put ") + aType + QStringLiteral(" destination at ") + number(X) +
+                       u' ' + number(Y) + u' ' + number(W) + u' ' + number(H));
+}
+
+int ClassMCIPlay::mOpenCDDoor(const QString &aType)
+{
+    return sendCommand(QStringLiteral("set ") + aType + QStringLiteral(" door open"));
+}
+
+int ClassMCIPlay::mCloseCDDoor(const QString &aType)
+{
+    return sendCommand(QStringLiteral("set ") + aType + QStringLiteral(" door closed"));
+}
+
+QString ClassMCIPlay::mGetMediaPresent(const QString &aType)
+{
+    return mGetString(QStringLiteral("status ") + aType + QStringLiteral(" media present"));
+}
+
+QString ClassMCIPlay::mGetPlaySpeed(const QString &aType)
+{
+    return mGetString(QStringLiteral("status ") + aType + QStringLiteral(" play speed"));
+}
+
+QString ClassMCIPlay::mGetTimeFormat(const QString &aType)
+{
+    return mGetString(QStringLiteral("status ") + aType + QStringLiteral(" time format"));
+}
+
+QString ClassMCIPlay::mGetLength(const QString &aType)
+{
+    return mGetString(QStringLiteral("status ") + aType + QStringLiteral(" length"));
+}
+
+QString ClassMCIPlay::mGetPosition(const QString &aType)
+{
+    return mGetString(QStringLiteral("status ") + aType + QStringLiteral(" position"));
+}
+
+QString ClassMCIPlay::mGetTracks(const QString &aType)
+{
+    return mGetString(QStringLiteral("status ") + aType + QStringLiteral(" number of tracks"));
+}
+
+QString ClassMCIPlay::mGetTrack(const QString &aType)
+{
+    return mGetString(QStringLiteral("status ") + aType + QStringLiteral(" current track"));
+}
+
+QString ClassMCIPlay::mGetTrackPosition(const QString &aType, const QString &num)
+{
+    return mGetString(QStringLiteral("status ") + aType + QStringLiteral(" position track ") + num);
+}
+
+QString ClassMCIPlay::mGetStatus(const QString &aType)
+{
+    return mGetString(QStringLiteral("status ") + aType + QStringLiteral(" mode"));
+}
+
+QString ClassMCIPlay::GetFileName() const
+{
+    return m_currentFile;
+}
+
+std::int32_t ClassMCIPlay::mOpen(const QString &mFileName, const QString &aType)
+{
+    m_currentFile = mFileName;
+    if (mFileName.isEmpty()) {
+        Status.clear();
+        m_currentAlias.clear();
+        return 0;
+    }
+    if (Mode == kOnlyOne && !Status.isEmpty())
+        mClose(m_currentAlias);
+
+    std::int32_t result = -1;
+    if (sendCommand(QStringLiteral("open \"") + mFileName + QStringLiteral("\" alias ") + aType) != 0) {
+        mClose(aType);
+        result = 0;
+    }
+    Status = QStringLiteral("Opened");
+    m_currentAlias = aType;
+    return result;
+}
+
+int ClassMCIPlay::mFF(const QString &aType, std::int32_t SKIP)
+{
+    const QString format = mGetTimeFormat(aType);
+    mSetTimeFormat(QStringLiteral("milliseconds"), aType);
+    const std::int64_t target = std::int64_t{textToLong(mGetPosition(aType))} + SKIP;
+    if (target > std::numeric_limits<std::int32_t>::max() ||
+        target < std::numeric_limits<std::int32_t>::min())
+        throw RuntimeError(ErrNo::Overflow);
+    const int result = mSeek(static_cast<std::int32_t>(target), aType);
+    mSetTimeFormat(format, aType);
+    return result;
+}
+
+int ClassMCIPlay::mTrack(std::int32_t pos, const QString &aType)
+{
+    const QString start = mGetTrackPosition(aType, QString::number(pos));
+    return mPlay(aType, start, QString());
+}
+
+void ClassMCIPlay::wait(std::int32_t milliseconds)
+{
+    const auto start = static_cast<std::int32_t>(m_transport.tickCount());
+    for (;;) {
+        QCoreApplication::processEvents();
+        const auto now = static_cast<std::int32_t>(m_transport.tickCount());
+        const std::int64_t elapsed = std::int64_t{now} - start;
+        if (elapsed > std::numeric_limits<std::int32_t>::max() ||
+            elapsed < std::numeric_limits<std::int32_t>::min())
+            throw RuntimeError(ErrNo::Overflow);
+        if (elapsed > milliseconds)
+            return;
+        // Yield the core between rounds; events are still handled every millisecond.
+        QThread::msleep(1);
+    }
+}
