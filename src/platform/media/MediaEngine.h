@@ -1,0 +1,223 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QSize>
+#include <QString>
+#include <QVariant>
+
+#include <atomic>
+#include <functional>
+
+struct mpv_handle;
+class VideoSurface;
+
+/// One libmpv core: one media file at a time, played on the GUI thread's
+/// terms.
+///
+/// Threading: create, use and destroy on the GUI thread. libmpv's wakeup
+/// callback only queues one call of drain() on this object's thread; drain()
+/// reads every pending mpv event, refreshes the cached values and emits the
+/// typed signals. The getters return those cached values and never block.
+///
+/// Transport calls (setPaused(), seek(), setSpeed(), ...) are asynchronous:
+/// they return at once and their effect shows in the cached values and
+/// signals after a later drain(). The only calls that wait are loadSync() and
+/// seekSync(), and both wait no longer than the time they are given.
+///
+/// Video: the engine draws through a VideoSurface bound with
+/// VideoSurface::setEngine(). A file may be loaded before any surface exists;
+/// it then plays without video (audio and clock run normally, videoSize() is
+/// already known from the container) and its video appears as soon as a
+/// surface is bound and shown. Callers need not care about the order.
+///
+/// Audio goes to the system's default output; a machine without a sound
+/// device plays silently instead of failing.
+///
+/// Requires a QApplication (or QGuiApplication) to exist: the constructor
+/// sets LC_NUMERIC to "C", which libmpv demands.
+class MediaEngine final : public QObject {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(MediaEngine)
+
+public:
+    enum class LoadResult {
+        Loaded,   ///< the file is loaded; cached values describe it
+        Failed,   ///< not a playable file (or no engine); nothing is loaded
+        TimedOut, ///< no answer in time; the attempt is abandoned, nothing is loaded
+    };
+
+    /// Why a file stopped being loaded, as given by endFile().
+    enum EndReason {
+        EndEof = 0,      ///< played to the end (only without keep-open; ours keeps files open)
+        EndStopped = 2,  ///< unload(), or replaced by another load
+        EndQuit = 3,     ///< the core is shutting down
+        EndError = 4,    ///< the file failed to load or to play on
+        EndRedirect = 5, ///< the file was a playlist or a redirect
+    };
+
+    /// Creates and initialises the core. On failure isValid() is false and
+    /// every call is a harmless no-op (loads report Failed).
+    explicit MediaEngine(QObject *parent = nullptr);
+    /// Unbinds the surface (it then draws black) and destroys the core.
+    ~MediaEngine() override;
+
+    /// True when the core was created and initialised.
+    bool isValid() const { return m_handle != nullptr; }
+    /// Text of the last failure (core creation, load), empty when none.
+    QString lastError() const { return m_lastError; }
+
+    /// Loads `path`, replacing any loaded file, and waits at most `timeoutMs`
+    /// for the result while processing this engine's events (not the Qt event
+    /// loop: no other handler runs inside). Loaded: the file is loaded,
+    /// paused when `startPaused`, at position 0, and fileLoaded() has been
+    /// emitted. Failed / TimedOut: nothing is loaded and lastError() says why;
+    /// loadFailed() is not emitted for a synchronous load.
+    LoadResult loadSync(const QString &path, int timeoutMs, bool startPaused = true);
+
+    /// Starts loading `path`, replacing any loaded file, and returns at once.
+    /// Later exactly one of fileLoaded() or loadFailed() follows, unless
+    /// another load or unload() supersedes this one first.
+    void loadAsync(const QString &path, bool startPaused = true);
+
+    /// Closes the loaded file (if any). Cached values return to "nothing
+    /// loaded" at once.
+    void unload();
+
+    /// Pauses or resumes. Resuming at the end of the media stays at the end.
+    void setPaused(bool paused);
+    /// Seeks to `seconds` from the start, clamped to [0, duration()].
+    /// `exact` lands on that very frame (slower); otherwise on the nearest
+    /// key frame before it. No effect with nothing loaded. position() shows
+    /// the target at once; seekFinished() follows when playback resumed there.
+    void seek(double seconds, bool exact = true);
+    /// seek(), then waits at most `timeoutMs` for it to finish (processing
+    /// only this engine's events). Returns true when it finished in time.
+    bool seekSync(double seconds, bool exact, int timeoutMs);
+    /// Playback speed factor, clamped to [0.01, 100]; audio keeps its pitch.
+    void setSpeed(double factor);
+    /// Mutes the engine's own audio (the system volume is not touched).
+    void setMute(bool mute);
+    /// Engine volume in percent, 0 to 100 (the system volume is not touched).
+    void setVolume(double percent);
+    /// Shows or hides the video track (the surface draws black while hidden).
+    /// The wish is kept across loads.
+    void setVideoEnabled(bool enabled);
+    /// True: letterbox into the surface keeping the picture's shape; false:
+    /// stretch to fill it.
+    void setKeepAspect(bool keep);
+    /// Sets any other mpv property asynchronously (name from MpvNames.h).
+    /// Returns false when the value type cannot be passed to mpv.
+    bool setOption(const char *name, const QVariant &value);
+    /// Reads any mpv property directly (a short blocking call into the core;
+    /// prefer the cached getters). Invalid QVariant when unavailable.
+    QVariant readProperty(const char *name) const;
+
+    bool isLoaded() const { return m_loaded; }
+    /// True between loadAsync() and fileLoaded()/loadFailed().
+    bool isLoading() const { return m_loading; }
+    /// Path of the loaded (or loading) file; empty when none.
+    QString path() const { return m_path; }
+    /// Playback position in seconds; 0 with nothing loaded.
+    double position() const { return m_position; }
+    /// Length in seconds; 0 with nothing loaded or when unknown.
+    double duration() const { return m_duration; }
+    bool paused() const { return m_paused; }
+    double speed() const { return m_speed; }
+    bool mute() const { return m_mute; }
+    double volume() const { return m_volume; }
+    /// True while the position rests at the end of the media (keep-open).
+    bool eofReached() const { return m_eofReached; }
+    bool seekable() const { return m_seekable; }
+    /// True while a seek is in progress.
+    bool seeking() const { return m_seeking; }
+    /// The loaded file has a video track (cover art does not count).
+    bool hasVideo() const { return m_hasVideo; }
+    bool hasAudio() const { return m_hasAudio; }
+    /// Size of the picture in pixels as shown (display aspect applied when
+    /// known); empty without video.
+    QSize videoSize() const { return m_videoSize; }
+    bool videoEnabled() const { return m_videoWanted; }
+    bool keepAspect() const { return m_keepAspect; }
+    /// The surface drawing this engine, or nullptr.
+    VideoSurface *surface() const { return m_surface; }
+
+public Q_SLOTS:
+    /// Reads every pending mpv event and updates caches and signals.
+    /// Called by the wakeup path; calling it directly is harmless.
+    void drain();
+
+Q_SIGNALS:
+    void fileLoaded();
+    void loadFailed(const QString &reason);
+    /// A loaded file stopped being loaded; `reason` is an EndReason value.
+    void endFile(int reason);
+    void positionChanged(double seconds);
+    void durationChanged(double seconds);
+    void pausedChanged(bool paused);
+    void speedChanged(double factor);
+    void muteChanged(bool mute);
+    void eofReachedChanged(bool eof);
+    void videoSizeChanged(const QSize &size);
+    /// Playback (re)started after a load or a seek.
+    void seekFinished();
+
+private:
+    friend class VideoSurface;
+
+    // Engine side of the surface binding, used only by VideoSurface.
+    mpv_handle *handleForSurface() const { return m_handle; }
+    void surfaceAttached(VideoSurface *surface);
+    void surfaceRenderReady(bool ready);
+    void surfaceDetached(VideoSurface *surface);
+
+    static void onWakeup(void *ctx);
+    void handleEvent(const void *event);
+    void handlePropertyChange(const void *property);
+    void refreshAfterLoad();
+    void readTracks();
+    void resetCaches();
+    void applyVideoTrack();
+    void finishLoad(bool ok, const QString &reason);
+    void setCachedPosition(double seconds);
+    void setCachedDuration(double seconds);
+    void setCachedPaused(bool paused);
+    void setCachedEof(bool eof);
+    void setCachedVideoSize(const QSize &size);
+    bool pumpUntil(const std::function<bool()> &done, int timeoutMs);
+    void startLoad(const QString &path, bool startPaused);
+
+    mpv_handle *m_handle = nullptr;
+    std::atomic<bool> m_drainQueued{false};
+    QPointer<VideoSurface> m_surface;
+    bool m_renderReady = false;
+    bool m_draining = false;
+    QString m_lastError;
+
+    // Load bookkeeping: the playlist entry id of the load in flight, so that
+    // events of a replaced file are not taken for the new one.
+    quint64 m_loadSerial = 0;
+    qint64 m_loadingEntry = -1;
+    qint64 m_loadedEntry = -1;
+    bool m_syncLoad = false;
+    bool m_loading = false;
+    bool m_loaded = false;
+    bool m_loadFailed = false;
+    bool m_seekPending = false;
+
+    QString m_path;
+    double m_position = 0;
+    double m_duration = 0;
+    bool m_paused = false;
+    double m_speed = 1;
+    bool m_mute = false;
+    double m_volume = 100;
+    bool m_eofReached = false;
+    bool m_seekable = false;
+    bool m_seeking = false;
+    bool m_hasVideo = false;
+    bool m_hasAudio = false;
+    QSize m_videoSize;
+    bool m_videoWanted = true;
+    bool m_keepAspect = true;
+};
