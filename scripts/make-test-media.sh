@@ -7,7 +7,7 @@ mkdir -p "$out"
 cd "$out"
 
 ff() { ffmpeg -hide_banner -loglevel error -y "$@"; }
-make() { # make FILE ffmpeg-args...: only when FILE is missing, through a temporary name
+gen() { # gen FILE ffmpeg-args...: only when FILE is missing, through a temporary name
   local file=$1; shift
   [[ -s "$file" ]] && return 0
   local tmp="tmp.$$.${file##*.}"
@@ -16,12 +16,12 @@ make() { # make FILE ffmpeg-args...: only when FILE is missing, through a tempor
 video="testsrc2=size=320x240:rate=25"
 tone="sine=frequency=440:sample_rate=44100"
 
-make clip.avi  -f lavfi -i "$video:duration=12" -f lavfi -i "$tone:duration=12" -c:v mpeg4 -q:v 5 -c:a pcm_s16le -shortest
-make tone.wav  -f lavfi -i "$tone:duration=6" -c:a pcm_s16le
-make tone.mp3  -f lavfi -i "$tone:duration=6" -c:a libmp3lame -b:a 128k
-make clip.mp4  -f lavfi -i "$video:duration=12" -f lavfi -i "$tone:duration=12" -c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac -shortest
-make clip.mkv  -f lavfi -i "$video:duration=12" -f lavfi -i "$tone:duration=12" -c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac -shortest
-make long.mp4  -f lavfi -i "testsrc2=size=320x240:rate=10:duration=90" -f lavfi -i "$tone:duration=90" -c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac -shortest
+gen clip.avi  -f lavfi -i "$video:duration=12" -f lavfi -i "$tone:duration=12" -c:v mpeg4 -q:v 5 -c:a pcm_s16le -shortest
+gen tone.wav  -f lavfi -i "$tone:duration=6" -c:a pcm_s16le
+gen tone.mp3  -f lavfi -i "$tone:duration=6" -c:a libmp3lame -b:a 128k
+gen clip.mp4  -f lavfi -i "$video:duration=12" -f lavfi -i "$tone:duration=12" -c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac -shortest
+gen clip.mkv  -f lavfi -i "$video:duration=12" -f lavfi -i "$tone:duration=12" -c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac -shortest
+gen long.mp4  -f lavfi -i "testsrc2=size=320x240:rate=10:duration=90" -f lavfi -i "$tone:duration=90" -c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac -shortest
 
 : > empty.avi
 [[ -s truncated.avi ]] || head -c 4096 clip.avi > truncated.avi
