@@ -1,0 +1,3 @@
+#include "util/GetToken.h"
+
+QString GetToken(const QString &, std::int32_t &) { return {}; }
