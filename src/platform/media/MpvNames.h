@@ -55,6 +55,7 @@ inline constexpr const char Albumart[] = "albumart";
 inline constexpr const char Selected[] = "selected";
 inline constexpr const char DemuxW[] = "demux-w";
 inline constexpr const char DemuxH[] = "demux-h";
+inline constexpr const char DemuxFps[] = "demux-fps";
 inline constexpr const char W[] = "w";
 inline constexpr const char H[] = "h";
 inline constexpr const char TypeVideo[] = "video";
