@@ -1,0 +1,99 @@
+#include "dialogs/MsgLayout.h"
+
+#include "platform/forms/ScreenMetrics.h"
+#include "util/Numbers.h"
+
+#include <algorithm>
+#include <numeric>
+
+namespace {
+
+constexpr double Margin = 120;
+constexpr double ButtonGap = 60;
+// Without an icon the message keeps a wider right margin than its left one.
+constexpr double MessageRightMargin = 225 + 240;
+
+// Integer division of a twip length by two: rounded to a whole number first,
+// then halved towards zero, so the row and the content column land on whole twips.
+long intHalf(double twips)
+{
+    return static_cast<long>(CLng(twips)) / 2;
+}
+
+} // namespace
+
+MsgLayoutResult layoutMsg(const MsgLayoutInput &in)
+{
+    MsgLayoutResult out;
+    double width = 0;
+    double bottom = 0;
+
+    if (!in.hasIcon) {
+        out.message = QPointF(Margin, Margin);
+        width = in.message.width() + MessageRightMargin;
+        bottom = out.message.y() + in.message.height();
+    } else {
+        const double left = in.icon.left() + in.icon.width() + Margin;
+        width = in.message.width() + left + 240;
+        if (in.message.height() >= in.icon.height()) {
+            out.message = QPointF(left, in.icon.top());
+            bottom = out.message.y() + in.message.height();
+        } else {
+            out.message = QPointF(left, in.icon.top() + (in.icon.height() - in.message.height()) / 2);
+            bottom = in.icon.top() + in.icon.height();
+        }
+    }
+    double y = bottom + Margin;
+
+    const auto buttonCount = static_cast<double>(in.buttonWidths.size());
+    out.rowWidth =
+        std::accumulate(in.buttonWidths.begin(), in.buttonWidths.end(), 0.0) + ButtonGap * (buttonCount - 1);
+    if (out.rowWidth + 2 * Margin > width)
+        width = out.rowWidth + 2 * Margin;
+    if (in.contentWidth + 4 * Margin > width)
+        width = in.contentWidth + 4 * Margin;
+
+    if (!in.hasIcon) {
+        out.contentLeft = static_cast<double>(intHalf(width) - intHalf(in.contentWidth));
+    } else {
+        out.contentLeft = out.message.x();
+        width = std::max(width, out.contentLeft + in.contentWidth + 4 * Margin);
+    }
+
+    for (const double height : in.optionHeights) {
+        out.optionTops.push_back(y);
+        y += height;
+    }
+    y += Margin;
+
+    if (in.checkShown) {
+        out.check = QPointF(out.contentLeft, y);
+        y += in.checkHeight;
+    }
+
+    if (in.inputShown) {
+        // The label sits a little lower so its text lines up with the text in the box.
+        const double labelLeft = width / 2 - out.rowWidth / 2;
+        out.inputLabel = QPointF(labelLeft, y + 4 * screenMetrics().twipsPerPixelX);
+        out.inputBox = QPointF(labelLeft + in.inputLabel.width(), y);
+        y += in.inputBox.height();
+        width = std::max(width, in.inputLabel.width() + in.inputBox.width() + 2 * Margin);
+    }
+
+    const double edge = in.buttonWidths.empty() ? y + Margin : y + in.buttonHeight + 2 * Margin;
+    double bx = static_cast<double>(intHalf(width) - intHalf(out.rowWidth));
+    for (const double buttonWidth : in.buttonWidths) {
+        out.buttons.emplace_back(bx, edge - in.buttonHeight - Margin);
+        bx += buttonWidth + ButtonGap;
+    }
+
+    out.clientWidth = width;
+    out.clientHeight = edge;
+    return out;
+}
+
+QPointF centreOnScreen(QSizeF outerSize)
+{
+    const QSizeF screen = screenMetrics().screenSize;
+    return {screen.width() / 2 - outerSize.width() / 2, screen.height() / 2 - outerSize.height() / 2};
+}
