@@ -44,8 +44,10 @@ constexpr std::uint32_t MIXERCONTROL_CONTROLTYPE_VOLUME = 0x50030001;
 
 /// How mixerGetLineInfo picks the line.
 constexpr std::uint32_t MIXER_GETLINEINFOF_DESTINATION = 0x0;   ///< by MIXERLINE::dwDestination
+constexpr std::uint32_t MIXER_GETLINEINFOF_SOURCE = 0x1;        ///< by dwDestination and dwSource
 constexpr std::uint32_t MIXER_GETLINEINFOF_LINEID = 0x2;        ///< by MIXERLINE::dwLineID
 constexpr std::uint32_t MIXER_GETLINEINFOF_COMPONENTTYPE = 0x3; ///< by MIXERLINE::dwComponentType
+constexpr std::uint32_t MIXER_GETLINEINFOF_TARGETTYPE = 0x4;    ///< by the wave device behind the line
 
 /// How mixerGetLineControls picks the controls.
 constexpr std::uint32_t MIXER_GETLINECONTROLSF_ALL = 0x0;       ///< all controls of the line
