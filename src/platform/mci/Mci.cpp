@@ -1,19 +1,182 @@
 #include "platform/mci/Mci.h"
 
-#include <chrono>
+#include "platform/mci/MciDevice.h"
+#include "platform/mci/MciNames.h"
+#include "platform/mci/MciParser.h"
 
-int mciSendString(const char *, char *returnString, unsigned returnLength, void *)
+#include <QCoreApplication>
+#include <QFileInfo>
+
+#include <chrono>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+namespace {
+
+/// How long open waits for the engine to load or refuse a file.
+constexpr int kOpenTimeoutMs = 10000;
+
+/// Which device plays a file, by its extension. Containers that are not in
+/// the list (mp4, mkv, webm, mov, ...) are refused here on purpose: they are
+/// the media player control's.
+struct ExtensionEntry {
+    const char *extension;
+    const char *type;
+};
+constexpr ExtensionEntry kExtensions[] = {
+    {"avi", MciDeviceType::AviVideo},   {"wav", MciDeviceType::WaveAudio},
+    {"mid", MciDeviceType::Sequencer},  {"midi", MciDeviceType::Sequencer},
+    {"rmi", MciDeviceType::Sequencer},  {"mpg", MciDeviceType::MpegVideo},
+    {"mpeg", MciDeviceType::MpegVideo}, {"mpe", MciDeviceType::MpegVideo},
+    {"m1v", MciDeviceType::MpegVideo},  {"mp2", MciDeviceType::MpegVideo},
+    {"mp2v", MciDeviceType::MpegVideo}, {"mpv2", MciDeviceType::MpegVideo},
+    {"mp3", MciDeviceType::MpegVideo},  {"mpa", MciDeviceType::MpegVideo},
+    {"mpv", MciDeviceType::MpegVideo},  {"dat", MciDeviceType::MpegVideo},
+    {"wma", MciDeviceType::MpegVideo},  {"wmv", MciDeviceType::MpegVideo},
+    {"wm", MciDeviceType::MpegVideo},   {"asf", MciDeviceType::MpegVideo},
+    {"au", MciDeviceType::MpegVideo},   {"snd", MciDeviceType::MpegVideo},
+    {"aif", MciDeviceType::MpegVideo},  {"aifc", MciDeviceType::MpegVideo},
+    {"aiff", MciDeviceType::MpegVideo},
+};
+
+const char *typeForExtension(const QString &path)
 {
-    if (returnString && returnLength)
-        returnString[0] = '\0';
-    return 274;
+    const QString suffix = QFileInfo(path).suffix();
+    for (const ExtensionEntry &entry : kExtensions) {
+        if (suffix.compare(QLatin1String(entry.extension), Qt::CaseInsensitive) == 0)
+            return entry.type;
+    }
+    return nullptr;
 }
 
-bool mciGetErrorString(int, char *buffer, unsigned length)
+const char *knownType(const QString &type)
 {
-    if (buffer && length)
-        buffer[0] = '\0';
-    return false;
+    for (const char *known : {MciDeviceType::AviVideo, MciDeviceType::WaveAudio, MciDeviceType::Sequencer,
+                              MciDeviceType::MpegVideo}) {
+        if (type.compare(QLatin1String(known), Qt::CaseInsensitive) == 0)
+            return known;
+    }
+    return nullptr;
+}
+
+bool isAll(const QString &name)
+{
+    return name.compare(QLatin1String(MciValue::All), Qt::CaseInsensitive) == 0;
+}
+
+/// The open devices of this process, by alias.
+class MciRegistry final {
+public:
+    static MciRegistry &instance()
+    {
+        static MciRegistry *registry = [] {
+            auto *r = new MciRegistry;
+            // Engines must go while the application object still exists.
+            qAddPostRoutine([] { MciRegistry::instance().closeAll(); });
+            return r;
+        }();
+        return *registry;
+    }
+
+    int run(const QString &text, QString &reply)
+    {
+        const MciParseResult parsed = parseMciCommand(text);
+        if (parsed.error)
+            return parsed.error;
+        const MciCommand &command = parsed.command;
+        if (command.verb == MciCommand::Verb::Open)
+            return open(command);
+        if (command.verb == MciCommand::Verb::Close)
+            return close(command.device);
+        if (isAll(command.device))
+            return MciErr::CannotUseAll;
+        MciDevice *device = find(command.device);
+        if (!device)
+            return MciErr::InvalidDeviceName;
+        return device->execute(command, reply);
+    }
+
+    void closeAll() { m_devices.clear(); }
+
+private:
+    MciDevice *find(const QString &alias) const
+    {
+        for (const auto &device : m_devices) {
+            if (device->alias().compare(alias, Qt::CaseInsensitive) == 0)
+                return device.get();
+        }
+        return nullptr;
+    }
+
+    int open(const MciCommand &command)
+    {
+        const QString &path = command.device;
+        const QString alias = command.alias.isEmpty() ? path : command.alias;
+        if (isAll(alias))
+            return MciErr::CannotUseAll;
+        if (find(alias))
+            return command.alias.isEmpty() ? MciErr::DeviceOpen : MciErr::DuplicateAlias;
+
+        const char *type = command.type.isEmpty() ? typeForExtension(path) : knownType(command.type);
+        if (!type)
+            return command.type.isEmpty() ? MciErr::ExtensionNotFound : MciErr::InvalidDeviceName;
+
+        const QFileInfo file(path);
+        if (!file.exists())
+            return MciErr::FileNotFound;
+        if (file.isDir() || file.size() == 0)
+            return MciErr::InvalidFile;
+        if (!QCoreApplication::instance())
+            return MciErr::CannotLoadDriver;
+
+        auto device = std::make_unique<MciDevice>(alias, QLatin1String(type), path);
+        if (const int error = device->load(kOpenTimeoutMs))
+            return error; // the device and its engine go here: nothing stays open
+        m_devices.push_back(std::move(device));
+        return 0;
+    }
+
+    int close(const QString &alias)
+    {
+        if (isAll(alias)) {
+            closeAll();
+            return 0;
+        }
+        for (auto it = m_devices.begin(); it != m_devices.end(); ++it) {
+            if ((*it)->alias().compare(alias, Qt::CaseInsensitive) == 0) {
+                // Take it out first: the engine's teardown may run events
+                // that send commands of their own.
+                std::unique_ptr<MciDevice> device = std::move(*it);
+                m_devices.erase(it);
+                return 0;
+            }
+        }
+        return MciErr::InvalidDeviceName;
+    }
+
+    std::vector<std::unique_ptr<MciDevice>> m_devices;
+};
+
+} // namespace
+
+int mciSendString(const char *command, char *returnString, unsigned returnLength, void *)
+{
+    const bool hasBuffer = returnString && returnLength > 0;
+    if (hasBuffer)
+        returnString[0] = '\0';
+    if (!command)
+        return MciErr::MissingCommandString;
+
+    QString reply;
+    const int error = MciRegistry::instance().run(QString::fromUtf8(command), reply);
+    if (error || !hasBuffer)
+        return error;
+    const QByteArray bytes = reply.toUtf8();
+    if (static_cast<unsigned>(bytes.size()) >= returnLength)
+        return MciErr::ParamOverflow;
+    std::memcpy(returnString, bytes.constData(), static_cast<std::size_t>(bytes.size()) + 1);
+    return 0;
 }
 
 unsigned timeGetTime()

@@ -1,0 +1,74 @@
+#pragma once
+
+#include "platform/mci/MciParser.h"
+
+#include <QPointer>
+#include <QRect>
+#include <QString>
+#include <QtGlobal>
+
+#include <memory>
+
+class MediaEngine;
+class VideoSurface;
+
+/// One open MCI device: a media file played by its own MediaEngine, with the
+/// device state MCI reports (mode, time format, speed, video window).
+///
+/// A new device is stopped at the start, in milliseconds, at normal speed,
+/// without video until a surface is bound with "window ... handle".
+/// GUI thread only.
+class MciDevice final {
+    Q_DISABLE_COPY_MOVE(MciDevice)
+
+public:
+    MciDevice(const QString &alias, const QString &type, const QString &path);
+    ~MciDevice();
+
+    /// Loads the file, waiting at most timeoutMs. Returns 0, InvalidFile when
+    /// the engine refuses it, DeviceNotReady when it does not answer in time,
+    /// CannotLoadDriver when no engine can be created.
+    int load(int timeoutMs);
+
+    /// Carries out a parsed command (not open, not close) addressed to this
+    /// device. Returns an MCI error number; reply receives status answers.
+    int execute(const MciCommand &command, QString &reply);
+
+    QString alias() const { return m_alias; }
+
+private:
+    enum class State { Stopped, Playing, Paused };
+
+    int play(const MciCommand &command);
+    int pause();
+    int resume();
+    int stop();
+    int seek(const MciCommand &command);
+    int set(const MciCommand &command);
+    int status(const MciCommand &command, QString &reply);
+    int window(const MciCommand &command);
+    int put(const MciCommand &command);
+
+    /// Length and position in milliseconds, and their conversion to and
+    /// from the current time format.
+    qint64 lengthMs() const;
+    qint64 positionMs() const;
+    qint64 toUnits(qint64 ms) const;
+    qint64 fromUnits(qint64 units) const;
+    void seekEngine(qint64 ms);
+    void onPosition(double seconds);
+    void refreshState();
+    void bindSurface(VideoSurface *surface);
+
+    QString m_alias;
+    QString m_type;
+    QString m_path;
+    std::unique_ptr<MediaEngine> m_engine;
+    State m_state = State::Stopped;
+    bool m_frames = false;
+    double m_fps = 0;
+    double m_speed = 1.0;
+    qint64 m_playToMs = -1; ///< where a "play ... to" stops; -1 plays to the end
+    QPointer<VideoSurface> m_surface;
+    QRect m_destination; ///< empty: the whole surface
+};
