@@ -1,0 +1,117 @@
+#include "player/PlayerGeometry.h"
+
+#include "util/Numbers.h"
+
+#include <algorithm>
+#include <cmath>
+
+CutGeometry cutGeometry(float videoWidth, float videoHeight, const QString &cLeft, const QString &cTop,
+                        const QString &cBottom, const QString &cRight)
+{
+    const double left = Val(cLeft);
+    const double top = Val(cTop);
+    const float hcut = static_cast<float>(left + Val(cRight));
+    const float vcut = static_cast<float>(top + Val(cBottom));
+
+    CutGeometry g;
+    // A widget cannot be given a negative size; cuts beyond 100 % simply
+    // show nothing of the video.
+    g.baseWidth = std::max(0.0f, videoWidth - videoWidth * hcut / 100 + PlayerDesign::CutMargin);
+    g.baseHeight = std::max(0.0f, videoHeight - videoHeight * vcut / 100 + PlayerDesign::CutMargin);
+    g.videoLeft = static_cast<float>(-(videoWidth * left / 100));
+    g.videoTop = static_cast<float>(-(videoHeight * top / 100));
+    return g;
+}
+
+VideoSizeLayout videoSizeLayout(float w, const WindowPlace &place, const CutPercents &cut,
+                                const LayoutMetrics &m)
+{
+    VideoSizeLayout out;
+    const float bottom = place.top + place.outerHeight;
+    out.keepsTop = m.screenHeight / 4 * 3 >= bottom;
+
+    out.videoWidth = w;
+    out.videoHeight = w / 4 * 3;
+    out.cut = cutGeometry(out.videoWidth, out.videoHeight, cut.left, cut.top, cut.bottom, cut.right);
+
+    const float baseWidth = out.cut.baseWidth;
+    const float baseHeight = out.cut.baseHeight;
+    out.wide = baseWidth >= PlayerDesign::WideMinimum;
+    if (out.wide) {
+        out.ctrlTop = PlayerDesign::VBaseTop + baseHeight + 75;
+        out.windowHeight = baseHeight + 105 + PlayerDesign::CtrlHeight + 75 + m.frameX + m.frameY;
+        if (baseWidth > PlayerDesign::CtrlWidth)
+            out.windowWidth = 2 * m.frameX + (baseWidth + 150);
+        else
+            out.windowWidth = 2 * m.frameX + (PlayerDesign::CtrlWidth + 75);
+    } else {
+        out.ctrlTop = 75;
+        out.windowWidth = 2 * m.frameX + PlayerDesign::CtrlWidth + 75;
+        out.windowHeight = PlayerDesign::CtrlHeight + 105 + m.frameX + m.frameY;
+    }
+
+    float top = out.keepsTop ? place.top : bottom - out.windowHeight;
+    float left = place.left;
+    if (top < 0)
+        top = 0;
+    if (left < 0)
+        left = 0;
+    if (top + out.windowHeight > m.screenHeight)
+        top = m.screenHeight - out.windowHeight;
+    if (left + out.windowWidth > m.screenWidth)
+        left = m.screenWidth - out.windowWidth;
+    out.windowLeft = left;
+    out.windowTop = top;
+    out.storedWidthPixels = w / m.twipsPerPixelX;
+    return out;
+}
+
+TrackGeometry trackGeometry(float barWidth, float twipsPerPixelX, float twipsPerPixelY)
+{
+    TrackGeometry t;
+    t.length = barWidth - 32 * twipsPerPixelX;
+    t.left = 16 * twipsPerPixelX;
+    t.y = 14 * twipsPerPixelY;
+    return t;
+}
+
+CursorPlacement cursorPlacement(double seconds, double length, const TrackGeometry &track,
+                                float twipsPerPixelX, float twipsPerPixelY)
+{
+    CursorPlacement c;
+    const double p = seconds >= 0 ? seconds : 0; // also catches NaN
+    const double parked = track.left - 3.0 * twipsPerPixelX;
+    if (length == 0) {
+        c.left = static_cast<float>(parked);
+        return c;
+    }
+    const double left = track.left + track.length * p / length - 3.0 * twipsPerPixelX;
+    // An unknown length (NaN) has nowhere sensible to put the cursor.
+    c.left = static_cast<float>(std::isfinite(left) ? left : parked);
+    c.sized = true;
+    c.top = PlayerDesign::CursorTop;
+    c.width = 7 * twipsPerPixelX;
+    c.height = 16 * twipsPerPixelY;
+    return c;
+}
+
+QString TimeToText(double seconds)
+{
+    const std::int32_t n = CLng(seconds);
+    const std::int32_t m = n / 60;
+    const auto field = [](std::int32_t v) { return (QLatin1Char('0') + QString::number(v)).right(2); };
+    return field(m / 60) + QLatin1Char(':') + field(m % 60) + QLatin1Char(':') + field(n % 60);
+}
+
+QString skipCaption(const QString &amount, const QString &accessKey)
+{
+    const QString shown = Val(amount) > 0 ? QLatin1Char('+') + amount : amount;
+    return shown + QLatin1Char('(') + accessKey + QLatin1Char(')');
+}
+
+QString storedNumberText(double value, int digits)
+{
+    if (value == 0)
+        return QStringLiteral("0"); // no "-0"
+    return QString::number(value, 'g', digits).toUpper();
+}

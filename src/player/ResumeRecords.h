@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+class ClassPref3;
+
+/// Where playback of each media file stopped, kept in the settings section
+/// "Files": the key is the file name, the value "position,length" in seconds.
+
+/// Records live under this section.
+inline const QString ResumeSection = QStringLiteral("Files");
+
+/// At this many keys the oldest record is dropped before a new one is written.
+constexpr int ResumeRecordLimit = 40;
+
+/// A file is worth remembering only while more than 10 seconds remain; a
+/// file watched to (nearly) its end starts afresh next time.
+bool isWorthResuming(double position, double length);
+
+/// The stored value: both numbers as plain decimal text, joined by a comma.
+QString resumeRecordText(double position, double length);
+
+/// Writes the record of `fileName`. When the section lists 40 or more keys
+/// the first listed one (the oldest) is removed first. A removed key keeps its
+/// place in the list until the file is saved, so later writes in the same run
+/// find that emptied key first again and drop nothing more: the section may
+/// grow past 40 within a run, by at most one dropped record per run.
+void writeResumeRecord(ClassPref3 &pref, const QString &fileName, double position, double length);
+
+/// A record read back.
+struct ResumePoint {
+    double position = 0; ///< 0 when the field is missing or not a number
+    double length = 0;   ///< 0 when the field is missing or not a number
+};
+
+/// The record stored for exactly `fileName` (letter case included), or
+/// nullopt when there is none. A record dropped earlier in this run (its
+/// value emptied) counts as none.
+std::optional<ResumePoint> findResumeRecord(ClassPref3 &pref, const QString &fileName);

@@ -1,0 +1,228 @@
+#include "player/PlayerGeometry.h"
+
+#include "util/RuntimeError.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace {
+
+// 15 twips per pixel, a 1280 x 1024 screen, a frame of 4 px sides and a
+// 26 px title bar plus lower frame.
+LayoutMetrics fixedMetrics()
+{
+    LayoutMetrics m;
+    m.frameX = 60;
+    m.frameY = 390;
+    return m;
+}
+
+WindowPlace placeAt(float left, float top, float outerHeight = 3000)
+{
+    return {left, top, outerHeight};
+}
+
+} // namespace
+
+TEST(VideoSizeLayout, SmallestWidthGivesThePanelAlone)
+{
+    const LayoutMetrics m = fixedMetrics();
+    const VideoSizeLayout l = videoSizeLayout(780, placeAt(1500, 1500), {}, m);
+    EXPECT_FLOAT_EQ(l.videoHeight, 585);
+    EXPECT_FLOAT_EQ(l.cut.baseWidth, 840);
+    EXPECT_FLOAT_EQ(l.cut.baseHeight, 645);
+    EXPECT_FALSE(l.wide);
+    EXPECT_FLOAT_EQ(l.ctrlTop, 75);
+    EXPECT_FLOAT_EQ(l.windowWidth, 2 * 60 + 4410 + 75);
+    EXPECT_FLOAT_EQ(l.windowHeight, 1410 + 105 + 60 + 390);
+    EXPECT_FLOAT_EQ(l.windowLeft, 1500);
+    EXPECT_FLOAT_EQ(l.windowTop, 1500);
+    EXPECT_FLOAT_EQ(l.storedWidthPixels, 52);
+}
+
+TEST(VideoSizeLayout, WideLayoutPutsThePanelBelowTheVideo)
+{
+    const LayoutMetrics m = fixedMetrics();
+    // 640 px: a box wider than the panel sets the window's width.
+    const VideoSizeLayout big = videoSizeLayout(9600, placeAt(0, 0), {}, m);
+    EXPECT_TRUE(big.wide);
+    EXPECT_FLOAT_EQ(big.cut.baseWidth, 9660);
+    EXPECT_FLOAT_EQ(big.cut.baseHeight, 7260);
+    EXPECT_FLOAT_EQ(big.ctrlTop, 75 + 7260 + 75);
+    EXPECT_FLOAT_EQ(big.windowWidth, 120 + 9660 + 150);
+    EXPECT_FLOAT_EQ(big.windowHeight, 7260 + 105 + 1410 + 75 + 450);
+    EXPECT_FLOAT_EQ(big.storedWidthPixels, 640);
+
+    // 160 px: wide enough to show, narrower than the panel.
+    const VideoSizeLayout small = videoSizeLayout(2400, placeAt(0, 0), {}, m);
+    EXPECT_TRUE(small.wide);
+    EXPECT_FLOAT_EQ(small.windowWidth, 120 + 4410 + 75);
+
+    // The threshold itself is wide: 940 twips of video plus the margin.
+    EXPECT_TRUE(videoSizeLayout(940, placeAt(0, 0), {}, m).wide);
+    EXPECT_FALSE(videoSizeLayout(939, placeAt(0, 0), {}, m).wide);
+}
+
+TEST(VideoSizeLayout, CutsThatNarrowTheBoxSwitchToCompact)
+{
+    CutPercents cut;
+    cut.left = QStringLiteral("46");
+    cut.right = QStringLiteral("46");
+    const VideoSizeLayout l = videoSizeLayout(9600, placeAt(0, 0), cut, fixedMetrics());
+    EXPECT_FLOAT_EQ(l.cut.baseWidth, 9600 - 8832 + 60);
+    EXPECT_FALSE(l.wide);
+    EXPECT_FLOAT_EQ(l.ctrlTop, 75);
+    // The video keeps its size; only the box and the window change.
+    EXPECT_FLOAT_EQ(l.videoWidth, 9600);
+    EXPECT_FLOAT_EQ(l.cut.videoLeft, -4416);
+}
+
+TEST(VideoSizeLayout, LowestQuarterKeepsTheBottomEdge)
+{
+    const LayoutMetrics m = fixedMetrics();
+    const float threeQuarters = 1024 * 15 / 4.0f * 3; // 11520
+    // Bottom edge exactly at three quarters still keeps the top.
+    const VideoSizeLayout atLine = videoSizeLayout(9600, placeAt(100, threeQuarters - 2000, 2000), {}, m);
+    EXPECT_TRUE(atLine.keepsTop);
+    EXPECT_FLOAT_EQ(atLine.windowTop, std::min(threeQuarters - 2000, m.screenHeight - atLine.windowHeight));
+
+    // One twip lower: the window grows upward from its bottom edge.
+    const float top = threeQuarters - 1999;
+    const VideoSizeLayout below = videoSizeLayout(4800, placeAt(100, top, 2000), {}, m);
+    EXPECT_FALSE(below.keepsTop);
+    EXPECT_FLOAT_EQ(below.windowTop, top + 2000 - below.windowHeight);
+    // Shrinking near the bottom moves the top down by the same rule.
+    const VideoSizeLayout shrink = videoSizeLayout(780, placeAt(100, 12000, 3000), {}, m);
+    EXPECT_FALSE(shrink.keepsTop);
+    EXPECT_FLOAT_EQ(shrink.windowTop, 15000 - shrink.windowHeight);
+}
+
+TEST(VideoSizeLayout, KeepOnScreenRulesRunInOrder)
+{
+    const LayoutMetrics m = fixedMetrics();
+    // Off the top left: pulled back to 0.
+    const VideoSizeLayout offTopLeft = videoSizeLayout(4800, placeAt(-500, -700), {}, m);
+    EXPECT_FLOAT_EQ(offTopLeft.windowLeft, 0);
+    EXPECT_FLOAT_EQ(offTopLeft.windowTop, 0);
+
+    // Off the right: pushed left until the right edge is on the screen.
+    const VideoSizeLayout offRight = videoSizeLayout(4800, placeAt(18000, 600), {}, m);
+    EXPECT_FLOAT_EQ(offRight.windowLeft, m.screenWidth - offRight.windowWidth);
+
+    // Wider than the screen: the right-edge rule runs last, leaving the
+    // left edge negative.
+    const VideoSizeLayout huge = videoSizeLayout(1600 * 15, placeAt(300, 0), {}, m);
+    EXPECT_GT(huge.windowWidth, m.screenWidth);
+    EXPECT_LT(huge.windowLeft, 0);
+    EXPECT_FLOAT_EQ(huge.windowLeft, m.screenWidth - huge.windowWidth);
+    EXPECT_LT(huge.windowTop, 0);
+}
+
+TEST(CutGeometry, PercentagesShrinkTheBoxAndShiftTheVideo)
+{
+    const CutGeometry none = cutGeometry(4800, 3600, "0", "0", "0", "0");
+    EXPECT_FLOAT_EQ(none.baseWidth, 4860);
+    EXPECT_FLOAT_EQ(none.baseHeight, 3660);
+    EXPECT_FLOAT_EQ(none.videoLeft, 0);
+    EXPECT_FLOAT_EQ(none.videoTop, 0);
+
+    const CutGeometry left = cutGeometry(4800, 3600, "10", "0", "0", "0");
+    EXPECT_FLOAT_EQ(left.baseWidth, 4380);
+    EXPECT_FLOAT_EQ(left.videoLeft, -480);
+
+    const CutGeometry all = cutGeometry(4800, 3600, "12.5", "5", "15", "2.5");
+    EXPECT_FLOAT_EQ(all.baseWidth, 4800 - 720 + 60);
+    EXPECT_FLOAT_EQ(all.baseHeight, 3600 - 720 + 60);
+    EXPECT_FLOAT_EQ(all.videoLeft, -600);
+    EXPECT_FLOAT_EQ(all.videoTop, -180);
+}
+
+TEST(CutGeometry, TextsWithoutANumberCountAsZero)
+{
+    const CutGeometry g = cutGeometry(4800, 3600, "", "abc", " 10%", "x5");
+    EXPECT_FLOAT_EQ(g.baseWidth, 4860);
+    EXPECT_FLOAT_EQ(g.baseHeight, 3600 - 360 + 60);
+    EXPECT_FLOAT_EQ(g.videoTop, 0);
+}
+
+TEST(CutGeometry, WholeAxisCutLeavesTheMarginAndBeyondIsHeldAtZero)
+{
+    const CutGeometry full = cutGeometry(4800, 3600, "60", "50", "50", "40");
+    EXPECT_FLOAT_EQ(full.baseWidth, 60);
+    EXPECT_FLOAT_EQ(full.baseHeight, 60);
+
+    const CutGeometry beyond = cutGeometry(4800, 3600, "90", "0", "120", "90");
+    EXPECT_FLOAT_EQ(beyond.baseWidth, 0);
+    EXPECT_FLOAT_EQ(beyond.baseHeight, 0);
+    EXPECT_FLOAT_EQ(beyond.videoLeft, -4320);
+
+    // Negative percentages widen the box; nothing forbids it.
+    EXPECT_FLOAT_EQ(cutGeometry(4800, 3600, "-10", "0", "0", "0").baseWidth, 5340);
+}
+
+TEST(Track, CursorFollowsThePositionAndParksWithoutLength)
+{
+    const TrackGeometry t = trackGeometry(3480, 15, 15);
+    EXPECT_FLOAT_EQ(t.left, 240);
+    EXPECT_FLOAT_EQ(t.length, 3000);
+    EXPECT_FLOAT_EQ(t.y, 210);
+
+    const CursorPlacement half = cursorPlacement(30, 60, t, 15, 15);
+    ASSERT_TRUE(half.sized);
+    EXPECT_FLOAT_EQ(half.left, 240 + 1500 - 45);
+    EXPECT_FLOAT_EQ(half.top, 45);
+    EXPECT_FLOAT_EQ(half.width, 105);
+    EXPECT_FLOAT_EQ(half.height, 240);
+
+    // Negative and unknown positions sit at the start; the label shows them.
+    EXPECT_FLOAT_EQ(cursorPlacement(-1, 60, t, 15, 15).left, 195);
+    EXPECT_FLOAT_EQ(cursorPlacement(std::nan(""), 60, t, 15, 15).left, 195);
+
+    // No clamp past the end.
+    EXPECT_FLOAT_EQ(cursorPlacement(120, 60, t, 15, 15).left, 240 + 6000 - 45);
+
+    const CursorPlacement parked = cursorPlacement(10, 0, t, 15, 15);
+    EXPECT_FALSE(parked.sized);
+    EXPECT_FLOAT_EQ(parked.left, 195);
+
+    // Other pixel sizes scale the pixel parts only; the top stays 45 twips.
+    const TrackGeometry t12 = trackGeometry(3480, 12, 10);
+    const CursorPlacement c12 = cursorPlacement(0, 10, t12, 12, 10);
+    EXPECT_FLOAT_EQ(c12.left, 192 - 36);
+    EXPECT_FLOAT_EQ(c12.top, 45);
+    EXPECT_FLOAT_EQ(c12.height, 160);
+    EXPECT_FLOAT_EQ(t12.y, 140);
+}
+
+TEST(TimeToText, RoundsHalvesToEvenAndKeepsTwoDigits)
+{
+    EXPECT_EQ(TimeToText(3725.4), "01:02:05");
+    EXPECT_EQ(TimeToText(0), "00:00:00");
+    EXPECT_EQ(TimeToText(0.5), "00:00:00");
+    EXPECT_EQ(TimeToText(1.5), "00:00:02");
+    EXPECT_EQ(TimeToText(59.5), "00:01:00");
+    EXPECT_EQ(TimeToText(60.4), "00:01:00");
+    EXPECT_EQ(TimeToText(3599.6), "01:00:00");
+    EXPECT_EQ(TimeToText(359999), "99:59:59");
+}
+
+TEST(TimeToText, NegativeTimesShowTheirSignAndHoursWrap)
+{
+    EXPECT_EQ(TimeToText(-1), "00:00:-1");
+    EXPECT_EQ(TimeToText(-75), "00:-1:15"); // "0-15" keeps its last two
+    EXPECT_EQ(TimeToText(100 * 3600), "00:00:00");
+    EXPECT_EQ(TimeToText(123 * 3600 + 61), "23:01:01");
+    EXPECT_THROW(TimeToText(3e9), RuntimeError);
+    EXPECT_THROW(TimeToText(std::nan("")), RuntimeError);
+}
+
+TEST(SkipCaption, PositiveAmountsGetAPlus)
+{
+    EXPECT_EQ(skipCaption("-30", "Z"), "-30(Z)");
+    EXPECT_EQ(skipCaption("10", "V"), "+10(V)");
+    EXPECT_EQ(skipCaption("0", "V"), "0(V)");
+    EXPECT_EQ(skipCaption("5", "V"), "+5(V)");
+    EXPECT_EQ(skipCaption("abc", "Q"), "abc(Q)");
+    EXPECT_EQ(skipCaption("+7", "N"), "++7(N)");
+}
