@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <set>
 #include <vector>
 
 /// The sectioned settings store and its data file.
@@ -177,9 +178,9 @@ public:
     /// first section named `Section` as a number; Empty when there is none.
     Variant SectionKeyCount(const QString &Section) const;
 
-    /// Fills `Key` from index 0 with the non-empty entry names of every
-    /// section named `Section`, in slot order, and returns how many. Elements
-    /// beyond those stay; with none found `Key` is left exactly as it was.
+    /// Replaces `Key` with the non-empty entry names of every section named
+    /// `Section`, in slot order, and returns how many. With none found `Key`
+    /// is left exactly as it was.
     std::int32_t GetSectionKeys(const QString &Section, QStringList &Key) const;
 
     /// The name of slot `Index`.
@@ -199,6 +200,7 @@ private:
     };
     struct SectionRecord {
         QString Name;
+        QString lowerName;
         QString Comment;
         std::vector<EntryRecord> Entries;
         /// Lowered key to its first entry; built once a section grows large.
@@ -206,16 +208,17 @@ private:
     };
 
     int storeSection(const QString &section);
-    void storeEntry(int slot, const QString &key, const QString &value, const std::optional<QString> &comment);
-    void appendData(int slot, const QString &data, const std::optional<QString> &comment);
-    int firstEntry(const SectionRecord &record, const QString &lowerKey) const;
+    void storeEntry(SectionRecord &record, const QString &key, const QString &value,
+                    const std::optional<QString> &comment);
+    void appendEntry(SectionRecord &record, EntryRecord entry);
+    static int firstEntry(const SectionRecord &record, const QString &lowerKey);
+    const std::set<int> *slotsNamed(const QString &lowerName) const;
     int firstSection(const QString &lowerName) const;
-    std::vector<int> sectionsNamed(const QString &lowerName) const;
     void renameSlot(int slot, const QString &name);
-    void clearEntries(SectionRecord &record);
+    void renameAllSlots(const QString &lowerName, const QString &newName);
     void checkSlotIndex(std::int32_t index) const;
-    void readLines(const QString &text, int lineStart);
-    QByteArray layout() const;
+    void readLines(QStringView text, qsizetype pos);
+    QByteArray fileBytes() const;
 
     QString m_fileName;
     std::int32_t m_autoSave = 0;
@@ -224,8 +227,9 @@ private:
     QString m_altHeaderText;
     std::vector<SectionRecord> m_sections;
     std::int32_t m_sectionCount = 0;
-    /// Lowered name to the ascending indices of the slots in use so named.
-    QHash<QString, std::vector<int>> m_sectionIndex;
+    /// Lowered name to the indices of the slots in use so named; "" holds
+    /// the cleared and nameless slots.
+    QHash<QString, std::set<int>> m_sectionIndex;
     std::int32_t m_dataNextEntry = 0;
     std::int32_t m_dataSlot = 0;
 };

@@ -15,13 +15,31 @@ public:
 
     /// Empty: no value at all.
     Variant() = default;
-    Variant(const QString &text) : m_kind(Kind::Text), m_text(text) {}
+    Variant(const QString &text)
+        : m_kind(Kind::Text)
+        , m_text(text)
+    {}
     /// UTF-8 text.
-    Variant(const char *text) : m_kind(Kind::Text), m_text(QString::fromUtf8(text)) {}
-    Variant(double number) : m_kind(Kind::Number), m_number(number) {}
-    Variant(int number) : m_kind(Kind::Number), m_number(number) {}
-    Variant(bool flag) : m_kind(Kind::Boolean), m_number(flag ? -1 : 0) {}
-    Variant(const QStringList &list) : m_kind(Kind::TextList), m_list(list) {}
+    Variant(const char *text)
+        : m_kind(Kind::Text)
+        , m_text(QString::fromUtf8(text))
+    {}
+    Variant(double number)
+        : m_kind(Kind::Number)
+        , m_number(number)
+    {}
+    Variant(int number)
+        : m_kind(Kind::Number)
+        , m_number(number)
+    {}
+    Variant(bool flag)
+        : m_kind(Kind::Boolean)
+        , m_number(flag ? -1 : 0)
+    {}
+    Variant(const QStringList &list)
+        : m_kind(Kind::TextList)
+        , m_list(list)
+    {}
 
     /// The marker of an omitted optional argument.
     static Variant missing();

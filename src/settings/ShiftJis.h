@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <QStringView>
+
+/// Conversion between text and Shift-JIS (code page 932), the settings
+/// file's encoding.
+///
+/// Decoding never fails: each byte that does not start a valid character
+/// becomes U+FFFD and reading goes on with the next byte, so CR and LF bytes
+/// always stay line ends. Encoding writes "?" for each character (a
+/// surrogate pair counts as one) that the code page cannot hold.
+///
+/// Throws RuntimeError(DeviceIOError) only when the system has no CP932
+/// converter at all.
+QString decodeShiftJis(QByteArrayView bytes);
+QByteArray encodeShiftJis(QStringView text);
