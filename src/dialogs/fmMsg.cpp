@@ -158,7 +158,7 @@ void fmMsg::AddCh(const QString &CaptionText, int Value)
     m_checkHeight = text.height() + CaptionPaddingY;
     m_contentWidth = m_checkWidth;
     m_check->setTristate(Value == 2);
-    m_check->setCheckState(static_cast<Qt::CheckState>(Value));
+    m_check->setCheckState(Value == 1 ? Qt::Checked : Value == 2 ? Qt::PartiallyChecked : Qt::Unchecked);
     m_check->show();
     m_checkShown = true;
     Layout();
