@@ -1,40 +1,766 @@
 #include "platform/media/MediaEngine.h"
 
+#include "platform/media/MpvNames.h"
 #include "platform/media/VideoSurface.h"
+
+#include <QDeadlineTimer>
+#include <QFileInfo>
+#include <QVariantList>
+#include <QVariantMap>
+
+#include <mpv/client.h>
+
+#include <algorithm>
+#include <clocale>
+#include <cmath>
+
+namespace {
+
+// reply_userdata of observed properties and of the commands whose replies
+// we read; 0 is left for requests whose reply nobody needs.
+enum Observed : quint64 {
+    ObsTimePos = 1,
+    ObsDuration,
+    ObsPause,
+    ObsSpeed,
+    ObsMute,
+    ObsVolume,
+    ObsEofReached,
+    ObsSeekable,
+    ObsSeeking,
+    ObsVideoParams,
+};
+constexpr quint64 SeekReply = 100;
+
+constexpr double MinSpeed = 0.01;
+constexpr double MaxSpeed = 100.0;
+// Granularity of bounded waits: short enough that a deadline is met closely.
+constexpr int PumpSliceMs = 50;
+
+QVariant nodeToVariant(const mpv_node *node)
+{
+    switch (node->format) {
+    case MPV_FORMAT_STRING: return QString::fromUtf8(node->u.string);
+    case MPV_FORMAT_FLAG: return node->u.flag != 0;
+    case MPV_FORMAT_INT64: return QVariant::fromValue<qlonglong>(node->u.int64);
+    case MPV_FORMAT_DOUBLE: return node->u.double_;
+    case MPV_FORMAT_NODE_ARRAY: {
+        QVariantList list;
+        for (int i = 0; i < node->u.list->num; ++i)
+            list.append(nodeToVariant(&node->u.list->values[i]));
+        return list;
+    }
+    case MPV_FORMAT_NODE_MAP: {
+        QVariantMap map;
+        for (int i = 0; i < node->u.list->num; ++i)
+            map.insert(QString::fromUtf8(node->u.list->keys[i]), nodeToVariant(&node->u.list->values[i]));
+        return map;
+    }
+    default: return {};
+    }
+}
+
+QSize sizeFromVideoParams(const QVariantMap &params)
+{
+    // "dw"/"dh" carry the display aspect; "w"/"h" are the coded size.
+    QSize size(params.value(QStringLiteral("dw")).toInt(), params.value(QStringLiteral("dh")).toInt());
+    if (size.isEmpty())
+        size = QSize(params.value(QString::fromLatin1(MpvKey::W)).toInt(),
+                     params.value(QString::fromLatin1(MpvKey::H)).toInt());
+    return size.isEmpty() ? QSize() : size;
+}
+
+bool setOptionString(mpv_handle *h, const char *name, const char *value)
+{
+    return mpv_set_option_string(h, name, value) >= 0;
+}
+
+QString errorText(int error)
+{
+    return QString::fromUtf8(mpv_error_string(error));
+}
+
+} // namespace
 
 MediaEngine::MediaEngine(QObject *parent)
     : QObject(parent)
-{}
+{
+    // Qt resets the C locale when the application object is built; libmpv
+    // refuses to run unless numbers are formatted the "C" way.
+    std::setlocale(LC_NUMERIC, "C");
 
-MediaEngine::~MediaEngine() = default;
+    mpv_handle *h = mpv_create();
+    if (!h) {
+        m_lastError = QStringLiteral("mpv_create failed");
+        return;
+    }
 
-MediaEngine::LoadResult MediaEngine::loadSync(const QString &, int, bool)
-{
-    return LoadResult::Failed;
+    // Nothing from the user's mpv setup may leak in: no config files, no
+    // scripts, no key bindings, no terminal output.
+    const std::pair<const char *, const char *> options[] = {
+        {MpvOpt::Config, MpvVal::No},
+        {MpvOpt::Ytdl, MpvVal::No},
+        {MpvOpt::LoadStatsOverlay, MpvVal::No},
+        {MpvOpt::LoadOsdConsole, MpvVal::No},
+        {MpvOpt::LoadAutoProfiles, MpvVal::No},
+        {MpvOpt::InputDefaultBindings, MpvVal::No},
+        {MpvOpt::InputBuiltinBindings, MpvVal::No},
+        {MpvOpt::InputVoKeyboard, MpvVal::No},
+        {MpvOpt::Osc, MpvVal::No},
+        {MpvOpt::Terminal, MpvVal::No},
+        {MpvOpt::OsdLevel, "0"},
+        {MpvOpt::Hwdec, MpvVal::AutoSafe},
+        {MpvOpt::Idle, MpvVal::Yes},
+        // The end of the media leaves the file loaded and paused there.
+        {MpvOpt::KeepOpen, MpvVal::Yes},
+        {MpvOpt::Vo, MpvVal::Libmpv},
+        {MpvOpt::AudioFallbackToNull, MpvVal::Yes},
+        {MpvOpt::AudioPitchCorrection, MpvVal::Yes},
+        // No renderer yet: a video output now would fail and drop the track.
+        {MpvOpt::Vid, MpvVal::No},
+    };
+    for (const auto &[name, value] : options) {
+        // Options missing from an older libmpv are not worth failing over.
+        setOptionString(h, name, value);
+    }
+
+    const int initError = mpv_initialize(h);
+    if (initError < 0) {
+        m_lastError = QStringLiteral("mpv_initialize failed: ") + errorText(initError);
+        mpv_terminate_destroy(h);
+        return;
+    }
+
+    mpv_observe_property(h, ObsTimePos, MpvProp::TimePos, MPV_FORMAT_DOUBLE);
+    mpv_observe_property(h, ObsDuration, MpvProp::Duration, MPV_FORMAT_DOUBLE);
+    mpv_observe_property(h, ObsPause, MpvProp::Pause, MPV_FORMAT_FLAG);
+    mpv_observe_property(h, ObsSpeed, MpvProp::Speed, MPV_FORMAT_DOUBLE);
+    mpv_observe_property(h, ObsMute, MpvProp::Mute, MPV_FORMAT_FLAG);
+    mpv_observe_property(h, ObsVolume, MpvProp::Volume, MPV_FORMAT_DOUBLE);
+    mpv_observe_property(h, ObsEofReached, MpvProp::EofReached, MPV_FORMAT_FLAG);
+    mpv_observe_property(h, ObsSeekable, MpvProp::Seekable, MPV_FORMAT_FLAG);
+    mpv_observe_property(h, ObsSeeking, MpvProp::Seeking, MPV_FORMAT_FLAG);
+    mpv_observe_property(h, ObsVideoParams, MpvProp::VideoParams, MPV_FORMAT_NODE);
+
+    m_handle = h;
+    m_appliedVid = MpvVal::No;
+    mpv_set_wakeup_callback(h, &MediaEngine::onWakeup, this);
 }
 
-void MediaEngine::loadAsync(const QString &, bool) {}
-void MediaEngine::unload() {}
-void MediaEngine::setPaused(bool) {}
-void MediaEngine::seek(double, bool) {}
-bool MediaEngine::seekSync(double, bool, int)
+MediaEngine::~MediaEngine()
 {
-    return false;
+    // The renderer must go before the core it belongs to.
+    if (m_surface)
+        m_surface->engineGone();
+    if (!m_handle)
+        return;
+    // After this returns no wakeup is in flight; a drain() already queued
+    // is discarded together with this object.
+    mpv_set_wakeup_callback(m_handle, nullptr, nullptr);
+    mpv_terminate_destroy(m_handle);
+    m_handle = nullptr;
 }
-void MediaEngine::setSpeed(double) {}
-void MediaEngine::setMute(bool) {}
-void MediaEngine::setVolume(double) {}
-void MediaEngine::setVideoEnabled(bool) {}
-void MediaEngine::setKeepAspect(bool) {}
-bool MediaEngine::setOption(const char *, const QVariant &)
+
+void MediaEngine::onWakeup(void *ctx)
 {
-    return false;
+    // Runs on an mpv thread: only queue one drain() on ours, however many
+    // wakeups come before it runs.
+    auto *self = static_cast<MediaEngine *>(ctx);
+    if (!self->m_drainQueued.exchange(true))
+        QMetaObject::invokeMethod(self, &MediaEngine::drain, Qt::QueuedConnection);
 }
-QVariant MediaEngine::readProperty(const char *) const
+
+void MediaEngine::drain()
 {
-    return {};
+    m_drainQueued.store(false);
+    if (!m_handle)
+        return;
+    for (;;) {
+        mpv_event *event = mpv_wait_event(m_handle, 0);
+        if (event->event_id == MPV_EVENT_NONE)
+            break;
+        handleEvent(event);
+        if (!m_handle)
+            break;
+    }
 }
-void MediaEngine::drain() {}
-void MediaEngine::surfaceAttached(VideoSurface *) {}
-void MediaEngine::surfaceRenderReady(bool) {}
-void MediaEngine::surfaceDetached(VideoSurface *) {}
+
+bool MediaEngine::pumpUntil(const std::function<bool()> &done, int timeoutMs)
+{
+    if (!m_handle)
+        return done();
+    QDeadlineTimer deadline(std::max(0, timeoutMs));
+    while (!done()) {
+        const qint64 remaining = deadline.remainingTime();
+        if (remaining <= 0)
+            return done();
+        const double slice = std::min<qint64>(remaining, PumpSliceMs) / 1000.0;
+        mpv_event *event = mpv_wait_event(m_handle, slice);
+        if (event->event_id != MPV_EVENT_NONE)
+            handleEvent(event);
+    }
+    return true;
+}
+
+void MediaEngine::handleEvent(const void *rawEvent)
+{
+    const auto *event = static_cast<const mpv_event *>(rawEvent);
+    switch (event->event_id) {
+    case MPV_EVENT_START_FILE: {
+        const auto *start = static_cast<const mpv_event_start_file *>(event->data);
+        m_currentEntry = start->playlist_entry_id;
+        break;
+    }
+    case MPV_EVENT_FILE_LOADED:
+        // Only the load we asked for last counts; an abandoned or replaced
+        // one may still report in.
+        if (m_loading && (m_loadingEntry < 0 || m_currentEntry == m_loadingEntry)) {
+            m_loadedEntry = m_currentEntry;
+            finishLoad(true, {});
+        }
+        break;
+    case MPV_EVENT_END_FILE: {
+        const auto *end = static_cast<const mpv_event_end_file *>(event->data);
+        if (m_loading && end->playlist_entry_id == m_loadingEntry) {
+            QString reason;
+            if (end->reason == MPV_END_FILE_REASON_ERROR)
+                reason = errorText(end->error);
+            else if (end->reason == MPV_END_FILE_REASON_REDIRECT)
+                reason = QStringLiteral("not a media file (a playlist or a link)");
+            else
+                reason = QStringLiteral("loading was interrupted");
+            // A playlist would go on to play its entries; we open one file.
+            if (end->reason == MPV_END_FILE_REASON_REDIRECT)
+                stopCore();
+            finishLoad(false, reason);
+        } else if (m_loaded && end->playlist_entry_id == m_loadedEntry) {
+            if (end->reason == MPV_END_FILE_REASON_ERROR)
+                m_lastError = errorText(end->error);
+            resetCaches();
+            Q_EMIT endFile(static_cast<int>(end->reason));
+        }
+        break;
+    }
+    case MPV_EVENT_PLAYBACK_RESTART:
+        if (m_loaded) {
+            if (m_seekPending) {
+                m_seekPending = false;
+                if (m_seekExact && m_paused) {
+                    // Paused after playing, mpv's audio clock reports the
+                    // position less what the sound device still held when
+                    // it stopped. An exact seek landed on its target, so
+                    // that is the position until playback moves on.
+                    m_positionPinned = true;
+                    setCachedPosition(m_seekTarget);
+                } else {
+                    const QVariant pos = readProperty(MpvProp::TimePos);
+                    if (pos.isValid())
+                        setCachedPosition(pos.toDouble());
+                }
+            }
+            Q_EMIT seekFinished();
+        }
+        break;
+    case MPV_EVENT_COMMAND_REPLY:
+        // A seek the core refused (not seekable, ...) never restarts
+        // playback, so nobody may wait for it.
+        if (event->reply_userdata == SeekReply && event->error < 0 && m_seekPending) {
+            m_seekPending = false;
+            if (m_seeking) {
+                m_seeking = false;
+            }
+            const QVariant pos = readProperty(MpvProp::TimePos);
+            if (pos.isValid())
+                setCachedPosition(pos.toDouble());
+        }
+        break;
+    case MPV_EVENT_PROPERTY_CHANGE: handlePropertyChange(event); break;
+    case MPV_EVENT_SHUTDOWN:
+        // Nothing of ours asks the core to quit; should it happen anyway,
+        // behave as an engine with nothing loaded.
+        if (m_loaded) {
+            resetCaches();
+            Q_EMIT endFile(EndQuit);
+        }
+        break;
+    default: break;
+    }
+}
+
+void MediaEngine::handlePropertyChange(const void *rawEvent)
+{
+    const auto *event = static_cast<const mpv_event *>(rawEvent);
+    const auto *prop = static_cast<const mpv_event_property *>(event->data);
+    const bool none = prop->format == MPV_FORMAT_NONE;
+    const auto asDouble = [&] { return none ? 0.0 : *static_cast<double *>(prop->data); };
+    const auto asFlag = [&] { return none ? false : *static_cast<int *>(prop->data) != 0; };
+
+    // Settings that outlive a file are always taken.
+    switch (event->reply_userdata) {
+    case ObsPause:
+        if (!none)
+            setCachedPaused(asFlag());
+        return;
+    case ObsSpeed:
+        if (!none && asDouble() != m_speed) {
+            m_speed = asDouble();
+            Q_EMIT speedChanged(m_speed);
+        }
+        return;
+    case ObsMute:
+        if (!none && asFlag() != m_mute) {
+            m_mute = asFlag();
+            Q_EMIT muteChanged(m_mute);
+        }
+        return;
+    case ObsVolume:
+        if (!none)
+            m_volume = asDouble();
+        return;
+    default: break;
+    }
+
+    // Values of a file only while it is ours: a load in flight or a replaced
+    // file must not overwrite what refreshAfterLoad() read.
+    if (!m_loaded)
+        return;
+    switch (event->reply_userdata) {
+    case ObsTimePos:
+        if (!none && !m_positionPinned && !m_seekPending)
+            setCachedPosition(asDouble());
+        break;
+    case ObsDuration:
+        if (!none)
+            setCachedDuration(asDouble());
+        break;
+    case ObsEofReached: setCachedEof(asFlag()); break;
+    case ObsSeekable: m_seekable = asFlag(); break;
+    case ObsSeeking: m_seeking = asFlag(); break;
+    case ObsVideoParams:
+        m_videoActive = !none;
+        if (!none) {
+            const QSize size =
+                sizeFromVideoParams(nodeToVariant(static_cast<mpv_node *>(prop->data)).toMap());
+            if (!size.isEmpty())
+                setCachedVideoSize(size);
+        }
+        break;
+    default: break;
+    }
+}
+
+MediaEngine::LoadResult MediaEngine::loadSync(const QString &path, int timeoutMs, bool startPaused)
+{
+    const quint64 serial = startLoad(path, startPaused);
+    if (!m_loading)
+        return m_loaded ? LoadResult::Loaded : LoadResult::Failed;
+    m_syncLoad = true;
+    pumpUntil([&] { return !m_loading || m_loadSerial != serial; }, timeoutMs);
+    if (m_loadSerial != serial) // superseded by a load started from a signal handler
+        return LoadResult::Failed;
+    m_syncLoad = false;
+    if (m_loading) {
+        // Give up on it for good: its late events are ignored and the core
+        // drops whatever it has opened so far.
+        m_loading = false;
+        m_loadingEntry = -1;
+        m_path.clear();
+        m_lastError = QStringLiteral("loading timed out");
+        stopCore();
+        return LoadResult::TimedOut;
+    }
+    return m_loaded ? LoadResult::Loaded : LoadResult::Failed;
+}
+
+void MediaEngine::loadAsync(const QString &path, bool startPaused)
+{
+    const quint64 serial = startLoad(path, startPaused);
+    if (m_loading)
+        return;
+    // Refused before reaching the core: report it the same way as a core
+    // failure, after the caller has returned and connected.
+    const QString reason = m_lastError;
+    QMetaObject::invokeMethod(
+        this,
+        [this, serial, reason] {
+            if (m_loadSerial == serial && !m_loaded)
+                Q_EMIT loadFailed(reason);
+        },
+        Qt::QueuedConnection);
+}
+
+quint64 MediaEngine::startLoad(const QString &path, bool startPaused)
+{
+    const quint64 serial = ++m_loadSerial;
+    closeCurrent();
+    m_lastError.clear();
+    m_syncLoad = false;
+
+    if (!m_handle) {
+        m_lastError = QStringLiteral("no media engine");
+        return serial;
+    }
+    // Only local files are played, by absolute path: a name must never be
+    // taken for one of mpv's protocols ("lavfi://", "fd://", "memory://"...)
+    // or option syntax, and a folder would be played as a playlist.
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.exists()) {
+        m_lastError = QStringLiteral("file not found");
+        return serial;
+    }
+    if (info.isDir()) {
+        m_lastError = QStringLiteral("is a folder, not a media file");
+        return serial;
+    }
+    const QByteArray absolute = info.absoluteFilePath().toUtf8();
+
+    int flag = startPaused ? 1 : 0;
+    mpv_set_property(m_handle, MpvProp::Pause, MPV_FORMAT_FLAG, &flag);
+    setCachedPaused(startPaused);
+    applyVideoTrack(true);
+
+    const char *args[] = {MpvCmd::LoadFile, absolute.constData(), MpvCmd::LoadFileReplace, nullptr};
+    mpv_node result;
+    const int error = mpv_command_ret(m_handle, args, &result);
+    if (error < 0) {
+        m_lastError = errorText(error);
+        return serial;
+    }
+    const QVariantMap reply = nodeToVariant(&result).toMap();
+    mpv_free_node_contents(&result);
+    m_loadingEntry = reply.value(QStringLiteral("playlist_entry_id"), -1).toLongLong();
+    m_path = QString::fromUtf8(absolute);
+    m_loading = true;
+    return serial;
+}
+
+void MediaEngine::finishLoad(bool ok, const QString &reason)
+{
+    m_loading = false;
+    m_loadingEntry = -1;
+    if (!ok) {
+        m_path.clear();
+        m_lastError = reason;
+        if (!m_syncLoad)
+            Q_EMIT loadFailed(reason);
+        return;
+    }
+    m_loaded = true;
+    refreshAfterLoad();
+    Q_EMIT fileLoaded();
+}
+
+void MediaEngine::refreshAfterLoad()
+{
+    readTracks();
+    const QVariant duration = readProperty(MpvProp::Duration);
+    setCachedDuration(duration.isValid() ? duration.toDouble() : 0.0);
+    const QVariant pos = readProperty(MpvProp::TimePos);
+    setCachedPosition(pos.isValid() ? pos.toDouble() : 0.0);
+    m_seekable = readProperty(MpvProp::Seekable).toBool();
+    m_seeking = false;
+    setCachedEof(readProperty(MpvProp::EofReached).toBool());
+    const QVariant params = readProperty(MpvProp::VideoParams);
+    m_videoActive = params.isValid();
+    const QSize shown = sizeFromVideoParams(params.toMap());
+    if (!shown.isEmpty())
+        setCachedVideoSize(shown);
+}
+
+void MediaEngine::readTracks()
+{
+    m_hasVideo = false;
+    m_hasAudio = false;
+    QSize size;
+    const QVariantList tracks = readProperty(MpvProp::TrackList).toList();
+    for (const QVariant &entry : tracks) {
+        const QVariantMap track = entry.toMap();
+        const QString type = track.value(QString::fromLatin1(MpvKey::Type)).toString();
+        if (type == QLatin1String(MpvKey::TypeAudio)) {
+            m_hasAudio = true;
+        } else if (type == QLatin1String(MpvKey::TypeVideo) &&
+                   !track.value(QString::fromLatin1(MpvKey::Albumart)).toBool()) {
+            // The container's size is known even while no video output runs.
+            const QSize trackSize(track.value(QString::fromLatin1(MpvKey::DemuxW)).toInt(),
+                                  track.value(QString::fromLatin1(MpvKey::DemuxH)).toInt());
+            if (!m_hasVideo || track.value(QString::fromLatin1(MpvKey::Selected)).toBool())
+                size = trackSize;
+            m_hasVideo = true;
+        }
+    }
+    setCachedVideoSize(size.isEmpty() ? QSize() : size);
+}
+
+void MediaEngine::closeCurrent()
+{
+    const bool wasLoaded = m_loaded;
+    m_loading = false;
+    m_loadingEntry = -1;
+    resetCaches();
+    if (wasLoaded)
+        Q_EMIT endFile(EndStopped);
+}
+
+void MediaEngine::resetCaches()
+{
+    m_loaded = false;
+    m_loadedEntry = -1;
+    m_seekPending = false;
+    m_positionPinned = false;
+    m_path.clear();
+    m_seekable = false;
+    m_seeking = false;
+    m_hasVideo = false;
+    m_hasAudio = false;
+    m_videoActive = false;
+    setCachedEof(false);
+    setCachedPosition(0);
+    setCachedDuration(0);
+    setCachedVideoSize(QSize());
+}
+
+void MediaEngine::stopCore()
+{
+    if (!m_handle)
+        return;
+    const char *args[] = {MpvCmd::Stop, nullptr};
+    mpv_command_async(m_handle, 0, args);
+}
+
+void MediaEngine::unload()
+{
+    ++m_loadSerial;
+    const bool busy = m_loaded || m_loading;
+    closeCurrent();
+    if (busy)
+        stopCore();
+}
+
+void MediaEngine::setPaused(bool paused)
+{
+    if (!m_handle)
+        return;
+    int flag = paused ? 1 : 0;
+    mpv_set_property_async(m_handle, 0, MpvProp::Pause, MPV_FORMAT_FLAG, &flag);
+    setCachedPaused(paused);
+}
+
+void MediaEngine::seek(double seconds, bool exact)
+{
+    if (!m_handle || !m_loaded || !std::isfinite(seconds))
+        return;
+    seconds = std::max(0.0, seconds);
+    if (m_duration > 0)
+        seconds = std::min(seconds, m_duration);
+    const QByteArray target = QByteArray::number(seconds, 'f', 6);
+    const char *args[] = {MpvCmd::Seek, target.constData(),
+                          exact ? MpvCmd::SeekAbsoluteExact : MpvCmd::SeekAbsoluteKeyframes, nullptr};
+    if (mpv_command_async(m_handle, SeekReply, args) < 0)
+        return;
+    m_seekPending = true;
+    m_seekExact = exact;
+    m_seekTarget = seconds;
+    m_positionPinned = false;
+    m_seeking = true;
+    if (m_duration <= 0 || seconds < m_duration)
+        setCachedEof(false);
+    setCachedPosition(seconds);
+}
+
+bool MediaEngine::seekSync(double seconds, bool exact, int timeoutMs)
+{
+    seek(seconds, exact);
+    if (!m_seekPending)
+        return false;
+    const quint64 serial = m_loadSerial;
+    return pumpUntil([&] { return !m_seekPending || m_loadSerial != serial; }, timeoutMs) &&
+           m_loadSerial == serial;
+}
+
+void MediaEngine::setSpeed(double factor)
+{
+    if (!m_handle || !std::isfinite(factor))
+        return;
+    factor = std::clamp(factor, MinSpeed, MaxSpeed);
+    mpv_set_property_async(m_handle, 0, MpvProp::Speed, MPV_FORMAT_DOUBLE, &factor);
+    if (factor != m_speed) {
+        m_speed = factor;
+        Q_EMIT speedChanged(m_speed);
+    }
+}
+
+void MediaEngine::setMute(bool mute)
+{
+    if (!m_handle)
+        return;
+    int flag = mute ? 1 : 0;
+    mpv_set_property_async(m_handle, 0, MpvProp::Mute, MPV_FORMAT_FLAG, &flag);
+    if (mute != m_mute) {
+        m_mute = mute;
+        Q_EMIT muteChanged(m_mute);
+    }
+}
+
+void MediaEngine::setVolume(double percent)
+{
+    if (!m_handle || !std::isfinite(percent))
+        return;
+    percent = std::clamp(percent, 0.0, 100.0);
+    mpv_set_property_async(m_handle, 0, MpvProp::Volume, MPV_FORMAT_DOUBLE, &percent);
+    m_volume = percent;
+}
+
+void MediaEngine::setVideoEnabled(bool enabled)
+{
+    m_videoWanted = enabled;
+    applyVideoTrack(false);
+}
+
+void MediaEngine::setKeepAspect(bool keep)
+{
+    if (!m_handle)
+        return;
+    int flag = keep ? 1 : 0;
+    mpv_set_property_async(m_handle, 0, MpvOpt::KeepAspect, MPV_FORMAT_FLAG, &flag);
+    m_keepAspect = keep;
+    if (m_surface)
+        m_surface->update();
+}
+
+void MediaEngine::applyVideoTrack(bool sync)
+{
+    if (!m_handle)
+        return;
+    // A video output needs the surface's renderer; without one mpv would
+    // fail to open it and drop the track for the rest of the file.
+    const char *vid = (m_videoWanted && m_renderReady) ? MpvVal::Auto : MpvVal::No;
+    if (m_appliedVid == vid)
+        return;
+    m_appliedVid = vid;
+    if (sync)
+        mpv_set_property_string(m_handle, MpvOpt::Vid, vid);
+    else
+        mpv_set_property_async(m_handle, 0, MpvOpt::Vid, MPV_FORMAT_STRING, &vid);
+}
+
+bool MediaEngine::setOption(const char *name, const QVariant &value)
+{
+    if (!m_handle || !name)
+        return false;
+    switch (value.typeId()) {
+    case QMetaType::Bool: {
+        int flag = value.toBool() ? 1 : 0;
+        return mpv_set_property_async(m_handle, 0, name, MPV_FORMAT_FLAG, &flag) >= 0;
+    }
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong: {
+        int64_t number = value.toLongLong();
+        return mpv_set_property_async(m_handle, 0, name, MPV_FORMAT_INT64, &number) >= 0;
+    }
+    case QMetaType::Double:
+    case QMetaType::Float: {
+        double number = value.toDouble();
+        return mpv_set_property_async(m_handle, 0, name, MPV_FORMAT_DOUBLE, &number) >= 0;
+    }
+    case QMetaType::QString:
+    case QMetaType::QByteArray: {
+        const QByteArray text = value.toString().toUtf8();
+        const char *data = text.constData();
+        return mpv_set_property_async(m_handle, 0, name, MPV_FORMAT_STRING, &data) >= 0;
+    }
+    default: return false;
+    }
+}
+
+QVariant MediaEngine::readProperty(const char *name) const
+{
+    if (!m_handle || !name)
+        return {};
+    mpv_node node;
+    if (mpv_get_property(m_handle, name, MPV_FORMAT_NODE, &node) < 0)
+        return {};
+    QVariant value = nodeToVariant(&node);
+    mpv_free_node_contents(&node);
+    return value;
+}
+
+void MediaEngine::setCachedPosition(double seconds)
+{
+    // At the end mpv reports the last frame's time; the media's end is the
+    // length, and that is what callers compare against.
+    if (m_eofReached && m_duration > 0)
+        seconds = m_duration;
+    // Streams that start a little late report negative times at the start.
+    seconds = std::max(0.0, seconds);
+    if (seconds != m_position) {
+        m_position = seconds;
+        Q_EMIT positionChanged(m_position);
+    }
+}
+
+void MediaEngine::setCachedDuration(double seconds)
+{
+    if (!std::isfinite(seconds) || seconds < 0)
+        seconds = 0;
+    if (seconds != m_duration) {
+        m_duration = seconds;
+        Q_EMIT durationChanged(m_duration);
+    }
+}
+
+void MediaEngine::setCachedPaused(bool paused)
+{
+    if (!paused)
+        m_positionPinned = false;
+    if (paused != m_paused) {
+        m_paused = paused;
+        Q_EMIT pausedChanged(m_paused);
+    }
+}
+
+void MediaEngine::setCachedEof(bool eof)
+{
+    if (eof == m_eofReached)
+        return;
+    m_eofReached = eof;
+    if (eof)
+        setCachedPosition(m_duration);
+    Q_EMIT eofReachedChanged(m_eofReached);
+}
+
+void MediaEngine::setCachedVideoSize(const QSize &size)
+{
+    if (size != m_videoSize) {
+        m_videoSize = size;
+        Q_EMIT videoSizeChanged(m_videoSize);
+    }
+}
+
+void MediaEngine::surfaceAttached(VideoSurface *surface)
+{
+    m_surface = surface;
+}
+
+void MediaEngine::surfaceRenderReady(bool ready)
+{
+    m_renderReady = ready;
+    // Turning video off must be done before the renderer goes away, so wait
+    // for it; turning it on can follow at the core's pace.
+    applyVideoTrack(!ready);
+}
+
+void MediaEngine::surfaceDetached(VideoSurface *surface)
+{
+    if (m_surface != surface)
+        return;
+    m_surface = nullptr;
+    m_renderReady = false;
+    applyVideoTrack(true);
+}
+
+VideoSurface *MediaEngine::surface() const
+{
+    return m_surface.data();
+}

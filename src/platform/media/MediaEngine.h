@@ -140,7 +140,7 @@ public:
     bool videoEnabled() const { return m_videoWanted; }
     bool keepAspect() const { return m_keepAspect; }
     /// The surface drawing this engine, or nullptr.
-    VideoSurface *surface() const { return m_surface; }
+    VideoSurface *surface() const;
 
 public Q_SLOTS:
     /// Reads every pending mpv event and updates caches and signals.
@@ -173,25 +173,31 @@ private:
 
     static void onWakeup(void *ctx);
     void handleEvent(const void *event);
-    void handlePropertyChange(const void *property);
+    void handlePropertyChange(const void *event);
+    bool pumpUntil(const std::function<bool()> &done, int timeoutMs);
+    quint64 startLoad(const QString &path, bool startPaused);
+    void finishLoad(bool ok, const QString &reason);
     void refreshAfterLoad();
     void readTracks();
+    void closeCurrent();
     void resetCaches();
-    void applyVideoTrack();
-    void finishLoad(bool ok, const QString &reason);
+    void stopCore();
+    void applyVideoTrack(bool sync);
     void setCachedPosition(double seconds);
     void setCachedDuration(double seconds);
     void setCachedPaused(bool paused);
     void setCachedEof(bool eof);
     void setCachedVideoSize(const QSize &size);
-    bool pumpUntil(const std::function<bool()> &done, int timeoutMs);
-    void startLoad(const QString &path, bool startPaused);
 
     mpv_handle *m_handle = nullptr;
     std::atomic<bool> m_drainQueued{false};
     QPointer<VideoSurface> m_surface;
     bool m_renderReady = false;
-    bool m_draining = false;
+    // Last "vid" value given to the core, so that repeated wishes do not
+    // make it rebuild the video chain.
+    const char *m_appliedVid = nullptr;
+    // The core has a running video output (a picture can be drawn).
+    bool m_videoActive = false;
     QString m_lastError;
 
     // Load bookkeeping: the playlist entry id of the load in flight, so that
@@ -199,11 +205,15 @@ private:
     quint64 m_loadSerial = 0;
     qint64 m_loadingEntry = -1;
     qint64 m_loadedEntry = -1;
+    qint64 m_currentEntry = -1;
     bool m_syncLoad = false;
     bool m_loading = false;
     bool m_loaded = false;
-    bool m_loadFailed = false;
     bool m_seekPending = false;
+    bool m_seekExact = false;
+    double m_seekTarget = 0;
+    // The position shown is the last exact seek target, not mpv's clock.
+    bool m_positionPinned = false;
 
     QString m_path;
     double m_position = 0;

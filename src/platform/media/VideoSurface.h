@@ -5,8 +5,10 @@
 #include <QRect>
 
 #include <atomic>
+#include <memory>
 
 struct mpv_render_context;
+class QOpenGLFramebufferObject;
 class MediaEngine;
 
 /// An OpenGL widget that draws the video of one MediaEngine, or black.
@@ -73,6 +75,8 @@ private:
     QPointer<MediaEngine> m_engine;
     mpv_render_context *m_render = nullptr;
     QRect m_destination;
+    // Off-screen picture for a destination smaller or larger than the widget.
+    std::unique_ptr<QOpenGLFramebufferObject> m_fbo;
     std::atomic<bool> m_updateQueued{false};
     bool m_drewFrame = false;
 };

@@ -1,0 +1,229 @@
+#include "platform/media/VideoSurface.h"
+#include "platform/media/MediaEngine.h"
+
+#include "TestSupport.h"
+
+#include <QImage>
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+constexpr int LoadTimeoutMs = 10000;
+constexpr int FrameTimeoutMs = 10000;
+
+// Share of pixels in `area` that are strongly coloured: the test pattern is
+// mostly saturated colour, black bars and an empty surface have none.
+double colourfulShare(const QImage &image, QRect area = {})
+{
+    if (area.isEmpty())
+        area = image.rect();
+    area &= image.rect();
+    int colourful = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            const int spread =
+                std::max({c.red(), c.green(), c.blue()}) - std::min({c.red(), c.green(), c.blue()});
+            if (spread > 80)
+                ++colourful;
+        }
+    }
+    return area.isEmpty() ? 0.0 : double(colourful) / (area.width() * area.height());
+}
+
+bool isBlack(const QImage &image, QRect area = {})
+{
+    if (area.isEmpty())
+        area = image.rect();
+    area &= image.rect();
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            if (qGray(image.pixel(x, y)) > 16)
+                return false;
+    return true;
+}
+
+std::unique_ptr<VideoSurface> shownSurface()
+{
+    auto surface = std::make_unique<VideoSurface>();
+    surface->resize(320, 240);
+    surface->show();
+    waitUntil([&] { return surface->isValid(); });
+    return surface;
+}
+
+// Waits until the surface has drawn a picture of its engine and returns it.
+QImage nextFrame(VideoSurface &surface)
+{
+    QSignalSpy drawn(&surface, &VideoSurface::frameDrawn);
+    surface.update();
+    if (!waitUntil([&] { return drawn.count() > 0; }, FrameTimeoutMs))
+        return {};
+    return surface.grabFramebuffer();
+}
+
+} // namespace
+
+TEST(VideoSurface, HandlesAreUniqueAndForgottenWithTheirSurface)
+{
+    auto a = std::make_unique<VideoSurface>();
+    auto b = std::make_unique<VideoSurface>();
+    EXPECT_NE(a->handle(), 0);
+    EXPECT_NE(a->handle(), b->handle());
+    EXPECT_EQ(VideoSurface::fromHandle(a->handle()), a.get());
+    EXPECT_EQ(VideoSurface::fromHandle(0), nullptr);
+    const int gone = b->handle();
+    b.reset();
+    EXPECT_EQ(VideoSurface::fromHandle(gone), nullptr);
+    auto c = std::make_unique<VideoSurface>();
+    EXPECT_NE(c->handle(), gone);
+}
+
+TEST(VideoSurface, DrawsThePlayingVideoWhicheverSideComesFirst)
+{
+    // Surface first, then the file.
+    {
+        auto surface = shownSurface();
+        MediaEngine engine;
+        surface->setEngine(&engine);
+        ASSERT_EQ(engine.loadSync(testMedia(QStringLiteral("clip.avi")), LoadTimeoutMs),
+                  MediaEngine::LoadResult::Loaded);
+        engine.setPaused(false);
+        const QImage frame = nextFrame(*surface);
+        ASSERT_FALSE(frame.isNull()) << "no frame drawn";
+        EXPECT_GT(colourfulShare(frame), 0.3);
+    }
+    // The file first, paused, before any surface exists: video must still appear.
+    {
+        MediaEngine engine;
+        ASSERT_EQ(engine.loadSync(testMedia(QStringLiteral("clip.mp4")), LoadTimeoutMs),
+                  MediaEngine::LoadResult::Loaded);
+        auto surface = std::make_unique<VideoSurface>();
+        surface->resize(320, 240);
+        surface->setEngine(&engine);
+        surface->show();
+        const QImage frame = nextFrame(*surface);
+        ASSERT_FALSE(frame.isNull()) << "no frame drawn";
+        EXPECT_GT(colourfulShare(frame), 0.3);
+        EXPECT_EQ(engine.videoSize(), QSize(320, 240));
+    }
+}
+
+TEST(VideoSurface, WithoutEngineOrVideoItStaysBlack)
+{
+    auto surface = shownSurface();
+    EXPECT_TRUE(isBlack(surface->grabFramebuffer()));
+
+    MediaEngine engine;
+    surface->setEngine(&engine);
+    ASSERT_EQ(engine.loadSync(testMedia(QStringLiteral("clip.avi")), LoadTimeoutMs),
+              MediaEngine::LoadResult::Loaded);
+    ASSERT_FALSE(nextFrame(*surface).isNull());
+    engine.setVideoEnabled(false);
+    ASSERT_TRUE(waitUntil([&] { return isBlack(surface->grabFramebuffer()); }));
+    engine.setVideoEnabled(true);
+    const QImage back = nextFrame(*surface);
+    EXPECT_GT(colourfulShare(back), 0.3);
+}
+
+TEST(VideoSurface, StretchesTheVideoIntoItsDestination)
+{
+    auto surface = shownSurface();
+    MediaEngine engine;
+    engine.setKeepAspect(false);
+    surface->setEngine(&engine);
+    ASSERT_EQ(engine.loadSync(testMedia(QStringLiteral("clip.avi")), LoadTimeoutMs),
+              MediaEngine::LoadResult::Loaded);
+    ASSERT_FALSE(nextFrame(*surface).isNull());
+
+    surface->setDestination(QRect(0, 0, 160, 120));
+    QImage frame = nextFrame(*surface);
+    const qreal dpr = frame.devicePixelRatio();
+    const auto px = [dpr](int x, int y, int w, int h) {
+        return QRect(qRound(x * dpr), qRound(y * dpr), qRound(w * dpr), qRound(h * dpr));
+    };
+    EXPECT_GT(colourfulShare(frame, px(4, 4, 152, 112)), 0.3);
+    EXPECT_TRUE(isBlack(frame, px(170, 0, 150, 240)));
+    EXPECT_TRUE(isBlack(frame, px(0, 130, 320, 110)));
+
+    // A destination reaching past the widget shows only the part inside.
+    surface->setDestination(QRect(-320, -240, 640, 480));
+    frame = nextFrame(*surface);
+    EXPECT_GT(colourfulShare(frame), 0.3);
+
+    surface->setDestination(QRect());
+    frame = nextFrame(*surface);
+    EXPECT_GT(colourfulShare(frame, px(250, 180, 60, 50)), 0.1);
+}
+
+TEST(VideoSurface, EngineDestroyedFirstLeavesABlackSurface)
+{
+    auto surface = shownSurface();
+    auto engine = std::make_unique<MediaEngine>();
+    surface->setEngine(engine.get());
+    ASSERT_EQ(engine->loadSync(testMedia(QStringLiteral("clip.avi")), LoadTimeoutMs),
+              MediaEngine::LoadResult::Loaded);
+    engine->setPaused(false);
+    ASSERT_FALSE(nextFrame(*surface).isNull());
+
+    engine.reset();
+    EXPECT_EQ(surface->engine(), nullptr);
+    EXPECT_FALSE(surface->isRendering());
+    EXPECT_TRUE(isBlack(surface->grabFramebuffer()));
+    EXPECT_EQ(VideoSurface::fromHandle(surface->handle()), surface.get());
+}
+
+TEST(VideoSurface, SurfaceDestroyedFirstLetsTheEnginePlayOn)
+{
+    MediaEngine engine;
+    {
+        auto surface = shownSurface();
+        surface->setEngine(&engine);
+        ASSERT_EQ(engine.loadSync(testMedia(QStringLiteral("clip.avi")), LoadTimeoutMs),
+                  MediaEngine::LoadResult::Loaded);
+        engine.setPaused(false);
+        ASSERT_FALSE(nextFrame(*surface).isNull());
+    }
+    EXPECT_EQ(engine.surface(), nullptr);
+    const double before = engine.position();
+    EXPECT_TRUE(waitUntil([&] { return engine.position() > before + 0.3; }));
+    EXPECT_TRUE(engine.hasVideo());
+
+    // A new surface picks the same engine's video up again.
+    auto again = shownSurface();
+    again->setEngine(&engine);
+    EXPECT_GT(colourfulShare(nextFrame(*again)), 0.3);
+}
+
+TEST(VideoSurface, RebindingMovesEnginesBetweenSurfaces)
+{
+    auto first = shownSurface();
+    auto second = shownSurface();
+    MediaEngine video;
+    MediaEngine audio;
+    ASSERT_EQ(video.loadSync(testMedia(QStringLiteral("clip.avi")), LoadTimeoutMs),
+              MediaEngine::LoadResult::Loaded);
+    ASSERT_EQ(audio.loadSync(testMedia(QStringLiteral("tone.wav")), LoadTimeoutMs),
+              MediaEngine::LoadResult::Loaded);
+
+    first->setEngine(&audio);
+    first->setEngine(&video);
+    EXPECT_EQ(audio.surface(), nullptr);
+    EXPECT_EQ(video.surface(), first.get());
+    EXPECT_GT(colourfulShare(nextFrame(*first)), 0.3);
+
+    // An engine draws on one surface at a time: the newest binding wins.
+    second->setEngine(&video);
+    EXPECT_EQ(first->engine(), nullptr);
+    EXPECT_EQ(video.surface(), second.get());
+    EXPECT_TRUE(isBlack(first->grabFramebuffer()));
+    EXPECT_GT(colourfulShare(nextFrame(*second)), 0.3);
+
+    second->setEngine(nullptr);
+    EXPECT_EQ(video.surface(), nullptr);
+    EXPECT_TRUE(isBlack(second->grabFramebuffer()));
+}
