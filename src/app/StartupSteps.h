@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+class ClassPref3;
+
+/// The steps of the first start that do not need the main window, each a
+/// plain function so tests can run it against temporary folders.
+
+/// The data file's name, "Kovaplex.ini".
+extern const char *const DataFileName;
+
+/// Whether files can really be created in `dir`: the folder's permission
+/// bits say so and a probe file can be created there (a read-only mount or
+/// an access control list may deny what the bits allow). The probe is
+/// removed again.
+bool isWritableFolder(const QString &dir);
+
+/// Where the data file lives: beside the executable in `exeDir` when that
+/// folder is writable, else in "<configRoot>/Kovaplex/", which is created.
+/// A folder that cannot be created still gives its path; the first save
+/// then reports the failure.
+QString dataFilePath(const QString &exeDir, const QString &configRoot);
+
+/// Points `pref` at `fileName` and loads it. A missing file is not an error.
+/// A file that exists but cannot be read is reported on stderr, the store is
+/// left empty, and `pref` is detached from the file (empty FileName) so that
+/// the closing save cannot replace the user's unreadable settings with the
+/// empty ones of this run.
+/// @return true when the settings came from the file.
+bool loadSettingsOrReport(ClassPref3 &pref, const QString &fileName);
+
+/// The command line as the player takes it: every argument after the
+/// program's name, joined by one space, quotes and all; empty without any.
+QString commandLineText(const QStringList &arguments);
+
+/// The first family of the Japanese UI fonts the program prefers (Noto Sans
+/// CJK JP, then the IPA gothic families) for which `installed` says yes;
+/// empty when none is.
+QString preferredJapaneseFamily(const std::function<bool(const QString &)> &installed);
+
+/// Makes the preferred Japanese family the application's font, keeping the
+/// platform's size. Leaves the font alone when none is installed.
+/// Call after QApplication exists.
+void applyJapaneseUiFont();
