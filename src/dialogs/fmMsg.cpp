@@ -34,7 +34,8 @@ constexpr double InputDesignWidth = 2400;
 constexpr double InputDesignHeight = 300;
 constexpr double CaptionPadding = 480; // room for the radio or check mark and the button's edges
 constexpr double CaptionPaddingY = 90;
-constexpr int TimerInterval = 100; // ms, both timers until the time-out is armed
+constexpr double ControlPaddingY = 120; // buttons and the input line around one line of text
+constexpr int TimerInterval = 100;      // ms, both timers until the time-out is armed
 
 // Messages arrive with CR LF line ends; the label breaks lines on LF only.
 QString normaliseLineEnds(QString text)
@@ -273,8 +274,8 @@ void fmMsg::Layout()
 {
     const QFont &f = font();
     const double textHeight = textSizeTwips(f, QStringLiteral("X")).height();
-    const double buttonHeight = std::max(ButtonDesignHeight, textHeight + 2 * 60);
-    const double inputHeight = std::max(InputDesignHeight, textHeight + 2 * 60);
+    const double buttonHeight = std::max(ButtonDesignHeight, textHeight + ControlPaddingY);
+    const double inputHeight = std::max(InputDesignHeight, textHeight + ControlPaddingY);
 
     MsgLayoutInput in;
     in.hasIcon = m_iconShown;
@@ -294,7 +295,6 @@ void fmMsg::Layout()
     in.buttonHeight = buttonHeight;
 
     const MsgLayoutResult out = layoutMsg(in);
-    m_rowWidth = out.rowWidth;
 
     m_message->move(twipsToPixelsX(out.message.x()), twipsToPixelsY(out.message.y()));
     for (size_t i = 0; i < m_options.size(); ++i) {

@@ -129,7 +129,6 @@ private:
     QPushButton *m_cancel = nullptr;
     bool m_iconShown = false;
     double m_contentWidth = 0;
-    double m_rowWidth = 0;
     double m_checkWidth = 0;
     double m_checkHeight = 0;
     bool m_checkShown = false;
