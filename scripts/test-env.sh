@@ -44,3 +44,8 @@ ASOUND
 # ALSA reads ALSA_CONFIG_PATH instead of its own search list, so keep the
 # system configuration and add ours last.
 export ALSA_CONFIG_PATH="/usr/share/alsa/alsa.conf:$kovaplex_env_dir/asoundrc"
+# Say so at once when ALSA's default mixer does not reach that server (the
+# pulse plugin, libasound2-plugins, missing): the mixer tests would only fail.
+if command -v amixer >/dev/null 2>&1 && ! amixer -D default sget Master >/dev/null 2>&1; then
+  echo "test-env: ALSA's default control device does not reach the test sound server" >&2
+fi
