@@ -392,9 +392,17 @@ void MediaEngine::loadAsync(const QString &path, bool startPaused)
 quint64 MediaEngine::startLoad(const QString &path, bool startPaused)
 {
     const quint64 serial = ++m_loadSerial;
+    const bool busy = m_loaded || m_loading;
     closeCurrent();
     m_lastError.clear();
     m_syncLoad = false;
+    // A refused file still closes the one before it, like a failed one.
+    const auto refuse = [&](const QString &reason) {
+        m_lastError = reason;
+        if (busy)
+            stopCore();
+        return serial;
+    };
 
     if (!m_handle) {
         m_lastError = QStringLiteral("no media engine");
@@ -404,14 +412,10 @@ quint64 MediaEngine::startLoad(const QString &path, bool startPaused)
     // taken for one of mpv's protocols ("lavfi://", "fd://", "memory://"...)
     // or option syntax, and a folder would be played as a playlist.
     const QFileInfo info(path);
-    if (path.isEmpty() || !info.exists()) {
-        m_lastError = QStringLiteral("file not found");
-        return serial;
-    }
-    if (info.isDir()) {
-        m_lastError = QStringLiteral("is a folder, not a media file");
-        return serial;
-    }
+    if (path.isEmpty() || !info.exists())
+        return refuse(QStringLiteral("file not found"));
+    if (info.isDir())
+        return refuse(QStringLiteral("is a folder, not a media file"));
     const QByteArray absolute = info.absoluteFilePath().toUtf8();
 
     int flag = startPaused ? 1 : 0;
@@ -422,10 +426,8 @@ quint64 MediaEngine::startLoad(const QString &path, bool startPaused)
     const char *args[] = {MpvCmd::LoadFile, absolute.constData(), MpvCmd::LoadFileReplace, nullptr};
     mpv_node result;
     const int error = mpv_command_ret(m_handle, args, &result);
-    if (error < 0) {
-        m_lastError = errorText(error);
-        return serial;
-    }
+    if (error < 0)
+        return refuse(errorText(error));
     const QVariantMap reply = nodeToVariant(&result).toMap();
     mpv_free_node_contents(&result);
     m_loadingEntry = reply.value(QStringLiteral("playlist_entry_id"), -1).toLongLong();
@@ -523,8 +525,10 @@ void MediaEngine::stopCore()
 {
     if (!m_handle)
         return;
+    // Synchronous: an asynchronous stop may run after a load issued next
+    // and take that one down with it.
     const char *args[] = {MpvCmd::Stop, nullptr};
-    mpv_command_async(m_handle, 0, args);
+    mpv_command(m_handle, args);
 }
 
 void MediaEngine::unload()

@@ -108,9 +108,16 @@ TEST(MediaEngine, UnplayableInputsFailAndLeaveNothingLoaded)
         EXPECT_EQ(engine.loadSync(input, LoadTimeoutMs), MediaEngine::LoadResult::Failed);
         EXPECT_FALSE(engine.lastError().isEmpty());
         expectNothingLoaded(engine);
-        // Nothing the failed attempt left behind may surface later.
+        // What the failed attempt left behind must not disturb the next load...
+        LOAD_OR_FAIL(engine, QStringLiteral("tone.wav"));
+        waitUntil([] { return false; }, 300);
+        EXPECT_TRUE(engine.isLoaded());
+        EXPECT_TRUE(engine.path().endsWith(QStringLiteral("tone.wav")));
+        // ...nor start playing anything on its own later.
+        EXPECT_EQ(engine.loadSync(input, LoadTimeoutMs), MediaEngine::LoadResult::Failed);
         waitUntil([] { return false; }, 300);
         expectNothingLoaded(engine);
+        EXPECT_TRUE(engine.readProperty(MpvProp::IdleActive).toBool());
     }
 }
 
