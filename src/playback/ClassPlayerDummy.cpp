@@ -101,11 +101,10 @@ void ClassPlayerDummy::vPlay()
     if (FileName().isEmpty())
         return;
     if (onMci()) {
-        // "play" would restart from the current position too, but "resume"
-        // is what a paused device expects.
-        if (Status == PlayerStatus::Paused)
-            mci().mResume(DeviceAlias);
-        else
+        // A paused device resumes. A seek since the pause left it stopped,
+        // and a stopped device refuses "resume": it is played instead, or
+        // Play after pausing and moving the cursor would do nothing.
+        if (Status != PlayerStatus::Paused || mci().mResume(DeviceAlias) != 0)
             mci().mPlay(DeviceAlias);
     } else {
         control().Play();

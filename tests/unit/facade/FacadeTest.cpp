@@ -223,6 +223,21 @@ TEST_F(FacadeTest, PlayResumesOnlyAfterPause)
     EXPECT_EQ(recorder.sent.last(), "play 0");
 }
 
+TEST_F(FacadeTest, PlayAfterPauseAndSeekPlaysTheStoppedDevice)
+{
+    openThroughMci();
+    player.vPause();
+    recorder.replies["status 0 mode"] = "paused";
+    player.setCurrentPosition(5);      // the seek leaves the device stopped
+    recorder.errors["resume 0"] = 274; // not applicable to a stopped device
+    recorder.sent.clear();
+
+    player.vPlay();
+
+    EXPECT_THAT(recorder.sent, ElementsAre("resume 0", "play 0"));
+    EXPECT_EQ(player.Status, "Playing");
+}
+
 TEST_F(FacadeTest, StopReopensTheSameFileAndSeeksToZero)
 {
     openThroughMci();
