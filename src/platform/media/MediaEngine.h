@@ -84,7 +84,9 @@ public:
     /// loaded" at once.
     void unload();
 
-    /// Pauses or resumes. Resuming at the end of the media stays at the end.
+    /// Pauses or resumes; paused() follows at once. Resuming at the end of
+    /// the media does nothing: the file stays paused at its end until a seek
+    /// moves it away.
     void setPaused(bool paused);
     /// Seeks to `seconds` from the start, clamped to [0, duration()].
     /// `exact` lands on that very frame (slower); otherwise on the nearest
@@ -94,6 +96,10 @@ public:
     /// seek(), then waits at most `timeoutMs` for it to finish (processing
     /// only this engine's events). Returns true when it finished in time.
     bool seekSync(double seconds, bool exact, int timeoutMs);
+    // Speed, mute, volume, keepAspect and videoEnabled are settings of the
+    // engine: they carry over to the next file. The pause state is given
+    // with each load.
+
     /// Playback speed factor, clamped to [0.01, 100]; audio keeps its pitch.
     void setSpeed(double factor);
     /// Mutes the engine's own audio (the system volume is not touched).

@@ -240,7 +240,14 @@ TEST(MediaEngine, EndOfMediaKeepsTheFileLoadedAndPausedAtTheEnd)
     EXPECT_DOUBLE_EQ(engine.position(), engine.duration());
     EXPECT_EQ(ended.count(), 0);
 
-    // Seeking back leaves the end and plays on from there.
+    // Resuming at the end stays there, and says so.
+    engine.setPaused(false);
+    EXPECT_TRUE(engine.paused());
+    waitUntil([] { return false; }, 300);
+    EXPECT_TRUE(engine.paused());
+    EXPECT_TRUE(engine.eofReached());
+
+    // Seeking back leaves the end.
     ASSERT_TRUE(engine.seekSync(3.0, true, 5000));
     EXPECT_FALSE(engine.eofReached());
     EXPECT_NEAR(engine.position(), 3.0, 0.05);
