@@ -1,0 +1,178 @@
+// Loading and closing the main window.
+
+#include "player/fmPlayer.h"
+
+#include "platform/forms/ScreenMetrics.h"
+#include "platform/media/MediaEngine.h"
+#include "platform/media/VideoSurface.h"
+#include "platform/mediaplayer/MediaPlayerControl.h"
+#include "playback/ClassMCIPlay.h"
+#include "playback/ClassPlayerDummy.h"
+#include "playback/mVolCtrl.h"
+#include "player/PictureBox.h"
+#include "player/PlayerGeometry.h"
+#include "player/ResumeRecords.h"
+#include "settings/ClassPref3.h"
+#include "util/FrameDrawing.h"
+#include "util/Numbers.h"
+#include "util/RuntimeError.h"
+#include "util/Variant.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QTimer>
+
+#include <cmath>
+
+namespace {
+
+const std::array<const char *, 6> DefaultSkipTimes{"-30", "-10", "-3", "10", "30", "90"};
+const std::array<const char *, 6> DefaultAccessKeys{"Z", "X", "C", "V", "B", "N"};
+
+QString switchText(bool on)
+{
+    return Variant(on).toText();
+}
+
+} // namespace
+
+void fmPlayer::loadStep()
+{
+    m_mciPlay = std::make_unique<ClassMCIPlay>();
+    m_player = std::make_unique<ClassPlayerDummy>();
+    m_player->omPlay = MPlayer;
+    m_player->oMCIPlay = m_mciPlay.get();
+    m_player->oMCITarget = PiMCI;
+
+    const QPoint here = pos();
+    const float left = static_cast<float>(Val(
+        m_pref.GetSetting("Window", "Main.Left", here.x() * static_cast<double>(TwipsPerPixelX)).toText()));
+    const float top = static_cast<float>(Val(
+        m_pref.GetSetting("Window", "Main.Top", here.y() * static_cast<double>(TwipsPerPixelY)).toText()));
+    // No check keeps the window on the screen here; the first Play's sizing
+    // pulls it back when needed.
+    move(static_cast<int>(std::lround(left / TwipsPerPixelX)),
+         static_cast<int>(std::lround(top / TwipsPerPixelY)));
+
+    refreshFrameSizes();
+    drawPanelFrames();
+    PiVolume->setBorderStyle(0);
+
+    for (int i = 0; i < 6; ++i) {
+        const QString amount =
+            m_pref.GetSetting("KeySetting", QStringLiteral("SkipTime%1").arg(i), DefaultSkipTimes[i])
+                .toText();
+        const QString key =
+            m_pref.GetSetting("KeySetting", QStringLiteral("AccessKey%1").arg(i), DefaultAccessKeys[i])
+                .toText();
+        BtSkip(i)->setText(skipCaption(amount, key));
+    }
+
+    const MMRESULT opened = mixerOpen(&hMixer, 0, 0);
+    if (opened != MMSYSERR_NOERROR) {
+        hMixer = nullptr;
+        ShowMixerError(opened);
+        return;
+    }
+    if (GetVolumeControl(hMixer, MIXERLINE_COMPONENTTYPE_DST_SPEAKERS, MIXERCONTROL_CONTROLTYPE_VOLUME,
+                         m_volCtrl) == MMSYSERR_NOERROR)
+        UpdateVolumeBar(GetVolume(hMixer, m_volCtrl.dwControlID));
+
+    if (storedSwitch("Setting", "VideoDisp", true) != mnuExec_ViewSize_Zero->isChecked())
+        mnuExec_ViewSize_Zero_Click();
+    if (storedSwitch("Window", "FrontSet", false) != mnuExec_Front->isChecked())
+        mnuExec_Front_Click();
+}
+
+bool fmPlayer::storedSwitch(const QString &section, const QString &key, bool defaultValue)
+{
+    const Variant stored = m_pref.GetSetting(section, key, defaultValue);
+    try {
+        return stored.toBool();
+    } catch (const RuntimeError &) {
+        // A hand-edited value that is no switch at all: the default is the
+        // only reading that leaves the window usable.
+        return defaultValue;
+    }
+}
+
+void fmPlayer::drawPanelFrames()
+{
+    const TwipsPerPixel tpp{TwipsPerPixelX, TwipsPerPixelY};
+    // The raised edge belongs to the position bar's look; it stays when the
+    // bar's drawing is cleared for a new file.
+    PiPosition->setOverlay([this, tpp](QPainter &painter) {
+        DrawRaisedFrame(painter, 0, 0, static_cast<float>(widthTwips(PiPosition)),
+                        static_cast<float>(heightTwips(PiPosition)), tpp);
+    });
+
+    QPainter painter(&PiCtrl->canvas());
+    const auto sunkenAround = [&](const QPushButton *first, int count) {
+        const float px = TwipsPerPixelX;
+        const float py = TwipsPerPixelY;
+        DrawSunkenFrame(painter, static_cast<float>(first->x() * px - 2 * px),
+                        static_cast<float>(first->y() * py - 2 * py),
+                        static_cast<float>(count * widthTwips(first) + 2 * px),
+                        static_cast<float>(heightTwips(first) + 2 * py), tpp);
+    };
+    sunkenAround(BtState(0), 8);
+    sunkenAround(BtSkip(0), 6);
+    PiCtrl->client()->update();
+}
+
+void fmPlayer::mnuExec_ViewSize_Zero_Click()
+{
+    const bool show = !mnuExec_ViewSize_Zero->isChecked();
+    PiVBase->setVisible(show);
+    mnuExec_ViewSize_Zero->setChecked(show);
+    m_pref.SaveSetting("Setting", "VideoDisp", switchText(show));
+}
+
+void fmPlayer::mnuExec_Front_Click()
+{
+    const bool front = !mnuExec_Front->isChecked();
+    mnuExec_Front->setChecked(front);
+    FrontSet(front);
+    m_pref.SaveSetting("Window", "FrontSet", switchText(front));
+}
+
+void fmPlayer::closeEvent(QCloseEvent *event)
+{
+    closeStep();
+    event->accept();
+}
+
+void fmPlayer::closeStep()
+{
+    if (m_closed)
+        return;
+    m_closed = true;
+    Timer1->stop();
+
+    // Each part is guarded on its own: a facade that fails to answer must
+    // not cost the window's place and settings.
+    runGuarded("Form_Unload", [this] {
+        if (m_player && isWorthResuming(m_player->CurrentPosition(), m_player->Duration()))
+            writeResumeRecord(m_pref, m_player->FileName(), m_player->CurrentPosition(),
+                              m_player->Duration());
+    });
+    runGuarded("Form_Unload", [this] {
+        if (m_mciPlay)
+            m_mciPlay->mClose(QStringLiteral("0"));
+    });
+    runGuarded("Form_Unload", [this] {
+        const QRect outer = frameGeometry();
+        m_pref.SaveSetting("Window", "Main.Left",
+                           storedNumberText(outer.x() * static_cast<double>(TwipsPerPixelX), 7));
+        m_pref.SaveSetting("Window", "Main.Top",
+                           storedNumberText(outer.y() * static_cast<double>(TwipsPerPixelY), 7));
+        m_pref.SaveSetting("Setting", "VideoSize", storedNumberText(MPlayer->Width() / TwipsPerPixelX, 7));
+        m_pref.SaveSetting("Setting", "VideoDisp", switchText(mnuExec_ViewSize_Zero->isChecked()));
+    });
+    runGuarded("Form_Unload", [this] { m_pref.Save(); });
+    runGuarded("Form_Unload", [this] { Q_EMIT unloading(); });
+    if (m_processEnd)
+        m_processEnd();
+}

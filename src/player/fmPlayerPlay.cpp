@@ -1,0 +1,144 @@
+// Opening a file, with the offer to resume where it stopped last time.
+
+#include "player/fmPlayer.h"
+
+#include "dialogs/comMsg.h"
+#include "platform/forms/Diagnostics.h"
+#include "platform/media/MediaEngine.h"
+#include "platform/media/VideoSurface.h"
+#include "platform/mediaplayer/MediaPlayerControl.h"
+#include "playback/ClassPlayerDummy.h"
+#include "player/PictureBox.h"
+#include "player/PlayerGeometry.h"
+#include "player/ResumeRecords.h"
+#include "settings/ClassPref3.h"
+#include "util/Numbers.h"
+#include "util/RuntimeError.h"
+#include "util/Variant.h"
+
+#include <QPainter>
+#include <QPushButton>
+#include <QTimer>
+
+#include <cmath>
+
+namespace {
+
+/// Answers of the resume question (its buttons, in order).
+constexpr int AnswerResume = 1;
+constexpr int AnswerCancel = 3;
+
+QString withoutSurroundingQuotes(QString name)
+{
+    if (name.startsWith(QLatin1Char('"')))
+        name.remove(0, 1);
+    if (name.endsWith(QLatin1Char('"')))
+        name.chop(1);
+    return name;
+}
+
+} // namespace
+
+void fmPlayer::Play(const QString &FileName)
+{
+    runGuarded("Play", [this, FileName] {
+        if (m_closed)
+            return;
+
+        QString previousName;
+        double previousPosition = 0;
+        double previousLength = 0;
+        bool rememberPrevious = false;
+        if (!m_player->FileName().isEmpty()) {
+            previousName = m_player->FileName();
+            previousPosition = m_player->CurrentPosition();
+            previousLength = m_player->Duration();
+            rememberPrevious = isWorthResuming(previousPosition, previousLength);
+        }
+
+        QString name = FileName;
+        bool resume = false;
+        double resumePosition = 0;
+        if (!name.isEmpty()) {
+            name = withoutSurroundingQuotes(name);
+            if (const std::optional<ResumePoint> record = findResumeRecord(m_pref, name)) {
+                SetMsgButtonCaption(1, QStringLiteral("続きを再生"));
+                SetMsgButtonCaption(2, QStringLiteral("最初から再生"));
+                SetMsgButtonCaption(3, QStringLiteral("キャンセル"));
+                SetMsgButtonCount(3);
+                const QString question = QStringLiteral("「") + name +
+                                         QStringLiteral("」を覚えています。\r\n") +
+                                         TimeToText(record->position) + QLatin1Char('/') +
+                                         TimeToText(record->length) + QStringLiteral(" から再生しますか？");
+                const int answer = ShowMsg(question, MsgStyle::CallerCaptions, QStringLiteral("App.Title"), 0,
+                                           {}, QString(), 0);
+                // The question runs a nested event loop; the session may have
+                // ended the program meanwhile.
+                if (answer == AnswerCancel || m_closed)
+                    return;
+                if (answer == AnswerResume) {
+                    resume = true;
+                    resumePosition = record->position;
+                }
+            }
+        }
+
+        m_awaitFirstFrame = true;
+        m_player->setFileName(name);
+        startupMilestone("file opened");
+        if (m_player->CanScan()) {
+            BtState(7)->setEnabled(true);
+            BtState(0)->setEnabled(true);
+        }
+
+        show();
+        startupMilestone("window shown");
+
+        const double storedWidth =
+            Val(m_pref.GetSetting("Setting", "VideoSize", PlayerDesign::CompactVideoWidth / TwipsPerPixelX)
+                    .toText());
+        SetVideoSize(static_cast<float>(storedWidth * TwipsPerPixelX));
+
+        const TrackGeometry track =
+            trackGeometry(static_cast<float>(widthTwips(PiPosition)), TwipsPerPixelX, TwipsPerPixelY);
+        TrackLeft = track.left;
+        TrackLength = track.length;
+        TrackY = track.y;
+        drawPositionBar();
+
+        if (m_player->ActiveVideoMode != VideoMode::Mci) {
+            PiPosition->PSet(0, 0, QColor(255, 0, 0));
+            PiMCI->hide();
+            MPlayer->show();
+            MPlayer->setProperty19(0);
+        } else {
+            PiPosition->PSet(0, 0, QColor(0, 0, 0));
+            MPlayer->hide();
+            PiMCI->show();
+        }
+
+        if (resume)
+            m_player->setCurrentPosition(resumePosition);
+        if (rememberPrevious)
+            writeResumeRecord(m_pref, previousName, previousPosition, previousLength);
+
+        PendingPlay = true;
+        Timer1->start();
+    });
+}
+
+void fmPlayer::drawPositionBar()
+{
+    PiPosition->Cls();
+    QPainter painter(&PiPosition->canvas());
+    const int left = static_cast<int>(std::lround(TrackLeft / TwipsPerPixelX));
+    const int length = static_cast<int>(std::lround(TrackLength / TwipsPerPixelX));
+    if (length > 0) {
+        painter.fillRect(left, 14, length, 1, QColor(0, 0, 0));
+        painter.fillRect(left, 15, length, 1, QColor(255, 255, 255));
+    }
+    for (int u = 0; u <= length; u += 3)
+        painter.fillRect(left + u, 3, 1, 3, PiPosition->foreColor());
+    painter.end();
+    PiPosition->client()->update();
+}

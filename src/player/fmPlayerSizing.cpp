@@ -1,0 +1,73 @@
+// Sizing the video and laying the window out around it.
+
+#include "player/fmPlayer.h"
+
+#include "platform/forms/ScreenMetrics.h"
+#include "platform/media/MediaEngine.h"
+#include "platform/media/VideoSurface.h"
+#include "platform/mediaplayer/MediaPlayerControl.h"
+#include "playback/ClassPlayerDummy.h"
+#include "player/PictureBox.h"
+#include "player/PlayerGeometry.h"
+#include "settings/ClassPref3.h"
+#include "util/Variant.h"
+
+#include <cmath>
+
+namespace {
+
+int toPixels(double twips, double twipsPerPixel)
+{
+    return static_cast<int>(std::lround(twips / twipsPerPixel));
+}
+
+} // namespace
+
+void fmPlayer::SetVideoSize(float w)
+{
+    VideoWidth = w;
+    refreshFrameSizes();
+
+    // The outer edges: the frame's top-left, and the client height plus the
+    // frame (Qt knows the frame only once the window manager has framed
+    // the window; the frame sizes cover the time before).
+    const QRect outer = frameGeometry();
+    WindowPlace place;
+    place.left = static_cast<float>(outer.x() * static_cast<double>(TwipsPerPixelX));
+    place.top = static_cast<float>(outer.y() * static_cast<double>(TwipsPerPixelY));
+    place.outerHeight = static_cast<float>(height() * static_cast<double>(TwipsPerPixelY)) + FrameX + FrameY;
+
+    CutPercents cut;
+    cut.left = m_pref.GetSetting("CutPercent", "Left", 0).toText();
+    cut.top = m_pref.GetSetting("CutPercent", "Top", 0).toText();
+    cut.bottom = m_pref.GetSetting("CutPercent", "Bottom", 0).toText();
+    cut.right = m_pref.GetSetting("CutPercent", "Right", 0).toText();
+
+    const ScreenMetrics &screen = screenMetrics();
+    LayoutMetrics metrics;
+    metrics.twipsPerPixelX = TwipsPerPixelX;
+    metrics.twipsPerPixelY = TwipsPerPixelY;
+    metrics.screenWidth = static_cast<float>(screen.screenSize.width());
+    metrics.screenHeight = static_cast<float>(screen.screenSize.height());
+    metrics.frameX = FrameX;
+    metrics.frameY = FrameY;
+    const VideoSizeLayout layout = videoSizeLayout(w, place, cut, metrics);
+
+    MPlayer->Move(layout.cut.videoLeft, layout.cut.videoTop, layout.videoWidth, layout.videoHeight);
+    placeTwips(PiMCI, MPlayer->Left(), MPlayer->Top(), layout.videoWidth, layout.videoHeight);
+    placeTwips(PiVBase, PlayerDesign::VBaseLeft, PlayerDesign::VBaseTop, layout.cut.baseWidth,
+               layout.cut.baseHeight);
+    if (m_player->ActiveVideoMode == VideoMode::Mci)
+        m_player->ResetTarget();
+
+    placeTwips(PiCtrl, PlayerDesign::CtrlLeft, layout.ctrlTop, PlayerDesign::CtrlWidth,
+               PlayerDesign::CtrlHeight);
+    PiCtrl->raise();
+
+    const int clientWidth = std::max(1, toPixels(layout.windowWidth - 2 * FrameX, TwipsPerPixelX));
+    const int clientHeight = std::max(1, toPixels(layout.windowHeight - FrameX - FrameY, TwipsPerPixelY));
+    setFixedSize(clientWidth, clientHeight);
+    move(toPixels(layout.windowLeft, TwipsPerPixelX), toPixels(layout.windowTop, TwipsPerPixelY));
+
+    m_pref.SaveSetting("Setting", "VideoSize", storedNumberText(layout.storedWidthPixels, 7));
+}
