@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <type_traits>
+
 /// A small variant as the forms runtime passes optional arguments and loose
 /// results: nothing at all (Empty), the marker of an omitted argument
 /// (Missing), a text, a number, a switch or a list of texts.
