@@ -4,13 +4,15 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <set>
 #include <vector>
 
 struct MixerDevice {
-    snd_mixer_t *mixer = nullptr;
+    snd_mixer_t *mixer = nullptr; ///< null after the device went away and could not be reopened
+    std::chrono::steady_clock::time_point lastReopen;
 };
 
 namespace {
@@ -92,6 +94,50 @@ snd_mixer_elem_t *volumeElement(snd_mixer_t *mixer)
     return nullptr;
 }
 
+/// Opens the default control device with its simple elements, or says why
+/// it cannot be used.
+MMRESULT openDefault(snd_mixer_t **out)
+{
+    *out = nullptr;
+    snd_mixer_t *mixer = nullptr;
+    int err = snd_mixer_open(&mixer, 0);
+    if (err < 0)
+        return openResultFromAlsa(err);
+    err = snd_mixer_attach(mixer, kDefaultCtl);
+    if (err >= 0)
+        err = snd_mixer_selem_register(mixer, nullptr, nullptr);
+    if (err >= 0)
+        err = snd_mixer_load(mixer);
+    if (err < 0) {
+        snd_mixer_close(mixer);
+        return openResultFromAlsa(err);
+    }
+    // A control device without any playback volume (a capture-only card as
+    // the default) offers nothing this mixer could set.
+    if (!volumeElement(mixer)) {
+        snd_mixer_close(mixer);
+        return MMSYSERR_NODRIVER;
+    }
+    *out = mixer;
+    return MMSYSERR_NOERROR;
+}
+
+/// Replaces a device that stopped answering. A sound server restart (a
+/// desktop update, a crash) ends our connection for good, while the handle
+/// lives as long as the window; without this the volume would stay dead
+/// until the player restarts. Tried at most once a second, so a long absence
+/// costs the status timer next to nothing.
+MMRESULT reopen(HMIXER hmx)
+{
+    const auto now = std::chrono::steady_clock::now();
+    if (now - hmx->lastReopen < std::chrono::seconds(1))
+        return MMSYSERR_NODRIVER;
+    hmx->lastReopen = now;
+    if (hmx->mixer)
+        snd_mixer_close(hmx->mixer);
+    return openDefault(&hmx->mixer);
+}
+
 /// Brings the cached values up to date with changes made elsewhere (other
 /// programs, the sound server) and finds the volume element. The control is
 /// opened non-blocking, so this only reads what is already pending.
@@ -100,10 +146,13 @@ MMRESULT refresh(HMIXER hmx, snd_mixer_elem_t **elem)
     *elem = nullptr;
     if (!isOpen(hmx))
         return MMSYSERR_INVALHANDLE;
-    const int err = snd_mixer_handle_events(hmx->mixer);
-    if (err < 0)
-        return resultFromAlsa(err);
-    *elem = volumeElement(hmx->mixer);
+    if (hmx->mixer && snd_mixer_handle_events(hmx->mixer) >= 0)
+        *elem = volumeElement(hmx->mixer);
+    if (!*elem) {
+        if (const MMRESULT rc = reopen(hmx); rc != MMSYSERR_NOERROR)
+            return rc;
+        *elem = volumeElement(hmx->mixer);
+    }
     return *elem ? MMSYSERR_NOERROR : MIXERR_INVALCONTROL;
 }
 
@@ -213,24 +262,8 @@ MMRESULT mixerOpen(HMIXER *phmx, std::uint32_t uMxId, std::uint32_t fdwOpen)
         return MMSYSERR_BADDEVICEID;
 
     snd_mixer_t *mixer = nullptr;
-    int err = snd_mixer_open(&mixer, 0);
-    if (err < 0)
-        return openResultFromAlsa(err);
-    err = snd_mixer_attach(mixer, kDefaultCtl);
-    if (err >= 0)
-        err = snd_mixer_selem_register(mixer, nullptr, nullptr);
-    if (err >= 0)
-        err = snd_mixer_load(mixer);
-    if (err < 0) {
-        snd_mixer_close(mixer);
-        return openResultFromAlsa(err);
-    }
-    // A control device without any playback volume (a capture-only card as
-    // the default) offers nothing this mixer could set.
-    if (!volumeElement(mixer)) {
-        snd_mixer_close(mixer);
-        return MMSYSERR_NODRIVER;
-    }
+    if (const MMRESULT rc = openDefault(&mixer); rc != MMSYSERR_NOERROR)
+        return rc;
     auto *device = new (std::nothrow) MixerDevice;
     if (!device) {
         snd_mixer_close(mixer);
@@ -247,7 +280,8 @@ MMRESULT mixerClose(HMIXER hmx)
     if (!isOpen(hmx))
         return MMSYSERR_INVALHANDLE;
     openHandles().erase(hmx);
-    snd_mixer_close(hmx->mixer);
+    if (hmx->mixer)
+        snd_mixer_close(hmx->mixer);
     delete hmx;
     return MMSYSERR_NOERROR;
 }

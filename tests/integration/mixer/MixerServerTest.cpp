@@ -1,10 +1,8 @@
 #include "platform/mixer/Mixer.h"
 #include "playback/mVolCtrl.h"
 
+#include "SoundServer.h"
 #include "TestSupport.h"
-
-#include <QProcess>
-#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -17,45 +15,6 @@
 namespace {
 
 constexpr int kServerFull = 65536;
-
-QString pactl(const QStringList &arguments)
-{
-    QProcess process;
-    process.start(QStringLiteral("pactl"), arguments);
-    if (!process.waitForFinished(10000) || process.exitStatus() != QProcess::NormalExit ||
-        process.exitCode() != 0) {
-        ADD_FAILURE() << "pactl " << arguments.join(' ').toStdString() << ": "
-                      << process.readAllStandardError().toStdString();
-        return QString();
-    }
-    return QString::fromUtf8(process.readAllStandardOutput());
-}
-
-/// The default sink's raw volume of each channel.
-std::vector<int> sinkVolumes()
-{
-    const QString out = pactl({QStringLiteral("get-sink-volume"), QStringLiteral("@DEFAULT_SINK@")});
-    static const QRegularExpression channel(QStringLiteral(":\\s*(\\d+)\\s*/"));
-    std::vector<int> volumes;
-    for (auto it = channel.globalMatch(out); it.hasNext();)
-        volumes.push_back(it.next().captured(1).toInt());
-    return volumes;
-}
-
-void setSinkVolumes(const QStringList &volumes)
-{
-    pactl(QStringList{QStringLiteral("set-sink-volume"), QStringLiteral("@DEFAULT_SINK@")} + volumes);
-}
-
-int serverValueOf(int level)
-{
-    return int(std::lround(double(level) * kServerFull / MIXER_VOLUME_MAX));
-}
-
-int levelOf(int serverValue)
-{
-    return int(std::lround(double(serverValue) * MIXER_VOLUME_MAX / kServerFull));
-}
 
 class MixerServer : public ::testing::Test {
 protected:
