@@ -4,6 +4,7 @@
 #include "platform/media/VideoSurface.h"
 
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QVariantList>
 #include <QVariantMap>
@@ -426,7 +427,7 @@ quint64 MediaEngine::startLoad(const QString &path, bool startPaused)
         return refuse(QStringLiteral("file not found"));
     if (info.isDir())
         return refuse(QStringLiteral("is a folder, not a media file"));
-    const QByteArray absolute = info.absoluteFilePath().toUtf8();
+    const QByteArray absolute = QFile::encodeName(info.absoluteFilePath());
 
     int flag = startPaused ? 1 : 0;
     mpv_set_property(m_handle, MpvProp::Pause, MPV_FORMAT_FLAG, &flag);
@@ -441,7 +442,7 @@ quint64 MediaEngine::startLoad(const QString &path, bool startPaused)
     const QVariantMap reply = nodeToVariant(&result).toMap();
     mpv_free_node_contents(&result);
     m_loadingEntry = reply.value(QStringLiteral("playlist_entry_id"), -1).toLongLong();
-    m_path = QString::fromUtf8(absolute);
+    m_path = info.absoluteFilePath();
     m_loading = true;
     return serial;
 }

@@ -21,9 +21,11 @@ class VideoSurface;
 /// typed signals. The getters return those cached values and never block.
 ///
 /// Transport calls (setPaused(), seek(), setSpeed(), ...) are asynchronous:
-/// they return at once and their effect shows in the cached values and
-/// signals after a later drain(). The only calls that wait are loadSync() and
-/// seekSync(), and both wait no longer than the time they are given.
+/// they return at once. The requested value shows in its getter at once
+/// (paused(), speed(), mute(), position() for a seek), so a query right after
+/// a command agrees with it; what the core does next (reaching the end,
+/// finishing a seek) arrives through drain(). The only calls that wait are
+/// loadSync() and seekSync(), and both wait no longer than they are given.
 ///
 /// Video: the engine draws through a VideoSurface bound with
 /// VideoSurface::setEngine(). A file may be loaded before any surface exists;
@@ -113,6 +115,7 @@ public:
     /// stretch to fill it.
     void setKeepAspect(bool keep);
     /// Sets any other mpv property asynchronously (name from MpvNames.h).
+    /// Prefer the typed setters: their getters and signals stay in step.
     /// Returns false when the value type cannot be passed to mpv.
     bool setOption(const char *name, const QVariant &value);
     /// Reads any mpv property directly (a short blocking call into the core;
@@ -122,9 +125,11 @@ public:
     bool isLoaded() const { return m_loaded; }
     /// True between loadAsync() and fileLoaded()/loadFailed().
     bool isLoading() const { return m_loading; }
-    /// Path of the loaded (or loading) file; empty when none.
+    /// Absolute path of the loaded (or loading) file; empty when none.
     QString path() const { return m_path; }
-    /// Playback position in seconds; 0 with nothing loaded.
+    /// Playback position in seconds, within [0, duration()]; 0 with nothing
+    /// loaded. At the end of the media it equals duration(); after an exact
+    /// seek it is the target until playback moves on.
     double position() const { return m_position; }
     /// Length in seconds; 0 with nothing loaded or when unknown.
     double duration() const { return m_duration; }

@@ -45,15 +45,18 @@ double measuredRate(MediaEngine &engine, int wallMs)
 
 TEST(MediaEngine, LoadsVideoFilesPausedAtTheStartWithTheirShape)
 {
-    for (const char *name : {"clip.avi", "clip.mp4", "clip.mkv"}) {
-        SCOPED_TRACE(name);
+    // The last name has quotes, blanks and non-ASCII letters.
+    const QStringList names = {QStringLiteral("clip.avi"), QStringLiteral("clip.mp4"),
+                               QStringLiteral("clip.mkv"), QStringLiteral("名前 with \"quote\".avi")};
+    for (const QString &name : names) {
+        SCOPED_TRACE(qPrintable(name));
         MediaEngine engine;
         ASSERT_TRUE(engine.isValid()) << qPrintable(engine.lastError());
         QSignalSpy loaded(&engine, &MediaEngine::fileLoaded);
-        LOAD_OR_FAIL(engine, QString::fromLatin1(name));
+        LOAD_OR_FAIL(engine, name);
         EXPECT_EQ(loaded.count(), 1);
         EXPECT_TRUE(engine.isLoaded());
-        EXPECT_EQ(engine.path(), QFileInfo(testMedia(QString::fromLatin1(name))).absoluteFilePath());
+        EXPECT_EQ(engine.path(), QFileInfo(testMedia(name)).absoluteFilePath());
         EXPECT_NEAR(engine.duration(), 12.0, 0.2);
         EXPECT_NEAR(engine.position(), 0.0, 0.05);
         EXPECT_TRUE(engine.paused());
