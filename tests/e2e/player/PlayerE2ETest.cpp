@@ -1,0 +1,279 @@
+// The real program, started as a user starts it and driven from outside:
+// plays a clip, remembers where it stopped when its window is closed, asks
+// on the next start and resumes there, and saves when the session ends it.
+#include "X11Close.h"
+
+#include "TestSupport.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStringDecoder>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <optional>
+
+namespace {
+
+using Ini = QHash<QString, QHash<QString, QString>>; // section -> key -> value
+
+// Reads the data file the way the program writes it: Shift-JIS, CR LF.
+Ini readIni(const QString &path)
+{
+    Ini ini;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return ini;
+    QStringDecoder decode("Shift_JIS");
+    const QString text = decode(file.readAll());
+    QString section;
+    for (const QString &line : text.split(QStringLiteral("\r\n"))) {
+        if (line.startsWith('[') && line.endsWith(']')) {
+            section = line.mid(1, line.size() - 2);
+            ini[section];
+        } else if (const int eq = line.indexOf('='); eq > 0 && !line.startsWith(';')) {
+            ini[section][line.left(eq)] = line.mid(eq + 1);
+        }
+    }
+    return ini;
+}
+
+QStringList run(const QString &program, const QStringList &args)
+{
+    QProcess p;
+    p.start(program, args);
+    p.waitForFinished(15000);
+    return QString::fromUtf8(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+}
+
+// "00:01:05 00:01:30" -> 65 (the position, the first time of the label).
+std::optional<int> positionOf(const QString &timeText)
+{
+    static const QRegularExpression time(QStringLiteral("^(\\d+):(\\d\\d):(\\d\\d)"));
+    const auto m = time.match(timeText);
+    if (!m.hasMatch())
+        return std::nullopt;
+    return m.captured(1).toInt() * 3600 + m.captured(2).toInt() * 60 + m.captured(3).toInt();
+}
+
+/// One run of the program from its private folder, with its trace read.
+class ProgramRun {
+public:
+    ProgramRun(const QString &binary, const QStringList &args)
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("KOVAPLEX_TRACE", "1");
+        env.insert("KOVAPLEX_TRACE_VALUES", "1");
+        m_process.setProcessEnvironment(env);
+        m_process.setProcessChannelMode(QProcess::MergedChannels);
+        m_process.start(binary, args);
+        m_process.waitForStarted(10000);
+    }
+    ~ProgramRun()
+    {
+        if (m_process.state() != QProcess::NotRunning) {
+            m_process.kill();
+            m_process.waitForFinished(5000);
+        }
+        if (::testing::Test::HasFailure())
+            std::fprintf(stderr, "--- program output ---\n%s\n", qPrintable(m_lines.join('\n')));
+    }
+
+    /// Reads output until `done` holds or `ms` pass; returns `done`.
+    bool waitFor(const std::function<bool()> &done, int ms)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        while (!done()) {
+            if (clock.elapsed() > ms)
+                return false;
+            pump(50);
+        }
+        return true;
+    }
+    bool sawLine(const QString &fragment) const
+    {
+        for (const QString &line : m_lines)
+            if (line.contains(fragment))
+                return true;
+        return false;
+    }
+    /// Every traced text of the time label, in order.
+    QStringList timeTexts() const
+    {
+        QStringList out;
+        for (const QString &line : m_lines) {
+            const int at = line.indexOf(QStringLiteral("] time: "));
+            if (at >= 0)
+                out << line.mid(at + 8);
+        }
+        return out;
+    }
+    std::optional<int> lastPosition() const
+    {
+        const QStringList texts = timeTexts();
+        return texts.isEmpty() ? std::nullopt : positionOf(texts.last());
+    }
+    QStringList visibleWindows() const
+    {
+        return run("xdotool", {"search", "--onlyvisible", "--pid", QString::number(pid())});
+    }
+    qint64 pid() const { return m_process.processId(); }
+    bool waitForExit(int ms)
+    {
+        return waitFor([this] { return m_process.state() == QProcess::NotRunning; }, ms);
+    }
+    int exitCode() const { return m_process.exitCode(); }
+    QProcess::ExitStatus exitStatus() const { return m_process.exitStatus(); }
+
+private:
+    void pump(int ms)
+    {
+        m_process.waitForReadyRead(ms);
+        m_pending += m_process.readAll();
+        int nl;
+        while ((nl = m_pending.indexOf('\n')) >= 0) {
+            m_lines << QString::fromUtf8(m_pending.left(nl));
+            m_pending.remove(0, nl + 1);
+        }
+    }
+
+    QProcess m_process;
+    QByteArray m_pending;
+    QStringList m_lines;
+};
+
+class PlayerE2E : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (qEnvironmentVariableIsEmpty("DISPLAY"))
+            GTEST_SKIP() << "needs the test display (scripts/test-env.sh)";
+        const QString built = QDir(qEnvironmentVariable("KOVAPLEX_BINARY_DIR")).filePath("Kovaplex");
+        ASSERT_TRUE(QFileInfo::exists(built)) << qPrintable(built);
+        // A private copy, so the data file beside it belongs to this test.
+        m_binary = m_dir.filePath("Kovaplex");
+        ASSERT_TRUE(QFile::copy(built, m_binary));
+        m_ini = m_dir.filePath("Kovaplex.ini");
+    }
+
+    void expectCleanExit(ProgramRun &program)
+    {
+        ASSERT_TRUE(program.waitForExit(20000)) << "the program did not end";
+        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(program.exitCode(), 0);
+    }
+
+    QTemporaryDir m_dir;
+    QString m_binary;
+    QString m_ini;
+};
+
+void saveScreenshot(const QString &name)
+{
+    const QString folder = QDir(qEnvironmentVariable("KOVAPLEX_BINARY_DIR")).filePath("e2e-artifacts");
+    QDir().mkpath(folder);
+    const QString file = QDir(folder).filePath(name);
+    QFile::remove(file);
+    QProcess::execute("import", {"-window", "root", file});
+    EXPECT_TRUE(QFileInfo(file).size() > 0) << "no screenshot at " << qPrintable(file);
+}
+
+TEST_F(PlayerE2E, RemembersThePlacePlaysOnAfterTheQuestionAndSavesOnSignal)
+{
+    const QString clip = testMedia("long.mp4"); // 90 s
+    ASSERT_TRUE(QFileInfo::exists(clip)) << qPrintable(clip);
+
+    // A stored video width, so the video area is shown (a first start
+    // without one lays out the compact window).
+    {
+        QFile ini(m_ini);
+        ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+        ini.write("[Setting]\r\nVideoSize=320\r\n");
+    }
+
+    // First run: plays, the time display advances, closing stores the place.
+    int stored = 0;
+    {
+        ProgramRun program(m_binary, {clip});
+        ASSERT_TRUE(program.waitFor([&] { return program.sawLine("] first frame drawn"); }, 60000))
+            << "no video frame was drawn";
+        ASSERT_TRUE(program.waitFor([&] { return program.lastPosition().value_or(0) >= 6; }, 30000))
+            << "the time display did not advance";
+        EXPECT_GE(program.timeTexts().size(), 3);
+        EXPECT_TRUE(program.timeTexts().last().endsWith("00:01:30"))
+            << qPrintable(program.timeTexts().last());
+        saveScreenshot("player-playing.png");
+
+        const QStringList windows = program.visibleWindows();
+        ASSERT_FALSE(windows.isEmpty()) << "no visible window";
+        const int shown = *program.lastPosition();
+        ASSERT_TRUE(askWindowToClose(windows.first().toULong()));
+        expectCleanExit(program);
+
+        const Ini ini = readIni(m_ini);
+        ASSERT_TRUE(ini.contains("Files")) << "no resume record written";
+        const QStringList record = ini["Files"].value(clip).split(',');
+        ASSERT_EQ(record.size(), 2) << qPrintable(ini["Files"].value(clip));
+        const double position = record[0].toDouble();
+        EXPECT_GE(position, shown);
+        EXPECT_LT(position, shown + 3);
+        EXPECT_NEAR(record[1].toDouble(), 90, 1);
+        stored = static_cast<int>(position);
+        for (const char *key : {"Main.Left", "Main.Top"})
+            EXPECT_TRUE(ini["Window"].contains(key)) << key;
+        for (const char *key : {"VideoSize", "VideoDisp"})
+            EXPECT_TRUE(ini["Setting"].contains(key)) << key;
+    }
+
+    // Second run: the question comes before the window; its first button,
+    // "続きを再生", has the focus and resumes at the stored place.
+    ProgramRun program(m_binary, {clip});
+    QStringList windows;
+    ASSERT_TRUE(program.waitFor([&] { return !(windows = program.visibleWindows()).isEmpty(); }, 30000))
+        << "no resume question";
+    EXPECT_FALSE(program.sawLine("] first frame drawn"));
+    EXPECT_EQ(run("xdotool", {"getwindowname", windows.first()}).value(0), "Kovaplex");
+    saveScreenshot("player-resume-question.png");
+    run("xdotool", {"windowfocus", "--sync", windows.first()});
+    run("xdotool", {"key", "--clearmodifiers", "space"});
+
+    ASSERT_TRUE(program.waitFor([&] { return program.lastPosition().value_or(0) >= stored + 2; }, 30000))
+        << "playback did not go on after the question";
+    for (const QString &text : program.timeTexts()) {
+        const int position = positionOf(text).value_or(0);
+        if (position > 0)
+            EXPECT_GE(position, stored - 1) << "played from the start: " << qPrintable(text);
+    }
+
+    // Ended from outside: the close step still stores the later place.
+    const int shown = *program.lastPosition();
+    ::kill(static_cast<pid_t>(program.pid()), SIGTERM);
+    expectCleanExit(program);
+    const QStringList record = readIni(m_ini)["Files"].value(clip).split(',');
+    ASSERT_EQ(record.size(), 2);
+    EXPECT_GE(record[0].toDouble(), shown);
+}
+
+TEST_F(PlayerE2E, StartsWithoutMediaAndClosesWithoutARecord)
+{
+    ProgramRun program(m_binary, {});
+    QStringList windows;
+    ASSERT_TRUE(program.waitFor([&] { return !(windows = program.visibleWindows()).isEmpty(); }, 30000))
+        << "no window";
+    ASSERT_TRUE(askWindowToClose(windows.first().toULong()));
+    expectCleanExit(program);
+    const Ini ini = readIni(m_ini);
+    EXPECT_TRUE(ini["Window"].contains("Main.Left"));
+    EXPECT_TRUE(ini.value("Files").isEmpty());
+}
+
+} // namespace

@@ -1,0 +1,21 @@
+#include "X11Close.h"
+
+#include <X11/Xlib.h>
+
+bool askWindowToClose(unsigned long window)
+{
+    Display *display = XOpenDisplay(nullptr);
+    if (!display)
+        return false;
+    XEvent event = {};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(display, window, False, NoEventMask, &event);
+    XFlush(display);
+    XCloseDisplay(display);
+    return true;
+}
