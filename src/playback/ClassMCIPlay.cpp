@@ -65,8 +65,14 @@ ClassMCIPlay::ClassMCIPlay(MciTransport transport)
     : Mode(kOnlyOne)
     , m_transport(std::move(transport))
 {
+    // Whatever a caller leaves out comes from the real layer.
+    const MciTransport real = MciTransport::system();
+    if (!m_transport.send)
+        m_transport.send = real.send;
+    if (!m_transport.getErrorString)
+        m_transport.getErrorString = real.getErrorString;
     if (!m_transport.tickCount)
-        m_transport.tickCount = [] { return timeGetTime(); };
+        m_transport.tickCount = real.tickCount;
 }
 
 int ClassMCIPlay::sendCommand(const QString &command)

@@ -33,7 +33,7 @@ class ClassMCIPlay final {
 public:
     /// Wired to the real MCI layer.
     ClassMCIPlay();
-    /// Wired to the given functions; a missing tickCount uses the real clock.
+    /// Wired to the given functions; any left empty come from the real layer.
     explicit ClassMCIPlay(MciTransport transport);
     Q_DISABLE_COPY_MOVE(ClassMCIPlay)
 
