@@ -151,6 +151,7 @@ MediaPlayerControl::MediaPlayerControl(QWidget *parent)
             [this] { runGuarded("MPlayer_ScanReverse", [this] { reverseStep(); }); });
     connect(m_engine, &MediaEngine::eofReachedChanged, this, [this](bool eof) {
         runGuarded("MPlayer_EndOfStream", [&] {
+            m_atEnd = eof;
             if (eof)
                 onEndOfMedia();
         });
@@ -183,6 +184,7 @@ void MediaPlayerControl::setPlayState(int state)
 void MediaPlayerControl::setFileName(const QString &name)
 {
     endScan();
+    m_atEnd = false;
     m_fileName = name;
     // Every file starts at normal speed; muting is the user's and stays.
     m_rate = 1.0;
@@ -240,8 +242,10 @@ void MediaPlayerControl::Play()
         return;
     m_reverseTimer.stop();
     // Play at the end starts over, as a listener expects.
-    if (m_engine->eofReached())
+    if (m_atEnd) {
+        m_atEnd = false;
         m_engine->seek(0, true);
+    }
     setPlayState(MediaPlayState::Playing);
     applySpeedAndMute();
     m_engine->setPaused(false);
@@ -262,6 +266,7 @@ void MediaPlayerControl::Stop()
     if (!isLoaded())
         return;
     m_reverseTimer.stop();
+    m_atEnd = false;
     m_engine->setPaused(true);
     m_engine->seek(0, true);
     setPlayState(MediaPlayState::Stopped);
@@ -270,7 +275,7 @@ void MediaPlayerControl::Stop()
 
 void MediaPlayerControl::FastForward()
 {
-    if (!CanScan() || m_engine->eofReached())
+    if (!CanScan() || m_atEnd)
         return;
     m_reverseTimer.stop();
     setPlayState(MediaPlayState::ScanForward);
@@ -352,6 +357,9 @@ void MediaPlayerControl::setCurrentPosition(double seconds)
     if (!isLoaded())
         return;
     m_reversePosition = std::max(0.0, seconds);
+    // Decided here rather than from the engine's end flag, which catches up
+    // only after the seek: a Play right after must not start over.
+    m_atEnd = seconds >= m_engine->duration() && m_engine->duration() > 0;
     m_engine->seek(seconds, true);
 }
 
@@ -523,6 +531,14 @@ void MediaPlayerControl::mouseDoubleClickEvent(QMouseEvent *event)
 void MediaPlayerControl::resizeEvent(QResizeEvent *)
 {
     m_surface->setGeometry(rect());
+}
+
+void MediaPlayerControl::hideEvent(QHideEvent *event)
+{
+    // Hidden because the other engine took over: its video must not stay
+    // covered by ours. The display size keeps saying full screen.
+    if (!event->spontaneous() && m_fullScreen)
+        leaveFullScreen();
 }
 
 void MediaPlayerControl::paintEvent(QPaintEvent *)

@@ -125,6 +125,7 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
 
 private:
     friend class FullScreenVideoWindow;
@@ -153,6 +154,7 @@ private:
     int m_playState = MediaPlayState::Closed;
     double m_rate = 1.0;
     bool m_mute = false;
+    bool m_atEnd = false; ///< the position rests at the end of the media
     double m_reversePosition = 0;
     int m_displaySize = DisplaySizeMode::Default;
     int m_sizeBeforeFullScreen = DisplaySizeMode::Default;

@@ -144,6 +144,24 @@ TEST_P(ControlPath, FilesMciRefusesPlayInTheControl)
 
 INSTANTIATE_TEST_SUITE_P(Containers, ControlPath, ::testing::Values("clip.mkv", "clip.mp4"));
 
+TEST(PlaybackPaths, ControlStopsAtTheEndAndPlayStartsOver)
+{
+    PlayerRig rig;
+    rig.open(testMedia("clip.mkv"));
+    ClassPlayerDummy &p = rig.player;
+    QSignalSpy states(rig.control, &MediaPlayerControl::PlayStateChange);
+    p.setCurrentPosition(11.3);
+    p.vPlay();
+    ASSERT_TRUE(waitUntil([&] { return p.PlayState() == 0; }, 6000)) << "still " << p.PlayState();
+    EXPECT_GT(p.CurrentPosition(), 11.0);
+    ASSERT_GE(states.size(), 2);
+    EXPECT_EQ(states.last(), (QList<QVariant>{2, 0}));
+
+    p.vPlay();
+    EXPECT_TRUE(waitUntil([&] { return p.CurrentPosition() > 0.2 && p.CurrentPosition() < 5; }));
+    EXPECT_EQ(p.PlayState(), 2);
+}
+
 TEST(PlaybackPaths, OpeningAnotherFileLeavesTheCurrentEngine)
 {
     PlayerRig rig;
@@ -236,6 +254,27 @@ TEST(DisplaySize, DoubleHalfAndFullScreen)
     c.setDisplaySize(0);
     EXPECT_FALSE(c.isFullScreenShown());
     EXPECT_EQ(c.geometry(), QRect(5, 5, 160, 120)) << "not back in its place and size";
+
+    // Escape leaves full screen for the size in force before it.
+    c.setDisplaySize(4);
+    c.setDisplaySize(3);
+    ASSERT_TRUE(c.isFullScreenShown());
+    QWidget *again = nullptr;
+    for (QWidget *w : QApplication::topLevelWidgets()) {
+        if (w != &rig.box && w->isVisible())
+            again = w;
+    }
+    ASSERT_NE(again, nullptr);
+    QTest::keyClick(again, Qt::Key_Escape);
+    EXPECT_FALSE(c.isFullScreenShown());
+    EXPECT_EQ(c.DisplaySize(), 4);
+
+    // Another engine taking over hides the control and ends its full screen.
+    c.setDisplaySize(3);
+    ASSERT_TRUE(c.isFullScreenShown());
+    c.hide();
+    EXPECT_FALSE(c.isFullScreenShown());
+    c.show();
     rig.player.vPlay();
     EXPECT_TRUE(rig.positionPasses(0.2));
 }
