@@ -46,6 +46,7 @@ inline constexpr const char TrackList[] = "track-list";
 inline constexpr const char IdleActive[] = "idle-active";
 inline constexpr const char Path[] = "path";
 inline constexpr const char Volume[] = "volume";
+inline constexpr const char CurrentAo[] = "current-ao";
 } // namespace MpvProp
 
 /// Keys inside the nodes of "track-list" and "video-params".

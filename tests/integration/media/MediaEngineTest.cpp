@@ -270,3 +270,35 @@ TEST(MediaEngine, MuteAndSettingsSurviveALoad)
     engine.setMute(false);
     EXPECT_TRUE(waitUntil([&] { return engine.readProperty(MpvProp::Mute).toBool() == false; }));
 }
+
+TEST(MediaEngine, PlaysSilentlyWithoutAnySoundDevice)
+{
+    // Every sound server and device out of reach while the engine opens its output.
+    const QList<QByteArray> names = {"PULSE_SERVER", "PIPEWIRE_REMOTE", "ALSA_CONFIG_PATH",
+                                     "JACK_NO_START_SERVER"};
+    QList<QByteArray> saved;
+    for (const QByteArray &name : names)
+        saved.append(qgetenv(name.constData()));
+    QTemporaryDir dir;
+    const QString emptyAlsa = dir.filePath(QStringLiteral("asound.conf"));
+    QFile(emptyAlsa).open(QIODevice::WriteOnly);
+    qputenv("PULSE_SERVER", "unix:/nonexistent/kovaplex/native");
+    qputenv("PIPEWIRE_REMOTE", "/nonexistent/kovaplex/pipewire-0");
+    qputenv("ALSA_CONFIG_PATH", QFile::encodeName(emptyAlsa));
+    qputenv("JACK_NO_START_SERVER", "1");
+
+    MediaEngine engine;
+    LOAD_OR_FAIL(engine, QStringLiteral("clip.avi"));
+    engine.setPaused(false);
+    const bool advanced = waitUntil([&] { return engine.position() > 1.0; }, 8000);
+    const QString output = engine.readProperty(MpvProp::CurrentAo).toString();
+
+    for (int i = 0; i < names.size(); ++i) {
+        if (saved[i].isNull())
+            qunsetenv(names[i].constData());
+        else
+            qputenv(names[i].constData(), saved[i]);
+    }
+    EXPECT_TRUE(advanced);
+    EXPECT_EQ(output, QString::fromLatin1(MpvVal::Null));
+}
