@@ -32,7 +32,6 @@ enum Observed : quint64 {
     ObsVideoParams,
 };
 constexpr quint64 SeekReply = 100;
-constexpr quint64 PauseReply = 101;
 
 constexpr double MinSpeed = 0.01;
 constexpr double MaxSpeed = 100.0;
@@ -268,21 +267,10 @@ void MediaEngine::handleEvent(const void *rawEvent)
         // playback, so nobody may wait for it.
         if (event->reply_userdata == SeekReply && event->error < 0 && m_seekPending) {
             m_seekPending = false;
-            if (m_seeking) {
-                m_seeking = false;
-            }
+            m_seeking = false;
             const QVariant pos = readProperty(MpvProp::TimePos);
             if (pos.isValid())
                 setCachedPosition(pos.toDouble());
-        }
-        break;
-    case MPV_EVENT_SET_PROPERTY_REPLY:
-        // The core may have overruled the wish (or turned it back before
-        // telling observers); take what it holds now.
-        if (event->reply_userdata == PauseReply) {
-            const QVariant pause = readProperty(MpvProp::Pause);
-            if (pause.isValid())
-                setCachedPaused(pause.toBool());
         }
         break;
     case MPV_EVENT_PROPERTY_CHANGE: handlePropertyChange(event); break;
@@ -556,9 +544,9 @@ void MediaEngine::setPaused(bool paused)
     if (!m_handle)
         return;
     int flag = paused ? 1 : 0;
-    mpv_set_property_async(m_handle, PauseReply, MpvProp::Pause, MPV_FORMAT_FLAG, &flag);
-    // At the end of a kept-open file the core pauses again at once, and the
-    // brief "playing" may never be reported; so don't claim it either.
+    mpv_set_property_async(m_handle, 0, MpvProp::Pause, MPV_FORMAT_FLAG, &flag);
+    // At the end of a kept-open file the core pauses again at once, so fast
+    // that observers may never hear of the brief "playing"; don't claim it.
     if (!paused && m_loaded && m_eofReached)
         return;
     setCachedPaused(paused);
