@@ -62,9 +62,13 @@ double facadeRun(ClassPlayerDummy &player, const QString &path, const QString &e
                      qPrintable(player.ActiveVideoMode), qPrintable(expectedMode));
         return -1;
     }
+    const double openedMs = clock.nsecsElapsed() / 1e6;
     player.vPlay();
     if (!pumpUntil([&] { return player.CurrentPosition() > 0; }))
         return -1;
+    if (qEnvironmentVariableIsSet("FACADE_BENCH_STEPS"))
+        std::fprintf(stderr, "%s: opened after %.1f ms, moving after %.1f ms\n", qPrintable(expectedMode),
+                     openedMs, clock.nsecsElapsed() / 1e6);
     const double ms = clock.nsecsElapsed() / 1e6;
     player.vStop();
     return ms;
