@@ -1,0 +1,238 @@
+#include "player/fmPlayer.h"
+
+#include "TestSupport.h"
+#include "platform/forms/ScreenMetrics.h"
+#include "platform/mediaplayer/MediaPlayerControl.h"
+#include "playback/ClassPlayerDummy.h"
+#include "player/PictureBox.h"
+#include "settings/ClassPref3.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class PlayerWindow : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        m_pref.setFileName(m_dir.filePath("Kovaplex.ini"));
+    }
+
+    std::unique_ptr<fmPlayer> makePlayer()
+    {
+        auto player = std::make_unique<fmPlayer>(m_pref);
+        player->setProcessEnd([this] { ++m_ends; });
+        return player;
+    }
+
+    QString stored(const QString &section, const QString &key)
+    {
+        return m_pref.GetSetting(section, key, QString()).toText();
+    }
+
+    double tppX() const { return screenMetrics().twipsPerPixelX; }
+
+    QTemporaryDir m_dir;
+    ClassPref3 m_pref;
+    int m_ends = 0;
+};
+
+/// Answers the next modal box by pressing the button captioned `caption`,
+/// and keeps the text the box showed.
+void answerNextBox(const QString &caption, QString *shownText = nullptr)
+{
+    QTimer::singleShot(0, [caption, shownText] {
+        waitUntil([] { return QApplication::activeModalWidget() != nullptr; }, 10000);
+        QWidget *box = QApplication::activeModalWidget();
+        if (!box)
+            return;
+        if (shownText) {
+            for (const QLabel *label : box->findChildren<QLabel *>())
+                shownText->append(label->text());
+        }
+        for (QPushButton *button : box->findChildren<QPushButton *>()) {
+            if (button->text() == caption) {
+                button->click();
+                return;
+            }
+        }
+        box->close();
+    });
+}
+
+} // namespace
+
+TEST_F(PlayerWindow, LoadsDefaultsThenPlaysAndShowsTheTime)
+{
+    auto player = makePlayer();
+    EXPECT_FALSE(player->isVisible());
+    EXPECT_EQ(player->timeLabel()->text(), "00:00:-1");
+    const QStringList captions{"-30(Z)", "-10(X)", "-3(C)", "+10(V)", "+30(B)", "+90(N)"};
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(player->BtSkip(i)->text(), captions.at(i));
+    EXPECT_TRUE(player->viewSizeZeroItem()->isChecked());
+    EXPECT_FALSE(player->frontItem()->isChecked());
+
+    player->Play(testMedia("clip.avi"));
+    EXPECT_TRUE(player->isVisible());
+    EXPECT_TRUE(player->pendingPlay());
+    EXPECT_TRUE(player->statusTimer()->isActive());
+    // The stored default of 780 twips is the compact window: the panel alone.
+    EXPECT_EQ(player->controlPanel()->y(), qRound(75 / screenMetrics().twipsPerPixelY));
+    EXPECT_EQ(player->width(), qRound((4410 + 75) / tppX()));
+
+    const int parkedLeft = player->positionCursor()->x();
+    ASSERT_TRUE(waitUntil([&] { return player->player().CurrentPosition() > 1.5; }, 15000));
+    waitUntil([&] { return !player->timeLabel()->text().startsWith("00:00:00"); }, 2000);
+    EXPECT_FALSE(player->pendingPlay());
+    EXPECT_TRUE(player->timeLabel()->text().endsWith(" 00:00:12"))
+        << player->timeLabel()->text().toStdString();
+    EXPECT_GT(player->positionCursor()->x(), parkedLeft);
+    EXPECT_EQ(stored("Setting", "VideoSize"), QString::number(qRound(780 / tppX())));
+}
+
+TEST_F(PlayerWindow, StoredSettingsComeBackAtLoad)
+{
+    m_pref.SaveSetting("KeySetting", "SkipTime3", "0");
+    m_pref.SaveSetting("KeySetting", "SkipTime4", "5");
+    m_pref.SaveSetting("KeySetting", "AccessKey4", "Q");
+    m_pref.SaveSetting("Setting", "VideoDisp", "False");
+    m_pref.SaveSetting("Window", "FrontSet", "True");
+    m_pref.SaveSetting("Window", "Main.Left", "1500");
+    m_pref.SaveSetting("Window", "Main.Top", "abc");
+    auto player = makePlayer();
+    EXPECT_EQ(player->BtSkip(3)->text(), "0(V)");
+    EXPECT_EQ(player->BtSkip(4)->text(), "+5(Q)");
+    EXPECT_FALSE(player->viewSizeZeroItem()->isChecked());
+    EXPECT_TRUE(player->videoBase()->isHidden());
+    EXPECT_TRUE(player->frontItem()->isChecked());
+    EXPECT_TRUE(player->isTopmost());
+    EXPECT_EQ(player->x(), qRound(1500 / tppX()));
+    EXPECT_EQ(player->y(), 0); // not a number: 0
+
+    // The toggles store their new state at once.
+    player->mnuExec_Front_Click();
+    EXPECT_FALSE(player->isTopmost());
+    EXPECT_EQ(stored("Window", "FrontSet"), "False");
+    player->mnuExec_ViewSize_Zero_Click();
+    EXPECT_EQ(stored("Setting", "VideoDisp"), "True");
+    EXPECT_FALSE(player->videoBase()->isHidden());
+}
+
+TEST_F(PlayerWindow, CloseStepSavesOnceAndEndsTheProcess)
+{
+    auto player = makePlayer();
+    player->Play(testMedia("long.mp4"));
+    ASSERT_TRUE(waitUntil([&] { return player->player().CurrentPosition() > 1; }, 15000));
+    player->closeStep();
+    EXPECT_TRUE(player->hasClosed());
+    EXPECT_EQ(m_ends, 1);
+    EXPECT_FALSE(player->statusTimer()->isActive());
+
+    ClassPref3 saved;
+    ASSERT_TRUE(saved.Load(m_pref.FileName()));
+    const QString record = saved.GetSetting("Files", testMedia("long.mp4"), QString()).toText();
+    const QStringList fields = record.split(',');
+    ASSERT_EQ(fields.size(), 2) << record.toStdString();
+    EXPECT_GT(fields.at(0).toDouble(), 0.5);
+    EXPECT_NEAR(fields.at(1).toDouble(), 90, 1);
+    EXPECT_EQ(saved.GetSetting("Setting", "VideoDisp", QString()).toText(), "True");
+    EXPECT_FALSE(saved.GetSetting("Window", "Main.Left", QString()).toText().isEmpty());
+
+    // A second request (the window's close after a session signal) neither
+    // saves again nor ends twice.
+    ASSERT_TRUE(QFile::remove(m_pref.FileName()));
+    player->closeStep();
+    player->close();
+    EXPECT_FALSE(QFileInfo::exists(m_pref.FileName()));
+    EXPECT_EQ(m_ends, 1);
+
+    // Nothing opens after the close step.
+    player->Play(testMedia("clip.avi"));
+    EXPECT_EQ(player->player().FileName(), testMedia("long.mp4"));
+}
+
+TEST_F(PlayerWindow, CloseNearTheEndKeepsTheOlderRecord)
+{
+    m_pref.SaveSetting("Files", testMedia("clip.avi"), "3,12");
+    auto player = makePlayer();
+    answerNextBox("最初から再生");
+    player->Play(testMedia("clip.avi"));
+    ASSERT_TRUE(waitUntil([&] { return player->player().CurrentPosition() > 2.2; }, 15000));
+    player->closeStep(); // 12 s file: less than 10 s are left to watch
+    EXPECT_EQ(stored("Files", testMedia("clip.avi")), "3,12");
+}
+
+TEST_F(PlayerWindow, ResumeQuestionOffersTheStoredPlace)
+{
+    const QString file = testMedia("long.mp4");
+    m_pref.SaveSetting("Files", file, "30,90");
+    auto player = makePlayer();
+    QString shown;
+    answerNextBox("続きを再生", &shown);
+    player->Play('"' + file + '"');
+    EXPECT_TRUE(shown.contains("「" + file + "」を覚えています。")) << shown.toStdString();
+    EXPECT_TRUE(shown.contains("00:00:30/00:01:30 から再生しますか？")) << shown.toStdString();
+    EXPECT_EQ(player->player().FileName(), file);
+    ASSERT_TRUE(waitUntil([&] { return player->player().CurrentPosition() > 30; }, 15000));
+    EXPECT_LT(player->player().CurrentPosition(), 40);
+}
+
+TEST_F(PlayerWindow, CancelLeavesThePlayingFileAndWritesNoRecord)
+{
+    auto player = makePlayer();
+    const QString first = testMedia("long.mp4");
+    player->Play(first);
+    ASSERT_TRUE(waitUntil([&] { return player->player().CurrentPosition() > 1; }, 15000));
+
+    m_pref.SaveSetting("Files", testMedia("clip.mp4"), "4,12");
+    answerNextBox("キャンセル");
+    player->Play(testMedia("clip.mp4"));
+    EXPECT_EQ(player->player().FileName(), first);
+    EXPECT_EQ(stored("Files", first), "");
+
+    // Opening another file remembers the one that played.
+    player->Play(testMedia("clip.avi"));
+    EXPECT_TRUE(stored("Files", first).endsWith(",90")) << stored("Files", first).toStdString();
+}
+
+TEST_F(PlayerWindow, WideLayoutAndCutFollowTheVideoWidth)
+{
+    auto player = makePlayer();
+    player->Play(QString());
+    const double tx = tppX();
+    const double ty = screenMetrics().twipsPerPixelY;
+    player->SetVideoSize(static_cast<float>(320 * tx));
+    EXPECT_FLOAT_EQ(player->videoWidth(), static_cast<float>(320 * tx));
+    EXPECT_EQ(stored("Setting", "VideoSize"), "320");
+
+    PictureBox *base = player->videoBase();
+    EXPECT_EQ(base->width(), 324);
+    EXPECT_EQ(base->height(), 244);
+    EXPECT_EQ(player->controlPanel()->y(), base->y() + base->height() + qRound(75 / ty));
+    EXPECT_EQ(player->width(), 324 + qRound(150 / tx)); // the box is wider than the panel
+
+    player->CutDisplaySub("10", "5", "0", "0");
+    EXPECT_EQ(base->width(), 324 - 32);
+    EXPECT_EQ(base->height(), 244 - 12);
+    EXPECT_EQ(player->mediaPlayer()->x(), -32);
+    EXPECT_EQ(player->mediaPlayer()->y(), -12);
+    EXPECT_EQ(player->mediaPlayer()->width(), 320);
+
+    // A stored cut that leaves less than 1000 twips gives the panel alone.
+    m_pref.SaveSetting("CutPercent", "Left", "45");
+    m_pref.SaveSetting("CutPercent", "Right", "45");
+    player->SetVideoSize(static_cast<float>(320 * tx));
+    EXPECT_EQ(player->controlPanel()->y(), qRound(75 / ty));
+    EXPECT_EQ(base->width(), 32 + 4);
+}
