@@ -3,6 +3,8 @@
 
 #include "player/fmPlayer.h"
 
+#include "platform/forms/Diagnostics.h"
+#include "platform/forms/Diagnostics.h"
 #include "playback/ClassPlayerDummy.h"
 #include "playback/mVolCtrl.h"
 #include "player/PictureBox.h"
@@ -25,6 +27,8 @@ void fmPlayer::Timer1_Timer()
         const double position = m_player->CurrentPosition();
         const double length = m_player->Duration();
         Label1->setText(TimeToText(position) + QLatin1Char(' ') + TimeToText(length));
+        traceValue("time", Label1->text());
+        traceValue("time", Label1->text()); // lets tests outside the process follow playback
 
         // Read every tick so that changes made elsewhere on the desktop show.
         UpdateVolumeBar(GetVolume(hMixer, m_volCtrl.dwControlID));
