@@ -4,7 +4,6 @@
 #include "player/fmPlayer.h"
 
 #include "platform/forms/Diagnostics.h"
-#include "platform/forms/Diagnostics.h"
 #include "playback/ClassPlayerDummy.h"
 #include "playback/mVolCtrl.h"
 #include "player/PictureBox.h"
@@ -28,7 +27,6 @@ void fmPlayer::Timer1_Timer()
         const double length = m_player->Duration();
         Label1->setText(TimeToText(position) + QLatin1Char(' ') + TimeToText(length));
         traceValue("time", Label1->text());
-        traceValue("time", Label1->text()); // lets tests outside the process follow playback
 
         // Read every tick so that changes made elsewhere on the desktop show.
         UpdateVolumeBar(GetVolume(hMixer, m_volCtrl.dwControlID));
