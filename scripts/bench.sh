@@ -7,18 +7,20 @@ cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh
 build=build-bench
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKOVAPLEX_TESTS=OFF -DKOVAPLEX_BENCH=ON >/dev/null
-cmake --build "$build" -j "$(nproc)"
-scripts/make-test-media.sh "$build/test-media"
-
-source scripts/test-env.sh
-
 names=("$@")
 if [[ ${#names[@]} -eq 0 ]]; then
   for dir in bench/*/; do
     [[ -f "$dir/CMakeLists.txt" ]] && names+=("$(basename "$dir")")
   done
 fi
+
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKOVAPLEX_TESTS=OFF -DKOVAPLEX_BENCH=ON >/dev/null
+# The program itself too: a benchmark may start it.
+cmake --build "$build" -j "$(nproc)" --target Kovaplex "${names[@]}"
+scripts/make-test-media.sh "$build/test-media"
+
+source scripts/test-env.sh
+
 status=0
 for name in "${names[@]}"; do
   echo "== $name"
