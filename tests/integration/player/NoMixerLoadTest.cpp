@@ -1,0 +1,79 @@
+#include "player/fmPlayer.h"
+
+#include "settings/ClassPref3.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QLabel>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+// Without a mixer the load shows the mixer's error and stops there, so the
+// stored view states are not applied. A machine without a mixer is made by
+// starting this executable again under an ALSA configuration of its own with
+// nothing in it; before any test runs, that child loads the window, answers
+// the error box, prints what it saw and exits.
+namespace {
+
+const char *const kProbeVariable = "KOVAPLEX_PLAYER_NOMIXER_PROBE";
+
+[[maybe_unused]] const bool kProbed = [] {
+    if (qEnvironmentVariableIsEmpty(kProbeVariable))
+        return false;
+    static int argc = 1;
+    static char name[] = "probe";
+    static char *argv[] = {name, nullptr};
+    QApplication app(argc, argv);
+    ClassPref3 pref;
+    pref.SaveSetting("Setting", "VideoDisp", "False");
+    pref.SaveSetting("Window", "FrontSet", "True");
+    QString boxText;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (QWidget *box = QApplication::activeModalWidget()) {
+            for (const QLabel *label : box->findChildren<QLabel *>())
+                boxText += label->text();
+            box->close();
+        }
+    });
+    poll.start(50);
+    fmPlayer player(pref);
+    std::printf("box=%s\nshown=%d\nfront=%d\n", boxText.toUtf8().constData(),
+                player.viewSizeZeroItem()->isChecked() ? 1 : 0, player.frontItem()->isChecked() ? 1 : 0);
+    std::fflush(stdout);
+    std::_Exit(0);
+}();
+
+} // namespace
+
+TEST(PlayerWithoutMixer, LoadStopsAtTheMixerErrorAndKeepsTheDesignStates)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("asound.conf"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("# no devices\n");
+    file.close();
+
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QString::fromLatin1(kProbeVariable), QStringLiteral("1"));
+    env.insert(QStringLiteral("ALSA_CONFIG_PATH"), path);
+    env.insert(QStringLiteral("PULSE_SERVER"), dir.filePath(QStringLiteral("no-server")));
+    QProcess probe;
+    probe.setProcessEnvironment(env);
+    probe.start(QCoreApplication::applicationFilePath(), {});
+    ASSERT_TRUE(probe.waitForFinished(60000));
+    const QString out = QString::fromUtf8(probe.readAllStandardOutput());
+
+    EXPECT_TRUE(out.contains(QRegularExpression(QStringLiteral("box=\\[\\d+\\]")))) << out.toStdString();
+    EXPECT_TRUE(out.contains(QStringLiteral("shown=1"))) << out.toStdString();
+    EXPECT_TRUE(out.contains(QStringLiteral("front=0"))) << out.toStdString();
+}
