@@ -115,3 +115,12 @@ QString storedNumberText(double value, int digits)
         return QStringLiteral("0"); // no "-0"
     return QString::number(value, 'g', digits).toUpper();
 }
+
+int twipsToWidgetPixels(double twips, double twipsPerPixel)
+{
+    const double pixels = twips / twipsPerPixel;
+    if (!std::isfinite(pixels))
+        return 0;
+    constexpr double limit = 32767;
+    return static_cast<int>(std::lround(std::clamp(pixels, -limit, limit)));
+}

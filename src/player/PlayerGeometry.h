@@ -27,6 +27,9 @@ struct PlayerDesign {
     static constexpr float CutMargin = 60;
     /// Fixed top of the placed position cursor.
     static constexpr float CursorTop = 45;
+    /// Wider than any screen; a stored video width beyond it is damaged and
+    /// would only ask for a gigantic video surface.
+    static constexpr float MaxStoredVideoPixels = 8192;
 };
 
 /// Screen and window-frame facts a layout depends on.
@@ -133,3 +136,9 @@ QString skipCaption(const QString &amount, const QString &accessKey);
 /// A number as the settings file stores it: plain decimal, "." as point, at
 /// most `digits` significant digits (15 for doubles, 7 for singles).
 QString storedNumberText(double value, int digits = 15);
+
+/// Twips to whole pixels for a widget's place or size: rounded to the
+/// nearest, held within ±32767 (the window system's coordinate range, so a
+/// place from a damaged settings file cannot wrap around), and 0 for a value
+/// that is not finite.
+int twipsToWidgetPixels(double twips, double twipsPerPixel);

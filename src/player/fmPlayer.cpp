@@ -219,10 +219,9 @@ void fmPlayer::buildMenu()
 
 void fmPlayer::placeTwips(QWidget *widget, double left, double top, double width, double height) const
 {
-    widget->setGeometry(static_cast<int>(std::lround(left / TwipsPerPixelX)),
-                        static_cast<int>(std::lround(top / TwipsPerPixelY)),
-                        std::max(0, static_cast<int>(std::lround(width / TwipsPerPixelX))),
-                        std::max(0, static_cast<int>(std::lround(height / TwipsPerPixelY))));
+    widget->setGeometry(twipsToWidgetPixels(left, TwipsPerPixelX), twipsToWidgetPixels(top, TwipsPerPixelY),
+                        std::max(0, twipsToWidgetPixels(width, TwipsPerPixelX)),
+                        std::max(0, twipsToWidgetPixels(height, TwipsPerPixelY)));
 }
 
 double fmPlayer::widthTwips(const QWidget *widget) const

@@ -53,8 +53,7 @@ void fmPlayer::loadStep()
         m_pref.GetSetting("Window", "Main.Top", here.y() * static_cast<double>(TwipsPerPixelY)).toText()));
     // No check keeps the window on the screen here; the first Play's sizing
     // pulls it back when needed.
-    move(static_cast<int>(std::lround(left / TwipsPerPixelX)),
-         static_cast<int>(std::lround(top / TwipsPerPixelY)));
+    move(twipsToWidgetPixels(left, TwipsPerPixelX), twipsToWidgetPixels(top, TwipsPerPixelY));
 
     refreshFrameSizes();
     drawPanelFrames();

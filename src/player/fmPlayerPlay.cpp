@@ -97,7 +97,8 @@ void fmPlayer::Play(const QString &FileName)
         const double storedWidth =
             Val(m_pref.GetSetting("Setting", "VideoSize", PlayerDesign::CompactVideoWidth / TwipsPerPixelX)
                     .toText());
-        SetVideoSize(static_cast<float>(storedWidth * TwipsPerPixelX));
+        SetVideoSize(static_cast<float>(std::min<double>(storedWidth, PlayerDesign::MaxStoredVideoPixels) *
+                                        TwipsPerPixelX));
 
         const TrackGeometry track =
             trackGeometry(static_cast<float>(widthTwips(PiPosition)), TwipsPerPixelX, TwipsPerPixelY);

@@ -14,15 +14,6 @@
 
 #include <cmath>
 
-namespace {
-
-int toPixels(double twips, double twipsPerPixel)
-{
-    return static_cast<int>(std::lround(twips / twipsPerPixel));
-}
-
-} // namespace
-
 void fmPlayer::SetVideoSize(float w)
 {
     VideoWidth = w;
@@ -64,10 +55,12 @@ void fmPlayer::SetVideoSize(float w)
                PlayerDesign::CtrlHeight);
     PiCtrl->raise();
 
-    const int clientWidth = std::max(1, toPixels(layout.windowWidth - 2 * FrameX, TwipsPerPixelX));
-    const int clientHeight = std::max(1, toPixels(layout.windowHeight - FrameX - FrameY, TwipsPerPixelY));
+    const int clientWidth = std::max(1, twipsToWidgetPixels(layout.windowWidth - 2 * FrameX, TwipsPerPixelX));
+    const int clientHeight =
+        std::max(1, twipsToWidgetPixels(layout.windowHeight - FrameX - FrameY, TwipsPerPixelY));
     setFixedSize(clientWidth, clientHeight);
-    move(toPixels(layout.windowLeft, TwipsPerPixelX), toPixels(layout.windowTop, TwipsPerPixelY));
+    move(twipsToWidgetPixels(layout.windowLeft, TwipsPerPixelX),
+         twipsToWidgetPixels(layout.windowTop, TwipsPerPixelY));
 
     m_pref.SaveSetting("Setting", "VideoSize", storedNumberText(layout.storedWidthPixels, 7));
 }

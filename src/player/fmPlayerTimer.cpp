@@ -42,7 +42,7 @@ void fmPlayer::placeCursor(double position, double length)
     if (c.sized)
         placeTwips(imCursor, c.left, c.top, c.width, c.height);
     else
-        imCursor->move(static_cast<int>(std::lround(c.left / TwipsPerPixelX)), imCursor->y());
+        imCursor->move(twipsToWidgetPixels(c.left, TwipsPerPixelX), imCursor->y());
 }
 
 void fmPlayer::UpdateVolumeBar(std::int32_t Level)

@@ -226,3 +226,14 @@ TEST(SkipCaption, PositiveAmountsGetAPlus)
     EXPECT_EQ(skipCaption("abc", "Q"), "abc(Q)");
     EXPECT_EQ(skipCaption("+7", "N"), "++7(N)");
 }
+
+TEST(WidgetPixels, RoundsAndStaysInTheWindowSystemsRange)
+{
+    EXPECT_EQ(twipsToWidgetPixels(780, 15), 52);
+    EXPECT_EQ(twipsToWidgetPixels(-480, 15), -32);
+    EXPECT_EQ(twipsToWidgetPixels(22.5, 15), 2); // 1.5 rounds away from zero
+    EXPECT_EQ(twipsToWidgetPixels(1e12, 15), 32767);
+    EXPECT_EQ(twipsToWidgetPixels(-1e12, 15), -32767);
+    EXPECT_EQ(twipsToWidgetPixels(std::nan(""), 15), 0);
+    EXPECT_EQ(twipsToWidgetPixels(HUGE_VAL, 15), 0);
+}
