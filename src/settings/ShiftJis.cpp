@@ -2,9 +2,16 @@
 
 #include "util/RuntimeError.h"
 
+#include <array>
 #include <cerrno>
-#include <cstring>
 #include <iconv.h>
+#include <vector>
+
+// The system's iconv supplies the code page, but only once per byte sequence
+// and per character: glibc looks characters it cannot encode up slowly
+// (microseconds each), and an iconv call per invalid byte is slow as well,
+// so a file full of either would take seconds. The answers are kept in
+// tables, which also makes the handling of invalid bytes plain to see.
 
 namespace {
 
@@ -15,101 +22,162 @@ constexpr const char *kUtf16 = "UTF-16BE";
 #endif
 
 constexpr char16_t kReplacement = u'\uFFFD';
+// Never produced by the code page: marks "no character" in the tables.
+constexpr char16_t kNoChar = u'\uFFFF';
+constexpr std::uint16_t kNotAsked = 0xFFFE;
+constexpr std::uint16_t kUnmappable = 0xFFFF;
 
-iconv_t openConverter(const char *to, const char *from)
+class Converter final {
+public:
+    explicit Converter(const char *to, const char *from)
+    {
+        // glibc knows code page 932 under both names; other builds one of them.
+        m_cd = iconv_open(to, from);
+        if (m_cd == reinterpret_cast<iconv_t>(-1)) {
+            const bool toSjis = qstrcmp(to, kUtf16) != 0;
+            m_cd = toSjis ? iconv_open("WINDOWS-31J", from) : iconv_open(to, "WINDOWS-31J");
+        }
+        if (m_cd == reinterpret_cast<iconv_t>(-1)) {
+            throw RuntimeError(ErrNo::DeviceIOError,
+                               QStringLiteral("No Shift-JIS (CP932) converter is available on this system"));
+        }
+    }
+    ~Converter() { iconv_close(m_cd); }
+    Q_DISABLE_COPY_MOVE(Converter)
+
+    /// Converts all of `in` in one go; the output length, or -1 on any error.
+    int convert(const char *in, size_t inLength, char *out, size_t outLength)
+    {
+        iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
+        char *inPtr = const_cast<char *>(in);
+        char *outPtr = out;
+        const size_t result = iconv(m_cd, &inPtr, &inLength, &outPtr, &outLength);
+        if (result == static_cast<size_t>(-1) || inLength != 0) {
+            return -1;
+        }
+        return static_cast<int>(outPtr - out);
+    }
+
+private:
+    iconv_t m_cd;
+};
+
+struct DecodeTables {
+    std::array<char16_t, 256> single{};
+    std::vector<char16_t> pair = std::vector<char16_t>(65536, kNoChar);
+};
+
+const DecodeTables &decodeTables()
 {
-    // glibc knows code page 932 under both names; older builds only one.
-    iconv_t cd = iconv_open(to, from);
-    if (cd == reinterpret_cast<iconv_t>(-1)) {
-        const bool toSjis = qstrcmp(to, kUtf16) != 0;
-        cd = toSjis ? iconv_open("WINDOWS-31J", from) : iconv_open(to, "WINDOWS-31J");
-    }
-    if (cd == reinterpret_cast<iconv_t>(-1)) {
-        throw RuntimeError(ErrNo::DeviceIOError,
-                           QStringLiteral("No Shift-JIS (CP932) converter is available on this system"));
-    }
-    return cd;
+    static const DecodeTables tables = [] {
+        DecodeTables built;
+        Converter converter(kUtf16, "CP932");
+        for (int lead = 0; lead < 256; ++lead) {
+            const char bytes[2] = {static_cast<char>(lead), 0};
+            char16_t unit = kNoChar;
+            const int length = converter.convert(bytes, 1, reinterpret_cast<char *>(&unit), sizeof unit);
+            built.single[static_cast<std::size_t>(lead)] = length == 2 ? unit : kNoChar;
+            if (length == 2) {
+                continue;
+            }
+            for (int trail = 0x40; trail <= 0xFC; ++trail) {
+                const char pairBytes[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+                if (converter.convert(pairBytes, 2, reinterpret_cast<char *>(&unit), sizeof unit) == 2) {
+                    built.pair[static_cast<std::size_t>(lead << 8 | trail)] = unit;
+                }
+            }
+        }
+        return built;
+    }();
+    return tables;
 }
 
-// Opened once and kept for the whole run; the process is single-threaded
-// where settings are concerned.
-iconv_t decoder()
+// The code of each UTF-16 unit, asked for on first use: a byte value, a
+// two-byte code (lead << 8 | trail), kUnmappable or kNotAsked.
+std::uint16_t encodeUnit(char16_t unit)
 {
-    static const iconv_t cd = openConverter(kUtf16, "CP932");
-    return cd;
-}
-
-iconv_t encoder()
-{
-    static const iconv_t cd = openConverter("CP932", kUtf16);
-    return cd;
+    static Converter converter("CP932", kUtf16);
+    static std::vector<std::uint16_t> codes(65536, kNotAsked);
+    std::uint16_t &code = codes[unit];
+    if (code == kNotAsked) {
+        unsigned char out[8];
+        const int length = converter.convert(reinterpret_cast<const char *>(&unit), sizeof unit,
+                                             reinterpret_cast<char *>(out), 8);
+        if (length == 1) {
+            code = out[0];
+        } else if (length == 2) {
+            code = static_cast<std::uint16_t>(out[0] << 8 | out[1]);
+        } else {
+            code = kUnmappable;
+        }
+    }
+    return code;
 }
 
 } // namespace
 
 QString decodeShiftJis(QByteArrayView bytes)
 {
-    const iconv_t cd = decoder();
-    iconv(cd, nullptr, nullptr, nullptr, nullptr);
-
-    // One byte never gives more than one UTF-16 unit, replacements included.
+    const DecodeTables &tables = decodeTables();
     QString text(bytes.size(), Qt::Uninitialized);
-    char *in = const_cast<char *>(bytes.data());
-    size_t inLeft = static_cast<size_t>(bytes.size());
-    char *outStart = reinterpret_cast<char *>(text.data());
-    char *out = outStart;
-    size_t outLeft = static_cast<size_t>(bytes.size()) * sizeof(char16_t);
-
-    while (inLeft > 0) {
-        if (iconv(cd, &in, &inLeft, &out, &outLeft) != static_cast<size_t>(-1)) {
-            break;
+    char16_t *out = reinterpret_cast<char16_t *>(text.data());
+    const auto *in = reinterpret_cast<const unsigned char *>(bytes.data());
+    const qsizetype size = bytes.size();
+    qsizetype written = 0;
+    for (qsizetype i = 0; i < size;) {
+        const char16_t single = tables.single[in[i]];
+        if (single != kNoChar) {
+            out[written++] = single;
+            ++i;
+            continue;
         }
-        if (errno != EILSEQ && errno != EINVAL) {
-            // E2BIG cannot happen with the size above; stop rather than spin.
-            break;
+        const char16_t pair =
+            i + 1 < size ? tables.pair[static_cast<std::size_t>(in[i] << 8 | in[i + 1])] : kNoChar;
+        if (pair != kNoChar) {
+            out[written++] = pair;
+            i += 2;
+        } else {
+            // Only the byte at fault is replaced, so a CR or LF after a
+            // broken lead byte still ends its line.
+            out[written++] = kReplacement;
+            ++i;
         }
-        const char16_t replacement = kReplacement;
-        memcpy(out, &replacement, sizeof replacement);
-        out += sizeof replacement;
-        outLeft -= sizeof replacement;
-        ++in;
-        --inLeft;
-        iconv(cd, nullptr, nullptr, nullptr, nullptr);
     }
-    text.truncate(static_cast<qsizetype>((out - outStart) / sizeof(char16_t)));
+    text.truncate(written);
     return text;
 }
 
 QByteArray encodeShiftJis(QStringView text)
 {
-    const iconv_t cd = encoder();
-    iconv(cd, nullptr, nullptr, nullptr, nullptr);
-
-    // Two bytes per UTF-16 unit at most; a "?" for a unit or a pair is less.
     QByteArray bytes(text.size() * 2, Qt::Uninitialized);
-    char *in = reinterpret_cast<char *>(const_cast<QChar *>(text.data()));
-    size_t inLeft = static_cast<size_t>(text.size()) * sizeof(char16_t);
-    char *outStart = bytes.data();
-    char *out = outStart;
-    size_t outLeft = static_cast<size_t>(bytes.size());
-
-    while (inLeft > 0) {
-        if (iconv(cd, &in, &inLeft, &out, &outLeft) != static_cast<size_t>(-1)) {
-            break;
+    char *out = bytes.data();
+    qsizetype written = 0;
+    const qsizetype size = text.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        const char16_t unit = text[i].unicode();
+        if (unit < 0x80) {
+            out[written++] = static_cast<char>(unit);
+            continue;
         }
-        if (errno != EILSEQ && errno != EINVAL) {
-            break;
+        if (QChar::isSurrogate(unit)) {
+            // The code page holds nothing outside the basic plane: one "?"
+            // for a pair, as for any other character it cannot hold.
+            if (QChar::isHighSurrogate(unit) && i + 1 < size && text[i + 1].isLowSurrogate()) {
+                ++i;
+            }
+            out[written++] = '?';
+            continue;
         }
-        const auto *unit = reinterpret_cast<const char16_t *>(in);
-        const bool pair = inLeft >= 2 * sizeof(char16_t) && QChar::isHighSurrogate(unit[0]) &&
-                          QChar::isLowSurrogate(unit[1]);
-        const size_t skip = (pair ? 2 : 1) * sizeof(char16_t);
-        *out++ = '?';
-        --outLeft;
-        in += skip;
-        inLeft -= skip < inLeft ? skip : inLeft;
-        iconv(cd, nullptr, nullptr, nullptr, nullptr);
+        const std::uint16_t code = encodeUnit(unit);
+        if (code == kUnmappable) {
+            out[written++] = '?';
+        } else if (code > 0xFF) {
+            out[written++] = static_cast<char>(code >> 8);
+            out[written++] = static_cast<char>(code & 0xFF);
+        } else {
+            out[written++] = static_cast<char>(code);
+        }
     }
-    bytes.truncate(out - outStart);
+    bytes.truncate(written);
     return bytes;
 }
