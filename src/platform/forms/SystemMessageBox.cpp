@@ -10,21 +10,21 @@
 
 namespace {
 
-struct ButtonSpec {
+struct ButtonDef {
     int result;
     const char *caption; // UTF-8, with the mnemonic marked by '&'
     QMessageBox::ButtonRole role;
 };
 
-const ButtonSpec kOk{vbOK, "OK", QMessageBox::AcceptRole};
-const ButtonSpec kCancel{vbCancel, "キャンセル", QMessageBox::RejectRole};
-const ButtonSpec kAbort{vbAbort, "中止(&A)", QMessageBox::RejectRole};
-const ButtonSpec kRetry{vbRetry, "再試行(&R)", QMessageBox::AcceptRole};
-const ButtonSpec kIgnore{vbIgnore, "無視(&I)", QMessageBox::AcceptRole};
-const ButtonSpec kYes{vbYes, "はい(&Y)", QMessageBox::YesRole};
-const ButtonSpec kNo{vbNo, "いいえ(&N)", QMessageBox::NoRole};
+const ButtonDef kOk{vbOK, "OK", QMessageBox::AcceptRole};
+const ButtonDef kCancel{vbCancel, "キャンセル", QMessageBox::RejectRole};
+const ButtonDef kAbort{vbAbort, "中止(&A)", QMessageBox::RejectRole};
+const ButtonDef kRetry{vbRetry, "再試行(&R)", QMessageBox::AcceptRole};
+const ButtonDef kIgnore{vbIgnore, "無視(&I)", QMessageBox::AcceptRole};
+const ButtonDef kYes{vbYes, "はい(&Y)", QMessageBox::YesRole};
+const ButtonDef kNo{vbNo, "いいえ(&N)", QMessageBox::NoRole};
 
-std::vector<ButtonSpec> buttonSet(int buttons)
+std::vector<ButtonDef> buttonSet(int buttons)
 {
     switch (buttons & 0x0F) {
     case vbOKCancel: return {kOk, kCancel};
@@ -77,16 +77,16 @@ int MsgBox(const QString &prompt, int buttons, const QString &title)
     box.setTextFormat(Qt::PlainText);
     box.setIcon(iconOf(buttons));
 
-    const std::vector<ButtonSpec> set = buttonSet(buttons);
+    const std::vector<ButtonDef> set = buttonSet(buttons);
     std::vector<QPushButton *> pushButtons;
     QPushButton *escape = nullptr;
     int escapeResult = set.back().result;
-    for (const ButtonSpec &spec : set) {
-        QPushButton *button = box.addButton(QString::fromUtf8(spec.caption), spec.role);
+    for (const ButtonDef &def : set) {
+        QPushButton *button = box.addButton(QString::fromUtf8(def.caption), def.role);
         pushButtons.push_back(button);
-        if (spec.result == vbCancel || set.size() == 1) {
+        if (def.result == vbCancel || set.size() == 1) {
             escape = button;
-            escapeResult = spec.result;
+            escapeResult = def.result;
         }
     }
     const std::size_t defaultIndex = std::min<std::size_t>((buttons & 0xF00) >> 8, set.size() - 1);

@@ -193,7 +193,7 @@ void fillLine(snd_mixer_elem_t *elem, MIXERLINE *pmxl)
     pmxl->dwDestination = 0;
     pmxl->dwSource = 0;
     pmxl->dwLineID = kSpeakersLineId;
-    pmxl->fdwLine = 0x1; // active
+    pmxl->fdwLine = MIXERLINE_LINEF_ACTIVE;
     pmxl->dwComponentType = MIXERLINE_COMPONENTTYPE_DST_SPEAKERS;
     pmxl->cChannels = static_cast<std::uint32_t>(playbackChannels(elem).size());
     pmxl->cConnections = 0;
@@ -210,7 +210,7 @@ void fillVolumeControl(snd_mixer_elem_t *elem, MIXERCONTROL *ctrl)
     const QString name = QString::fromUtf8(snd_mixer_selem_get_name(elem));
     ctrl->dwControlID = kVolumeControlId;
     ctrl->dwControlType = MIXERCONTROL_CONTROLTYPE_VOLUME;
-    ctrl->fdwControl = snd_mixer_selem_is_playback_mono(elem) ? 0x1 : 0x0; // uniform
+    ctrl->fdwControl = snd_mixer_selem_is_playback_mono(elem) ? MIXERCONTROL_CONTROLF_UNIFORM : 0;
     ctrl->cMultipleItems = 0;
     ctrl->szShortName = name;
     ctrl->szName = name + QStringLiteral(" Playback Volume");

@@ -39,6 +39,12 @@ constexpr MMRESULT MIXERR_INVALVALUE = 1026;
 /// Line component types.
 constexpr std::uint32_t MIXERLINE_COMPONENTTYPE_DST_SPEAKERS = 4;
 
+/// MIXERLINE::fdwLine: the line carries sound now.
+constexpr std::uint32_t MIXERLINE_LINEF_ACTIVE = 0x1;
+
+/// MIXERCONTROL::fdwControl: all channels share one value.
+constexpr std::uint32_t MIXERCONTROL_CONTROLF_UNIFORM = 0x1;
+
 /// Control types.
 constexpr std::uint32_t MIXERCONTROL_CONTROLTYPE_VOLUME = 0x50030001;
 
