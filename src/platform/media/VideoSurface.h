@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/media/MediaEngine.h"
+
 #include <QOpenGLWidget>
 #include <QPointer>
 #include <QRect>
@@ -9,7 +11,6 @@
 
 struct mpv_render_context;
 class QOpenGLFramebufferObject;
-class MediaEngine;
 
 /// An OpenGL widget that draws the video of one MediaEngine, or black.
 ///
