@@ -3,7 +3,7 @@
 #include <QPainter>
 #include <QResizeEvent>
 
-/// The client area: paints the kept drawing and the overlay.
+/// The client area: paints the kept drawing.
 class PictureCanvas final : public QWidget {
 public:
     explicit PictureCanvas(PictureBox *box)
@@ -18,8 +18,6 @@ protected:
         p.fillRect(rect(), m_box->m_backColor);
         if (!m_box->m_canvas.isNull())
             p.drawImage(0, 0, m_box->m_canvas);
-        if (m_box->m_overlay)
-            m_box->m_overlay(p);
     }
 
 private:
@@ -79,12 +77,6 @@ void PictureBox::PSet(int x, int y, const QColor &color)
     QImage &image = canvas();
     if (image.rect().contains(x, y))
         image.setPixelColor(x, y, color);
-    m_client->update();
-}
-
-void PictureBox::setOverlay(std::function<void(QPainter &)> overlay)
-{
-    m_overlay = std::move(overlay);
     m_client->update();
 }
 

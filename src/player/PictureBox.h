@@ -4,8 +4,6 @@
 #include <QImage>
 #include <QWidget>
 
-#include <functional>
-
 class PictureCanvas;
 
 /// A picture box of the main window: a container with an optional 2-pixel
@@ -44,10 +42,6 @@ public:
     /// Sets one pixel of the kept drawing.
     void PSet(int x, int y, const QColor &color);
 
-    /// Painted over the kept drawing at every repaint, and not cleared by
-    /// Cls (a frame that belongs to the box's look).
-    void setOverlay(std::function<void(QPainter &)> overlay);
-
 protected:
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
@@ -61,5 +55,4 @@ private:
     QColor m_backColor;
     QColor m_foreColor = Qt::black;
     QImage m_canvas;
-    std::function<void(QPainter &)> m_overlay;
 };

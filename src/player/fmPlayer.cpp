@@ -75,7 +75,6 @@ void fmPlayer::buildControls()
     setObjectName(QStringLiteral("fmPlayer"));
     setWindowTitle(QStringLiteral("Kovaplex"));
     setWindowIcon(appIcon());
-    setAttribute(Qt::WA_DeleteOnClose, false);
 
     PiVBase = new PictureBox(this);
     PiVBase->setObjectName(QStringLiteral("PiVBase"));
@@ -91,7 +90,6 @@ void fmPlayer::buildControls()
     PiCtrl->setBorderStyle(0);
     PiCtrl->setFocusPolicy(Qt::StrongFocus);
     QWidget *panel = PiCtrl->client();
-    panel->setFocusProxy(nullptr);
 
     for (std::size_t i = 0; i < m_btState.size(); ++i) {
         auto *button = new QPushButton(panel);

@@ -149,6 +149,7 @@ private:
     void loadStep();
     void drawPanelFrames();
     void drawPositionBar();
+    void drawPositionBarFrame();
     void placeCursor(double position, double length);
     void refreshFrameSizes();
     void onFrameDrawn();

@@ -100,12 +100,7 @@ bool fmPlayer::storedSwitch(const QString &section, const QString &key, bool def
 void fmPlayer::drawPanelFrames()
 {
     const TwipsPerPixel tpp{TwipsPerPixelX, TwipsPerPixelY};
-    // The raised edge belongs to the position bar's look; it stays when the
-    // bar's drawing is cleared for a new file.
-    PiPosition->setOverlay([this, tpp](QPainter &painter) {
-        DrawRaisedFrame(painter, 0, 0, static_cast<float>(widthTwips(PiPosition)),
-                        static_cast<float>(heightTwips(PiPosition)), tpp);
-    });
+    drawPositionBarFrame();
 
     QPainter painter(&PiCtrl->canvas());
     const auto sunkenAround = [&](const QPushButton *first, int count) {
@@ -119,6 +114,16 @@ void fmPlayer::drawPanelFrames()
     sunkenAround(BtState(0), 8);
     sunkenAround(BtSkip(0), 6);
     PiCtrl->client()->update();
+}
+
+void fmPlayer::drawPositionBarFrame()
+{
+    QPainter painter(&PiPosition->canvas());
+    DrawRaisedFrame(painter, 0, 0, static_cast<float>(widthTwips(PiPosition)),
+                    static_cast<float>(heightTwips(PiPosition)),
+                    TwipsPerPixel{TwipsPerPixelX, TwipsPerPixelY});
+    painter.end();
+    PiPosition->client()->update();
 }
 
 void fmPlayer::mnuExec_ViewSize_Zero_Click()

@@ -131,6 +131,9 @@ void fmPlayer::Play(const QString &FileName)
 void fmPlayer::drawPositionBar()
 {
     PiPosition->Cls();
+    // The raised edge is part of the bar's look, not of the old file's
+    // drawing.
+    drawPositionBarFrame();
     QPainter painter(&PiPosition->canvas());
     const int left = static_cast<int>(std::lround(TrackLeft / TwipsPerPixelX));
     const int length = static_cast<int>(std::lround(TrackLength / TwipsPerPixelX));

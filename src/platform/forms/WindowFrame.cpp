@@ -32,7 +32,7 @@ WindowFrameSizes fallbackWindowFrameSizes()
     if (lastMeasured())
         return {lastMeasured()->frameX, lastMeasured()->frameY, false};
     WindowFrameSizes sizes;
-    if (!platformHasDecorations() || !qApp)
+    if (!platformHasDecorations() || !qobject_cast<QApplication *>(QCoreApplication::instance()))
         return sizes;
     // Window managers on this desktop draw at most a thin side border; the
     // title bar is what matters for keeping a window on the screen, and the
