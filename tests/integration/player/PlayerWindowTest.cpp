@@ -2,6 +2,7 @@
 
 #include "TestSupport.h"
 #include "platform/forms/ScreenMetrics.h"
+#include "platform/forms/WindowFrame.h"
 #include "platform/mediaplayer/MediaPlayerControl.h"
 #include "playback/ClassPlayerDummy.h"
 #include "player/PictureBox.h"
@@ -15,6 +16,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -235,4 +237,56 @@ TEST_F(PlayerWindow, WideLayoutAndCutFollowTheVideoWidth)
     player->SetVideoSize(static_cast<float>(320 * tx));
     EXPECT_EQ(player->controlPanel()->y(), qRound(75 / ty));
     EXPECT_EQ(base->width(), 32 + 4);
+}
+
+TEST_F(PlayerWindow, FrontSetTakesOnlyMinusOneAsOnAndKeepsThePlace)
+{
+    auto player = makePlayer();
+    player->Play(QString());
+    ASSERT_TRUE(waitUntil([&] { return player->windowHandle() && player->windowHandle()->isExposed(); }));
+    const QRect before = player->geometry();
+
+    player->FrontSet(-1);
+    EXPECT_TRUE(player->isTopmost());
+    EXPECT_TRUE(player->windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint));
+    player->FrontSet(1);
+    EXPECT_FALSE(player->isTopmost());
+    player->FrontSet(true);
+    EXPECT_TRUE(player->isTopmost());
+    // The hand-over of a file raises the window this way and leaves it not
+    // topmost, while the menu keeps its check.
+    player->FrontSet(false);
+    EXPECT_FALSE(player->isTopmost());
+    EXPECT_FALSE(player->windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_FALSE(player->frontItem()->isChecked());
+
+    waitUntil([] { return false; }, 200);
+    EXPECT_EQ(player->geometry(), before);
+    EXPECT_TRUE(player->isVisible());
+}
+
+TEST(WindowFrame, MeasuredOnceExposedAndFallbackBefore)
+{
+    QWidget window;
+    const WindowFrameSizes hidden = windowFrameSizes(&window);
+    EXPECT_FALSE(hidden.measured);
+    EXPECT_FALSE(windowFrameSizes(nullptr).measured);
+
+    window.resize(200, 100);
+    window.show();
+    ASSERT_TRUE(waitUntil([&] { return window.windowHandle()->isExposed(); }));
+    const WindowFrameSizes shown = windowFrameSizes(&window);
+    EXPECT_TRUE(shown.measured);
+    const QRect outer = window.frameGeometry();
+    const QRect client = window.geometry();
+    EXPECT_FLOAT_EQ(2 * shown.frameX,
+                    static_cast<float>((outer.width() - client.width()) * screenMetrics().twipsPerPixelX));
+    EXPECT_FLOAT_EQ(shown.frameX + shown.frameY,
+                    static_cast<float>((outer.height() - client.height()) * screenMetrics().twipsPerPixelY));
+
+    // What was measured becomes the estimate for windows not yet framed.
+    const WindowFrameSizes later = fallbackWindowFrameSizes();
+    EXPECT_FALSE(later.measured);
+    EXPECT_FLOAT_EQ(later.frameX, shown.frameX);
+    EXPECT_FLOAT_EQ(later.frameY, shown.frameY);
 }
