@@ -96,7 +96,7 @@ void fmPlayer::buildControls()
         button->setObjectName(QStringLiteral("BtState%1").arg(i));
         button->setProperty("Index", static_cast<int>(i));
         button->setProperty("Tag", QString::fromLatin1(TransportButtons[i].tag));
-        button->setToolTip(QString::fromLatin1(TransportButtons[i].tag));
+        button->setAccessibleName(QString::fromLatin1(TransportButtons[i].tag));
         button->setIcon(transportIcon(static_cast<int>(i)));
         button->setIconSize(TransportPictureSize);
         button->setFocusPolicy(Qt::ClickFocus);
