@@ -176,8 +176,8 @@ QPixmap cursorPicture(QSize logicalSize, qreal devicePixelRatio)
     QPixmap pixmap = makeCanvas(logicalSize, devicePixelRatio, Qt::transparent);
     QPainter painter(&pixmap);
     scaleToDesign(painter, pixmap, CursorPictureSize);
-    // A raised marker: a body over rows 0..11 and a tip reaching row 16,
-    // which lands on the track line where the status timer places it.
+    // A raised marker: a body over rows 0..11 narrowing to a point at row 16,
+    // lit from the top left like the buttons beside it.
     painter.setPen(Qt::NoPen);
     painter.setBrush(transportFaceColor());
     painter.drawPolygon(

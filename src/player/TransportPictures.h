@@ -37,6 +37,6 @@ QIcon transportIcon(int index, QSize logicalSize = TransportPictureSize);
 /// diagonal line (`muted` true).
 QPixmap speakerPicture(bool muted, QSize logicalSize = SpeakerPictureSize, qreal devicePixelRatio = 1.0);
 
-/// The position cursor: a raised grey marker whose lower tip points at the
-/// track, on a transparent background.
+/// The position cursor: a raised grey marker with a pointed lower end, on a
+/// transparent background. Its centre column marks the position.
 QPixmap cursorPicture(QSize logicalSize = CursorPictureSize, qreal devicePixelRatio = 1.0);
