@@ -3,7 +3,6 @@
 #include "platform/forms/Diagnostics.h"
 #include "platform/forms/ScreenMetrics.h"
 #include "platform/forms/WindowFrame.h"
-#include "platform/media/MediaEngine.h"
 #include "platform/media/VideoSurface.h"
 #include "platform/mediaplayer/MediaPlayerControl.h"
 #include "playback/ClassMCIPlay.h"

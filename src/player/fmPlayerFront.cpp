@@ -2,7 +2,6 @@
 
 #include "player/fmPlayer.h"
 
-#include "platform/media/MediaEngine.h"
 #include "platform/media/VideoSurface.h"
 #include "platform/mediaplayer/MediaPlayerControl.h"
 #include "player/PictureBox.h"

@@ -4,7 +4,6 @@
 
 #include "dialogs/comMsg.h"
 #include "platform/forms/Diagnostics.h"
-#include "platform/media/MediaEngine.h"
 #include "platform/media/VideoSurface.h"
 #include "platform/mediaplayer/MediaPlayerControl.h"
 #include "playback/ClassPlayerDummy.h"

@@ -3,7 +3,6 @@
 #include "player/fmPlayer.h"
 
 #include "platform/forms/ScreenMetrics.h"
-#include "platform/media/MediaEngine.h"
 #include "platform/media/VideoSurface.h"
 #include "platform/mediaplayer/MediaPlayerControl.h"
 #include "playback/ClassPlayerDummy.h"
