@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <string>
 #include <vector>
 
 namespace {
@@ -137,15 +138,26 @@ QByteArray makeFile(int entries, int perSection)
     return encodeShiftJis(QString::fromUtf8(file));
 }
 
-double median(std::vector<double> values)
+constexpr int kRuns = 7;
+
+struct Timing {
+    double medianMs = -1;
+    int runs = 0;
+};
+
+std::string cell(const Timing &timing)
 {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
+    if (timing.runs == 0) {
+        return "(skipped)";
+    }
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f", timing.medianMs);
+    return timing.runs < kRuns ? std::string(text) + "/" + std::to_string(timing.runs) : std::string(text);
 }
 
-// Runs `task` up to `runs` times (fewer when one run is slow) and returns the
-// median in milliseconds.
-double timeMs(const std::function<void()> &task, int runs)
+// Runs `task` up to `runs` times, fewer once 20 s have passed, and returns
+// the median in milliseconds.
+Timing timeMs(const std::function<void()> &task, int runs)
 {
     std::vector<double> times;
     QElapsedTimer budget;
@@ -159,7 +171,8 @@ double timeMs(const std::function<void()> &task, int runs)
             break;
         }
     }
-    return median(times);
+    std::sort(times.begin(), times.end());
+    return {times[times.size() / 2], static_cast<int>(times.size())};
 }
 
 } // namespace
@@ -170,50 +183,37 @@ int main(int argc, char **argv)
     QTemporaryDir dir;
     const QString input = dir.filePath(QStringLiteral("in.ini"));
     const QString output = dir.filePath(QStringLiteral("out.ini"));
-    constexpr int kRuns = 7;
 
-    std::printf("%-9s %-12s %12s %12s %12s %12s\n", "entries", "per section", "load ms", "linear ms",
+    std::printf("%-9s %-12s %10s %12s %10s %12s\n", "entries", "per section", "load ms", "linear ms",
                 "save ms", "linear ms");
-    for (const int perSection : {100, 100000}) {
-        for (const int entries : {100, 10000, 100000}) {
-            {
-                QFile file(input);
-                file.open(QIODevice::WriteOnly | QIODevice::Truncate);
-                file.write(makeFile(entries, perSection));
-            }
-            ClassPref3 pref;
-            pref.setFileName(output);
-            const double load = timeMs([&] { pref.Load(input); }, kRuns);
-            pref.setFileName(output);
-            const double save = timeMs([&] { pref.Save(); }, kRuns);
-
-            LinearStore linear;
-            // One section of 100,000 keys costs the linear store billions of
-            // comparisons (minutes); it is left out rather than estimated.
-            const bool linearFeasible = static_cast<double>(entries) * std::min(entries, perSection) <= 2e9;
-            double linearLoad = -1;
-            double linearSave = -1;
-            if (linearFeasible) {
-                linearLoad = timeMs([&] { linear.load(input); }, kRuns);
-                linearSave = timeMs([&] { linear.save(output); }, kRuns);
-            }
-            auto cell = [](double ms) {
-                static char buffers[2][32];
-                static int which = 0;
-                char *buffer = buffers[which++ % 2];
-                if (ms < 0) {
-                    std::snprintf(buffer, 32, "%12s", "(skipped)");
-                } else {
-                    std::snprintf(buffer, 32, "%12.2f", ms);
-                }
-                return buffer;
-            };
-            const char *loadLinear = cell(linearLoad);
-            const char *saveLinear = cell(linearSave);
-            std::printf("%-9d %-12d %12.2f %s %12.2f %s\n", entries, std::min(entries, perSection), load,
-                        loadLinear, save, saveLinear);
-            std::fflush(stdout);
+    struct Shape {
+        int entries;
+        int perSection;
+    };
+    // Sections of a hundred keys, then one section holding everything (the
+    // remembered-files list grown by hand).
+    const Shape shapes[] = {{100, 100}, {10000, 100}, {100000, 100}, {10000, 10000}, {100000, 100000}};
+    for (const Shape &shape : shapes) {
+        {
+            QFile file(input);
+            file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+            file.write(makeFile(shape.entries, shape.perSection));
         }
+        ClassPref3 pref;
+        const Timing load = timeMs([&] { pref.Load(input); }, kRuns);
+        pref.setFileName(output);
+        const Timing save = timeMs([&] { pref.Save(); }, kRuns);
+
+        // One section of 100,000 keys costs the linear store billions of
+        // comparisons (many minutes); it is left out rather than estimated.
+        LinearStore linear;
+        const bool feasible = double(shape.entries) * shape.perSection <= 2e9;
+        const Timing linearLoad = feasible ? timeMs([&] { linear.load(input); }, kRuns) : Timing{};
+        const Timing linearSave = feasible ? timeMs([&] { linear.save(output); }, kRuns) : Timing{};
+        std::printf("%-9d %-12d %10s %12s %10s %12s\n", shape.entries, shape.perSection, cell(load).c_str(),
+                    cell(linearLoad).c_str(), cell(save).c_str(), cell(linearSave).c_str());
+        std::fflush(stdout);
     }
+    std::printf("median of %d runs; \"/n\" marks a slow case measured only n times\n", kRuns);
     return 0;
 }
