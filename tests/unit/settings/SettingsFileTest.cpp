@@ -237,6 +237,12 @@ TEST_F(SettingsFileTest, AFailedSaveKeepsTheOldFileAndRaisesAFileError)
         EXPECT_EQ(errorNumber([&] { m_pref.Save(); }), ErrNo::PermissionDenied);
         ::chmod(QFile::encodeName(folder).constData(), 0755);
         EXPECT_EQ(readBytes(file), QByteArray("old content"));
+
+        // A read-only file in a writable folder is not replaced behind the
+        // user's back either.
+        ASSERT_EQ(::chmod(QFile::encodeName(file).constData(), 0444), 0);
+        EXPECT_EQ(errorNumber([&] { m_pref.Save(); }), ErrNo::PermissionDenied);
+        EXPECT_EQ(readBytes(file), QByteArray("old content"));
     }
 }
 
