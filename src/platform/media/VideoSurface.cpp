@@ -44,6 +44,10 @@ VideoSurface::VideoSurface(QWidget *parent)
 
 VideoSurface::~VideoSurface()
 {
+    // QOpenGLWidget's own destructor destroys the context after this object
+    // is gone; its aboutToBeDestroyed must not reach this object then.
+    if (QOpenGLContext *ctx = context())
+        disconnect(ctx, &QOpenGLContext::aboutToBeDestroyed, this, nullptr);
     registry().remove(m_handle);
     destroyRenderer();
     if (m_engine)

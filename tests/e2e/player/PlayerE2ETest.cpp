@@ -257,8 +257,9 @@ TEST_F(PlayerE2E, RemembersThePlacePlaysOnAfterTheQuestionAndSavesOnSignal)
         << "playback did not go on after the question";
     for (const QString &text : program.timeTexts()) {
         const int position = positionOf(text).value_or(0);
-        if (position > 0)
+        if (position > 0) {
             EXPECT_GE(position, stored - 1) << "played from the start: " << qPrintable(text);
+        }
     }
 
     // Ended from outside: the close step still stores the later place.
