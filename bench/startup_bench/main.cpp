@@ -29,7 +29,21 @@ namespace {
 struct Sample {
     double firstFrameMs;
     double peakMiB;
+    /// Kovaplex's own milestones: name and milliseconds since its start.
+    std::vector<std::pair<QByteArray, double>> milestones;
 };
+
+// "[kovaplex +43.6ms] main window loaded" (values carry a ": " and are skipped).
+void collectMilestones(const QByteArray &output, Sample &sample)
+{
+    for (const QByteArray &line : output.split('\n')) {
+        const int close = line.indexOf("ms] ");
+        if (!line.startsWith("[kovaplex +") || close < 0 || line.indexOf(": ", close) >= 0)
+            continue;
+        const double ms = line.mid(11, close - 11).toDouble();
+        sample.milestones.emplace_back(line.mid(close + 4).trimmed(), ms);
+    }
+}
 
 struct Player {
     const char *name;
@@ -63,16 +77,13 @@ std::optional<Sample> runOnce(const Player &player, int timeoutMs = 30000)
         std::fprintf(stderr, "%s: cannot start %s\n", player.name, qPrintable(player.program));
         return std::nullopt;
     }
-    QByteArray pending;
+    QByteArray output;
     std::optional<double> firstFrame;
     while (!firstFrame && clock.elapsed() < timeoutMs && process.state() == QProcess::Running) {
         process.waitForReadyRead(20);
-        pending += process.readAll();
-        if (pending.contains(player.firstFrameMarker))
+        output += process.readAll();
+        if (output.contains(player.firstFrameMarker))
             firstFrame = clock.nsecsElapsed() / 1e6;
-        const int lastNewline = pending.lastIndexOf('\n');
-        if (lastNewline >= 0)
-            pending.remove(0, lastNewline + 1);
     }
     std::optional<Sample> sample;
     if (firstFrame) {
@@ -83,7 +94,8 @@ std::optional<Sample> runOnce(const Player &player, int timeoutMs = 30000)
             process.waitForReadyRead(50);
             process.readAll();
         }
-        sample = Sample{*firstFrame, peakResidentMiB(process.processId())};
+        sample = Sample{*firstFrame, peakResidentMiB(process.processId()), {}};
+        collectMilestones(output, *sample);
     } else {
         std::fprintf(stderr, "%s: no first frame within %d ms\n", player.name, timeoutMs);
     }
@@ -157,12 +169,20 @@ int main(int argc, char **argv)
                      base};
 
     std::vector<double> kTime, kMem, mTime, mMem;
+    std::vector<std::pair<QByteArray, std::vector<double>>> steps; // in order of appearance
     runOnce(kovaplex); // warm-up: page cache, font cache, shader cache
     runOnce(mpv);
     for (int i = 0; i < runs; ++i) {
         if (const auto s = runOnce(kovaplex)) {
             kTime.push_back(s->firstFrameMs);
             kMem.push_back(s->peakMiB);
+            for (const auto &[name, ms] : s->milestones) {
+                auto it = std::find_if(steps.begin(), steps.end(),
+                                       [&name = name](const auto &step) { return step.first == name; });
+                if (it == steps.end())
+                    it = steps.insert(steps.end(), {name, {}});
+                it->second.push_back(ms);
+            }
         }
         if (const auto s = runOnce(mpv)) {
             mTime.push_back(s->firstFrameMs);
@@ -182,5 +202,8 @@ int main(int argc, char **argv)
     std::printf("  %-16s %19.1f ms %18.1f MiB\n", "Kovaplex", kt, km);
     std::printf("  %-16s %19.1f ms %18.1f MiB\n", "mpv (baseline)", mt, mm);
     std::printf("  %-16s %20.2f x %20.2f x   (aim: 1.30 x and 1.50 x)\n", "ratio", kt / mt, km / mm);
+    std::printf("  Kovaplex's own milestones (ms since its start, medians):\n");
+    for (const auto &[name, values] : steps)
+        std::printf("    %-24s %8.1f\n", name.constData(), median(values));
     return 0;
 }
