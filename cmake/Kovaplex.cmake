@@ -48,16 +48,17 @@ endfunction()
 function(kovaplex_test name)
   cmake_parse_arguments(ARG "" "LABEL;TIMEOUT" "DEPS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
-  add_executable(${name} ${sources})
+  add_executable(${name} ${sources} ${PROJECT_SOURCE_DIR}/tests/support/TestMain.cpp)
   target_link_libraries(${name} PRIVATE kovaplex_test_support ${ARG_DEPS})
+  # Decided at build time: CTest drops all but the first entry of an
+  # ENVIRONMENT list that passes through gtest_discover_tests.
+  if(ARG_LABEL STREQUAL "unit")
+    target_compile_definitions(${name} PRIVATE KOVAPLEX_TEST_OFFSCREEN=1)
+  endif()
   if(NOT ARG_TIMEOUT)
     set(ARG_TIMEOUT 120)
   endif()
-  set(env "KOVAPLEX_TEST_MEDIA=${KOVAPLEX_TEST_MEDIA}" "KOVAPLEX_BINARY_DIR=${PROJECT_BINARY_DIR}")
-  if(ARG_LABEL STREQUAL "unit")
-    list(APPEND env "QT_QPA_PLATFORM=offscreen")
-  endif()
   gtest_discover_tests(${name}
-    PROPERTIES LABELS ${ARG_LABEL} TIMEOUT ${ARG_TIMEOUT} ENVIRONMENT "${env}"
+    PROPERTIES LABELS ${ARG_LABEL} TIMEOUT ${ARG_TIMEOUT}
     DISCOVERY_TIMEOUT 60 DISCOVERY_MODE PRE_TEST)
 endfunction()

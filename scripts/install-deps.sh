@@ -10,7 +10,7 @@ packages=(
   # run: software OpenGL, the ALSA plugins that reach PulseAudio/PipeWire, a Japanese font
   libgl1-mesa-dri libasound2-plugins fonts-noto-cjk
   # test and sample media
-  libgtest-dev libgmock-dev ffmpeg xvfb xauth x11-utils xdotool pulseaudio pulseaudio-utils alsa-utils
+  libgtest-dev libgmock-dev libx11-dev ffmpeg xvfb xauth x11-utils xdotool pulseaudio pulseaudio-utils alsa-utils
   mpv clang libclang-rt-14-dev imagemagick
 )
 if [[ "${1:-}" == "--run-only" ]]; then

@@ -10,8 +10,12 @@
 
 int main(int argc, char **argv)
 {
+#ifdef KOVAPLEX_TEST_OFFSCREEN
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+#else
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+#endif
     QApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("Kovaplex"));
     std::setlocale(LC_NUMERIC, "C"); // libmpv refuses to start under another numeric locale

@@ -8,7 +8,14 @@
 
 QString testMediaDir()
 {
-    return QString::fromLocal8Bit(qgetenv("KOVAPLEX_TEST_MEDIA"));
+    const QString named = qEnvironmentVariable("KOVAPLEX_TEST_MEDIA");
+    return named.isEmpty() ? QStringLiteral(KOVAPLEX_TEST_MEDIA_DEFAULT) : named;
+}
+
+QString testBinaryDir()
+{
+    const QString named = qEnvironmentVariable("KOVAPLEX_BINARY_DIR");
+    return named.isEmpty() ? QStringLiteral(KOVAPLEX_BINARY_DIR_DEFAULT) : named;
 }
 
 QString testMedia(const QString &name)

@@ -46,8 +46,7 @@ VideoSurface::~VideoSurface()
 {
     // QOpenGLWidget's own destructor destroys the context after this object
     // is gone; its aboutToBeDestroyed must not reach this object then.
-    if (QOpenGLContext *ctx = context())
-        disconnect(ctx, &QOpenGLContext::aboutToBeDestroyed, this, nullptr);
+    QObject::disconnect(m_contextGone);
     registry().remove(m_handle);
     destroyRenderer();
     if (m_engine)
@@ -98,7 +97,8 @@ void VideoSurface::initializeGL()
 {
     // The context dies when the widget moves to another top-level window;
     // the renderer has to go with it and is rebuilt in the next initializeGL().
-    connect(
+    QObject::disconnect(m_contextGone);
+    m_contextGone = connect(
         context(), &QOpenGLContext::aboutToBeDestroyed, this,
         [this] {
             destroyRenderer();

@@ -78,6 +78,9 @@ private:
     QRect m_destination;
     // Off-screen picture for a destination smaller or larger than the widget.
     std::unique_ptr<QOpenGLFramebufferObject> m_fbo;
+    /// The link to the current GL context's end; cut before the base class
+    /// destroys the context, when this object is already gone.
+    QMetaObject::Connection m_contextGone;
     std::atomic<bool> m_updateQueued{false};
     bool m_drewFrame = false;
 };

@@ -23,12 +23,6 @@
 
 namespace {
 
-QString buildDir()
-{
-    const QString named = qEnvironmentVariable("KOVAPLEX_BINARY_DIR");
-    return named.isEmpty() ? QStringLiteral(KOVAPLEX_BUILD_DIR) : named;
-}
-
 using Ini = QHash<QString, QHash<QString, QString>>; // section -> key -> value
 
 // Reads the data file the way the program writes it: Shift-JIS, CR LF.
@@ -163,7 +157,7 @@ protected:
     {
         if (qEnvironmentVariableIsEmpty("DISPLAY"))
             GTEST_SKIP() << "needs the test display (scripts/test-env.sh)";
-        const QString built = QDir(buildDir()).filePath("Kovaplex");
+        const QString built = QDir(testBinaryDir()).filePath("Kovaplex");
         ASSERT_TRUE(QFileInfo::exists(built)) << qPrintable(built);
         // A private copy, so the data file beside it belongs to this test.
         m_binary = m_dir.filePath("Kovaplex");
@@ -185,7 +179,7 @@ protected:
 
 void saveScreenshot(const QString &name)
 {
-    const QString folder = QDir(buildDir()).filePath("e2e-artifacts");
+    const QString folder = QDir(testBinaryDir()).filePath("e2e-artifacts");
     QDir().mkpath(folder);
     const QString file = QDir(folder).filePath(name);
     QFile::remove(file);
