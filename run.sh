@@ -20,4 +20,10 @@ else
     mv "$file.tmp.mp4" "$file"
   fi
 fi
+# The program's own first start is the compact panel-only window; a first
+# try from here should show the picture, so seed a 480-pixel video width
+# once. Kovaplex keeps whatever size the user leaves it at from then on.
+if [[ ! -e build/Kovaplex.ini ]]; then
+  printf '\r\n[Setting]\r\nVideoSize=480\r\n' > build/Kovaplex.ini
+fi
 exec build/Kovaplex "$file"
