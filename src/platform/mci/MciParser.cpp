@@ -182,91 +182,96 @@ bool verbFrom(const QString &word, MciCommand::Verb &verb)
     return false;
 }
 
-/// notify and wait, which every command takes. Returns -1 when neither is next.
+/// What a flag reader answers when the next word is none of its keywords.
+constexpr int NotMine = -1;
+
+/// notify and wait, which every command takes.
 int commonFlag(Scanner &in, MciCommand &cmd)
 {
     if (in.takeKeyword(MciKey::Notify))
         return seeOnce(cmd.notify);
     if (in.takeKeyword(MciKey::Wait))
         return seeOnce(cmd.wait);
-    return -1;
+    return NotMine;
+}
+
+/// Reads the flags up to the end of the text. notify and wait come first;
+/// any other word goes to `verbFlag`, which consumes one flag of the verb's
+/// own and returns 0, an error number, or NotMine. The first error ends the
+/// reading.
+template <typename VerbFlag> int parseFlags(Scanner &in, MciCommand &cmd, VerbFlag verbFlag)
+{
+    while (!in.atEnd()) {
+        int error = commonFlag(in, cmd);
+        if (error == NotMine)
+            error = verbFlag();
+        if (error == NotMine)
+            return MciErr::UnrecognizedKeyword;
+        if (error != 0)
+            return error;
+    }
+    return 0;
+}
+
+/// A flag followed by a number, given once.
+int numberFlag(Scanner &in, bool &seen, std::uint32_t &value)
+{
+    if (const int error = seeOnce(seen))
+        return error;
+    return in.takeNumber(value);
+}
+
+/// A flag followed by a non-empty word or quoted string, given once.
+int stringFlag(Scanner &in, bool &seen, QString &value)
+{
+    if (const int error = seeOnce(seen))
+        return error;
+    if (const int error = in.takeToken(value))
+        return error;
+    return value.isEmpty() ? MciErr::MissingStringArgument : 0;
 }
 
 int parseOpenFlags(Scanner &in, MciCommand &cmd)
 {
     bool seenAlias = false;
     bool seenType = false;
-    while (!in.atEnd()) {
-        int error = commonFlag(in, cmd);
-        if (error > 0)
-            return error;
-        if (error == 0)
-            continue;
-        if (in.takeKeyword(MciKey::Alias)) {
-            if ((error = seeOnce(seenAlias)) || (error = in.takeToken(cmd.alias)))
-                return error;
-            if (cmd.alias.isEmpty())
-                return MciErr::MissingStringArgument;
-        } else if (in.takeKeyword(MciKey::Type)) {
-            if ((error = seeOnce(seenType)) || (error = in.takeToken(cmd.type)))
-                return error;
-            if (cmd.type.isEmpty())
-                return MciErr::MissingStringArgument;
-        } else if (in.takeKeyword(MciKey::Shareable)) {
-            if ((error = seeOnce(cmd.shareable)))
-                return error;
-        } else {
-            return MciErr::UnrecognizedKeyword;
-        }
-    }
-    return 0;
+    return parseFlags(in, cmd, [&] {
+        if (in.takeKeyword(MciKey::Alias))
+            return stringFlag(in, seenAlias, cmd.alias);
+        if (in.takeKeyword(MciKey::Type))
+            return stringFlag(in, seenType, cmd.type);
+        if (in.takeKeyword(MciKey::Shareable))
+            return seeOnce(cmd.shareable);
+        return NotMine;
+    });
 }
 
 int parsePlayFlags(Scanner &in, MciCommand &cmd)
 {
-    while (!in.atEnd()) {
-        int error = commonFlag(in, cmd);
-        if (error > 0)
-            return error;
-        if (error == 0)
-            continue;
-        if (in.takeKeyword(MciKey::From)) {
-            if ((error = seeOnce(cmd.hasFrom)) || (error = in.takeNumber(cmd.from)))
-                return error;
-        } else if (in.takeKeyword(MciKey::To)) {
-            if ((error = seeOnce(cmd.hasTo)) || (error = in.takeNumber(cmd.to)))
-                return error;
-        } else if (in.takeKeyword(MciKey::Speed)) {
-            if ((error = seeOnce(cmd.hasSpeed)) || (error = in.takeNumber(cmd.speed)))
-                return error;
-        } else {
-            return MciErr::UnrecognizedKeyword;
-        }
-    }
-    return 0;
+    return parseFlags(in, cmd, [&] {
+        if (in.takeKeyword(MciKey::From))
+            return numberFlag(in, cmd.hasFrom, cmd.from);
+        if (in.takeKeyword(MciKey::To))
+            return numberFlag(in, cmd.hasTo, cmd.to);
+        if (in.takeKeyword(MciKey::Speed))
+            return numberFlag(in, cmd.hasSpeed, cmd.speed);
+        return NotMine;
+    });
 }
 
 int parseSeekFlags(Scanner &in, MciCommand &cmd)
 {
-    while (!in.atEnd()) {
-        int error = commonFlag(in, cmd);
-        if (error > 0)
-            return error;
-        if (error == 0)
-            continue;
-        if (in.takeKeyword(MciKey::ToStart)) {
-            if ((error = seeOnce(cmd.toStart)))
-                return error;
-        } else if (in.takeKeyword(MciKey::ToEnd)) {
-            if ((error = seeOnce(cmd.toEnd)))
-                return error;
-        } else if (in.takeKeyword(MciKey::To)) {
-            if ((error = seeOnce(cmd.hasTo)) || (error = in.takeNumber(cmd.to)))
-                return error;
-        } else {
-            return MciErr::UnrecognizedKeyword;
-        }
-    }
+    const int error = parseFlags(in, cmd, [&] {
+        if (in.takeKeyword(MciKey::ToStart))
+            return seeOnce(cmd.toStart);
+        if (in.takeKeyword(MciKey::ToEnd))
+            return seeOnce(cmd.toEnd);
+        if (in.takeKeyword(MciKey::To))
+            return numberFlag(in, cmd.hasTo, cmd.to);
+        return NotMine;
+    });
+    if (error)
+        return error;
     const int targets = int(cmd.toStart) + int(cmd.toEnd) + int(cmd.hasTo);
     if (targets == 0)
         return MciErr::MissingParameter;
@@ -302,29 +307,23 @@ int parseSetFlags(Scanner &in, MciCommand &cmd)
 {
     bool seenTimeFormat = false;
     bool any = false;
-    while (!in.atEnd()) {
-        int error = commonFlag(in, cmd);
-        if (error > 0)
-            return error;
-        if (error == 0)
-            continue;
+    const int error = parseFlags(in, cmd, [&] {
         any = true;
         if (in.takeKeyword(MciKey::TimeFormat)) {
-            if ((error = seeOnce(seenTimeFormat)) || (error = parseTimeFormat(in, cmd)))
-                return error;
-        } else if (in.takeKeyword(MciKey::Speed)) {
-            if ((error = seeOnce(cmd.hasSpeed)) || (error = in.takeNumber(cmd.speed)))
-                return error;
-        } else if (in.takeKeyword(MciKey::DoorOpen)) {
-            if ((error = seeOnce(cmd.doorOpen)))
-                return error;
-        } else if (in.takeKeyword(MciKey::DoorClosed)) {
-            if ((error = seeOnce(cmd.doorClosed)))
-                return error;
-        } else {
-            return MciErr::UnrecognizedKeyword;
+            if (const int e = seeOnce(seenTimeFormat))
+                return e;
+            return parseTimeFormat(in, cmd);
         }
-    }
+        if (in.takeKeyword(MciKey::Speed))
+            return numberFlag(in, cmd.hasSpeed, cmd.speed);
+        if (in.takeKeyword(MciKey::DoorOpen))
+            return seeOnce(cmd.doorOpen);
+        if (in.takeKeyword(MciKey::DoorClosed))
+            return seeOnce(cmd.doorClosed);
+        return NotMine;
+    });
+    if (error)
+        return error;
     if (!any)
         return MciErr::MissingParameter;
     return cmd.doorOpen && cmd.doorClosed ? MciErr::FlagsNotCompatible : 0;
@@ -350,12 +349,7 @@ int parseStatusFlags(Scanner &in, MciCommand &cmd)
         {MciKey::CurrentTrack, Item::CurrentTrack},
         {MciKey::Ready, Item::Ready},
     };
-    while (!in.atEnd()) {
-        int error = commonFlag(in, cmd);
-        if (error > 0)
-            return error;
-        if (error == 0)
-            continue;
+    const int error = parseFlags(in, cmd, [&] {
         Item found = Item::None;
         for (const auto &entry : items) {
             if (in.takeKeyword(entry.keyword)) {
@@ -364,71 +358,56 @@ int parseStatusFlags(Scanner &in, MciCommand &cmd)
             }
         }
         if (found == Item::None)
-            return MciErr::UnrecognizedKeyword;
+            return NotMine;
         if (cmd.item != Item::None)
             return cmd.item == found ? MciErr::DuplicateFlags : MciErr::FlagsNotCompatible;
         cmd.item = found;
-        if (found == Item::PositionTrack && (error = in.takeNumber(cmd.track)))
-            return error;
-    }
+        return found == Item::PositionTrack ? in.takeNumber(cmd.track) : 0;
+    });
+    if (error)
+        return error;
     return cmd.item == Item::None ? MciErr::MissingParameter : 0;
 }
 
 int parseWindowFlags(Scanner &in, MciCommand &cmd)
 {
-    while (!in.atEnd()) {
-        int error = commonFlag(in, cmd);
-        if (error > 0)
-            return error;
-        if (error == 0)
-            continue;
+    return parseFlags(in, cmd, [&] {
         if (!in.takeKeyword(MciKey::Handle))
-            return MciErr::UnrecognizedKeyword;
-        if ((error = seeOnce(cmd.hasHandle)))
+            return NotMine;
+        if (const int error = seeOnce(cmd.hasHandle))
             return error;
         if (in.takeKeyword(MciValue::Default)) {
             cmd.handleDefault = true;
-        } else if ((error = in.takeNumber(cmd.handle))) {
-            return error;
+            return 0;
         }
-    }
-    return 0;
+        return in.takeNumber(cmd.handle);
+    });
 }
 
 int parsePutFlags(Scanner &in, MciCommand &cmd)
 {
-    while (!in.atEnd()) {
-        int error = commonFlag(in, cmd);
-        if (error > 0)
-            return error;
-        if (error == 0)
-            continue;
-        if (in.takeKeyword(MciKey::Destination)) {
-            if ((error = seeOnce(cmd.destination)))
-                return error;
-        } else if (in.takeKeyword(MciKey::At)) {
-            if ((error = seeOnce(cmd.hasRect)))
-                return error;
-            for (std::uint32_t &v : cmd.rect) {
-                if ((error = in.takeNumber(v)))
-                    return error;
-            }
-        } else {
-            return MciErr::UnrecognizedKeyword;
+    const int error = parseFlags(in, cmd, [&] {
+        if (in.takeKeyword(MciKey::Destination))
+            return seeOnce(cmd.destination);
+        if (!in.takeKeyword(MciKey::At))
+            return NotMine;
+        if (const int e = seeOnce(cmd.hasRect))
+            return e;
+        for (std::uint32_t &v : cmd.rect) {
+            if (const int e = in.takeNumber(v))
+                return e;
         }
-    }
+        return 0;
+    });
+    if (error)
+        return error;
     // A rectangle needs to say what it places; only the destination can be placed.
     return cmd.destination ? 0 : MciErr::MissingParameter;
 }
 
 int parseBareFlags(Scanner &in, MciCommand &cmd)
 {
-    while (!in.atEnd()) {
-        const int error = commonFlag(in, cmd);
-        if (error != 0)
-            return error > 0 ? error : MciErr::UnrecognizedKeyword;
-    }
-    return 0;
+    return parseFlags(in, cmd, [] { return NotMine; });
 }
 
 } // namespace
