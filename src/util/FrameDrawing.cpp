@@ -47,6 +47,17 @@ public:
             fill(x0, y1 > y0 ? y0 : y1 + 1, 1, std::abs(y1 - y0), colour);
     }
 
+    /// The three outlines every frame is made of: the whole box, the box one
+    /// pixel short at the right and bottom (which leaves only the outer right
+    /// and bottom edges of the first showing), and the box one pixel inside.
+    void nestedBoxes(double x, double y, double w, double h, const QColor &outer, const QColor &upperLeft,
+                     const QColor &inner)
+    {
+        box(x, y, w, h, outer);
+        box(x, y, w - px(), h - py(), upperLeft);
+        box(x + px(), y + py(), w - 2 * px(), h - 2 * py(), inner);
+    }
+
 private:
     int toPixelX(double twips) const { return static_cast<int>(std::lround(twips / m_tpp.x)); }
     int toPixelY(double twips) const { return static_cast<int>(std::lround(twips / m_tpp.y)); }
@@ -75,54 +86,55 @@ bool usableTwips(const TwipsPerPixel &tpp)
     return tpp.x > 0 && tpp.y > 0 && std::isfinite(tpp.x) && std::isfinite(tpp.y);
 }
 
+/// Draws with whole-pixel pens in the desktop's shades, leaving the
+/// painter's state as it was.
+template <typename Draw> void drawFrame(QPainter &box, const TwipsPerPixel &tpp, Draw draw)
+{
+    if (!usableTwips(tpp))
+        return;
+    const Shades shades = desktopShades();
+    box.save();
+    box.setRenderHint(QPainter::Antialiasing, false);
+    TwipsPen pen(box, tpp);
+    draw(pen, shades);
+    box.restore();
+}
+
+/// Paints on a device of its own when it can be painted on now.
+template <typename Draw> void paintOn(QPaintDevice *device, Draw draw)
+{
+    if (!device)
+        return;
+    QPainter painter(device);
+    if (painter.isActive())
+        draw(painter);
+}
+
 } // namespace
 
 void DrawSunkenFrame(QPainter &box, float X, float Y, float W, float H, const TwipsPerPixel &tpp)
 {
-    if (!usableTwips(tpp))
-        return;
-    const Shades shades = desktopShades();
-    box.save();
-    box.setRenderHint(QPainter::Antialiasing, false);
-    TwipsPen pen(box, tpp);
-    const double px = pen.px(), py = pen.py();
-    pen.box(X, Y, W, H, shades.highlight3D);
-    pen.box(X, Y, W - px, H - py, shades.buttonShadow);
-    pen.box(X + px, Y + py, W - 2 * px, H - 2 * py, shades.darkShadow3D);
-    box.restore();
+    drawFrame(box, tpp, [&](TwipsPen &pen, const Shades &shades) {
+        pen.nestedBoxes(X, Y, W, H, shades.highlight3D, shades.buttonShadow, shades.darkShadow3D);
+    });
 }
 
 void DrawRaisedFrame(QPainter &box, float X, float Y, float W, float H, const TwipsPerPixel &tpp)
 {
-    if (!usableTwips(tpp))
-        return;
-    const Shades shades = desktopShades();
-    box.save();
-    box.setRenderHint(QPainter::Antialiasing, false);
-    TwipsPen pen(box, tpp);
-    const double px = pen.px(), py = pen.py();
-    pen.box(X, Y, W, H, shades.darkShadow3D);
-    pen.box(X, Y, W - px, H - py, shades.highlight3D);
-    pen.box(X + px, Y + py, W - 2 * px, H - 2 * py, shades.light3D);
-    pen.line(X + px, Y + H - py, W - px, 0, shades.buttonShadow);
-    pen.line(X + W - px, Y + py, 0, H - py, shades.buttonShadow);
-    box.restore();
+    drawFrame(box, tpp, [&](TwipsPen &pen, const Shades &shades) {
+        pen.nestedBoxes(X, Y, W, H, shades.darkShadow3D, shades.highlight3D, shades.light3D);
+        const double px = pen.px(), py = pen.py();
+        pen.line(X + px, Y + H - py, W - px, 0, shades.buttonShadow);
+        pen.line(X + W - px, Y + py, 0, H - py, shades.buttonShadow);
+    });
 }
 
 void DrawSunkenFrame(QPaintDevice *box, float X, float Y, float W, float H, const TwipsPerPixel &tpp)
 {
-    if (!box)
-        return;
-    QPainter painter(box);
-    if (painter.isActive())
-        DrawSunkenFrame(painter, X, Y, W, H, tpp);
+    paintOn(box, [&](QPainter &painter) { DrawSunkenFrame(painter, X, Y, W, H, tpp); });
 }
 
 void DrawRaisedFrame(QPaintDevice *box, float X, float Y, float W, float H, const TwipsPerPixel &tpp)
 {
-    if (!box)
-        return;
-    QPainter painter(box);
-    if (painter.isActive())
-        DrawRaisedFrame(painter, X, Y, W, H, tpp);
+    paintOn(box, [&](QPainter &painter) { DrawRaisedFrame(painter, X, Y, W, H, tpp); });
 }
