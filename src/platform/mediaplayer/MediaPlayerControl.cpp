@@ -40,6 +40,19 @@ QSize screenPixels()
     return QSize(twipsToPixelsX(m.screenSize.width()), twipsToPixelsY(m.screenSize.height()));
 }
 
+/// A black window that shows the video on `surface`. Keys and mouse buttons
+/// belong to the window, whichever child is under them.
+void setUpVideoWindow(QWidget *window, VideoSurface *surface)
+{
+    window->setFocusPolicy(Qt::StrongFocus);
+    QPalette p = window->palette();
+    p.setColor(QPalette::Window, kBackground);
+    window->setPalette(p);
+    window->setAutoFillBackground(true);
+    surface->setAttribute(Qt::WA_TransparentForMouseEvents);
+    surface->setFocusPolicy(Qt::NoFocus);
+}
+
 } // namespace
 
 QSize sizeForDisplaySize(int displaySize, const QSize &natural, const QSize &current, const QSize &screen)
@@ -75,13 +88,7 @@ public:
         , m_surface(new VideoSurface(this))
     {
         setWindowTitle(owner->window()->windowTitle());
-        setFocusPolicy(Qt::StrongFocus);
-        QPalette p = palette();
-        p.setColor(QPalette::Window, kBackground);
-        setPalette(p);
-        setAutoFillBackground(true);
-        m_surface->setAttribute(Qt::WA_TransparentForMouseEvents);
-        m_surface->setFocusPolicy(Qt::NoFocus);
+        setUpVideoWindow(this, m_surface);
     }
 
     VideoSurface *surface() const { return m_surface; }
@@ -134,15 +141,7 @@ MediaPlayerControl::MediaPlayerControl(QWidget *parent)
     , m_engine(new MediaEngine(this))
     , m_surface(new VideoSurface(this))
 {
-    setFocusPolicy(Qt::StrongFocus);
-    QPalette p = palette();
-    p.setColor(QPalette::Window, kBackground);
-    setPalette(p);
-    setAutoFillBackground(true);
-
-    // Mouse buttons belong to the control, whichever child is under them.
-    m_surface->setAttribute(Qt::WA_TransparentForMouseEvents);
-    m_surface->setFocusPolicy(Qt::NoFocus);
+    setUpVideoWindow(this, m_surface);
     m_surface->setEngine(m_engine);
     m_engine->setKeepAspect(true);
 
