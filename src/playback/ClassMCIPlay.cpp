@@ -42,6 +42,12 @@ QString number(std::int32_t value)
     return QString::number(value);
 }
 
+/// The command that asks the device for one status item.
+QString statusCommand(const QString &aType, const char *item)
+{
+    return QStringLiteral("status ") + aType + u' ' + QLatin1String(item);
+}
+
 } // namespace
 
 MciTransport MciTransport::system()
@@ -191,47 +197,47 @@ int ClassMCIPlay::mCloseCDDoor(const QString &aType)
 
 QString ClassMCIPlay::mGetMediaPresent(const QString &aType)
 {
-    return mGetString(QStringLiteral("status ") + aType + QStringLiteral(" media present"));
+    return mGetString(statusCommand(aType, "media present"));
 }
 
 QString ClassMCIPlay::mGetPlaySpeed(const QString &aType)
 {
-    return mGetString(QStringLiteral("status ") + aType + QStringLiteral(" play speed"));
+    return mGetString(statusCommand(aType, "play speed"));
 }
 
 QString ClassMCIPlay::mGetTimeFormat(const QString &aType)
 {
-    return mGetString(QStringLiteral("status ") + aType + QStringLiteral(" time format"));
+    return mGetString(statusCommand(aType, "time format"));
 }
 
 QString ClassMCIPlay::mGetLength(const QString &aType)
 {
-    return mGetString(QStringLiteral("status ") + aType + QStringLiteral(" length"));
+    return mGetString(statusCommand(aType, "length"));
 }
 
 QString ClassMCIPlay::mGetPosition(const QString &aType)
 {
-    return mGetString(QStringLiteral("status ") + aType + QStringLiteral(" position"));
+    return mGetString(statusCommand(aType, "position"));
 }
 
 QString ClassMCIPlay::mGetTracks(const QString &aType)
 {
-    return mGetString(QStringLiteral("status ") + aType + QStringLiteral(" number of tracks"));
+    return mGetString(statusCommand(aType, "number of tracks"));
 }
 
 QString ClassMCIPlay::mGetTrack(const QString &aType)
 {
-    return mGetString(QStringLiteral("status ") + aType + QStringLiteral(" current track"));
+    return mGetString(statusCommand(aType, "current track"));
 }
 
 QString ClassMCIPlay::mGetTrackPosition(const QString &aType, const QString &num)
 {
-    return mGetString(QStringLiteral("status ") + aType + QStringLiteral(" position track ") + num);
+    return mGetString(statusCommand(aType, "position track") + u' ' + num);
 }
 
 QString ClassMCIPlay::mGetStatus(const QString &aType)
 {
-    return mGetString(QStringLiteral("status ") + aType + QStringLiteral(" mode"));
+    return mGetString(statusCommand(aType, "mode"));
 }
 
 QString ClassMCIPlay::GetFileName() const
