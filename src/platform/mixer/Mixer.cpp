@@ -219,10 +219,18 @@ void fillVolumeControl(snd_mixer_elem_t *elem, MIXERCONTROL *ctrl)
     ctrl->cSteps = static_cast<std::uint32_t>(std::clamp<long>(max - min, 0, MIXER_VOLUME_MAX));
 }
 
-/// Checks what both control-details calls need and returns the channels the
-/// caller's values stand for (one value means all channels alike).
-MMRESULT checkDetails(HMIXER hmx, const MIXERCONTROLDETAILS *pmxcd, std::uint32_t flags,
-                      snd_mixer_elem_t **elem, std::vector<snd_mixer_selem_channel_id_t> *channels)
+/// The volume element a control-details call acts on, the channels the
+/// caller's values stand for (one value means all channels alike) and the
+/// element's own volume range.
+struct VolumeTarget {
+    snd_mixer_elem_t *elem = nullptr;
+    std::vector<snd_mixer_selem_channel_id_t> channels;
+    long min = 0;
+    long max = 0;
+};
+
+/// Checks what both control-details calls need and finds what they act on.
+MMRESULT checkDetails(HMIXER hmx, const MIXERCONTROLDETAILS *pmxcd, std::uint32_t flags, VolumeTarget *target)
 {
     if (!isOpen(hmx))
         return MMSYSERR_INVALHANDLE;
@@ -232,11 +240,12 @@ MMRESULT checkDetails(HMIXER hmx, const MIXERCONTROLDETAILS *pmxcd, std::uint32_
         return MMSYSERR_INVALPARAM;
     if (pmxcd->dwControlID != kVolumeControlId)
         return MIXERR_INVALCONTROL;
-    if (const MMRESULT rc = refresh(hmx, elem); rc != MMSYSERR_NOERROR)
+    if (const MMRESULT rc = refresh(hmx, &target->elem); rc != MMSYSERR_NOERROR)
         return rc;
-    *channels = playbackChannels(*elem);
-    if (pmxcd->cChannels != 1 && pmxcd->cChannels != channels->size())
+    target->channels = playbackChannels(target->elem);
+    if (pmxcd->cChannels != 1 && pmxcd->cChannels != target->channels.size())
         return MMSYSERR_INVALPARAM;
+    snd_mixer_selem_get_playback_volume_range(target->elem, &target->min, &target->max);
     return MMSYSERR_NOERROR;
 }
 
@@ -350,20 +359,16 @@ MMRESULT mixerGetLineControls(HMIXER hmx, MIXERLINECONTROLS *pmxlc, std::uint32_
 
 MMRESULT mixerGetControlDetails(HMIXER hmx, MIXERCONTROLDETAILS *pmxcd, std::uint32_t fdwDetails)
 {
-    snd_mixer_elem_t *elem = nullptr;
-    std::vector<snd_mixer_selem_channel_id_t> channels;
-    if (const MMRESULT rc = checkDetails(hmx, pmxcd, fdwDetails, &elem, &channels); rc != MMSYSERR_NOERROR)
+    VolumeTarget target;
+    if (const MMRESULT rc = checkDetails(hmx, pmxcd, fdwDetails, &target); rc != MMSYSERR_NOERROR)
         return rc;
-    long min = 0;
-    long max = 0;
-    snd_mixer_selem_get_playback_volume_range(elem, &min, &max);
     std::vector<std::uint32_t> values;
-    for (const auto channel : channels) {
+    for (const auto channel : target.channels) {
         long raw = 0;
-        const int err = snd_mixer_selem_get_playback_volume(elem, channel, &raw);
+        const int err = snd_mixer_selem_get_playback_volume(target.elem, channel, &raw);
         if (err < 0)
             return resultFromAlsa(err);
-        values.push_back(fromDevice(raw, min, max));
+        values.push_back(fromDevice(raw, target.min, target.max));
     }
     if (pmxcd->cChannels == 1) {
         // What one uniform value means for a balanced stereo pair: the
@@ -378,20 +383,18 @@ MMRESULT mixerGetControlDetails(HMIXER hmx, MIXERCONTROLDETAILS *pmxcd, std::uin
 
 MMRESULT mixerSetControlDetails(HMIXER hmx, MIXERCONTROLDETAILS *pmxcd, std::uint32_t fdwDetails)
 {
-    snd_mixer_elem_t *elem = nullptr;
-    std::vector<snd_mixer_selem_channel_id_t> channels;
-    if (const MMRESULT rc = checkDetails(hmx, pmxcd, fdwDetails, &elem, &channels); rc != MMSYSERR_NOERROR)
+    VolumeTarget target;
+    if (const MMRESULT rc = checkDetails(hmx, pmxcd, fdwDetails, &target); rc != MMSYSERR_NOERROR)
         return rc;
-    long min = 0;
-    long max = 0;
-    snd_mixer_selem_get_playback_volume_range(elem, &min, &max);
     int err = 0;
     if (pmxcd->cChannels == 1) {
-        err = snd_mixer_selem_set_playback_volume_all(elem, toDevice(pmxcd->paDetails[0].dwValue, min, max));
+        err = snd_mixer_selem_set_playback_volume_all(
+            target.elem, toDevice(pmxcd->paDetails[0].dwValue, target.min, target.max));
     } else {
-        for (std::size_t i = 0; i < channels.size() && err >= 0; ++i)
-            err = snd_mixer_selem_set_playback_volume(elem, channels[i],
-                                                      toDevice(pmxcd->paDetails[i].dwValue, min, max));
+        for (std::size_t i = 0; i < target.channels.size() && err >= 0; ++i)
+            err = snd_mixer_selem_set_playback_volume(
+                target.elem, target.channels[i],
+                toDevice(pmxcd->paDetails[i].dwValue, target.min, target.max));
     }
     return resultFromAlsa(err);
 }
