@@ -3,7 +3,10 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QThread>
 
 QString testMediaDir()
@@ -33,4 +36,27 @@ bool waitUntil(const std::function<bool()> &done, int timeoutMs)
         QThread::msleep(2);
     }
     return true;
+}
+
+std::optional<QString> runProbeWithoutSound(const char *probeVariable, const QByteArray &alsaConfig,
+                                            int timeoutMs)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("asound.conf"));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(alsaConfig) != alsaConfig.size())
+        return std::nullopt;
+    file.close();
+
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QString::fromLatin1(probeVariable), QStringLiteral("1"));
+    env.insert(QStringLiteral("ALSA_CONFIG_PATH"), path);
+    // And no sound server either, should the plugin look for one.
+    env.insert(QStringLiteral("PULSE_SERVER"), dir.filePath(QStringLiteral("no-server")));
+    QProcess probe;
+    probe.setProcessEnvironment(env);
+    probe.start(QCoreApplication::applicationFilePath(), {});
+    if (!probe.waitForFinished(timeoutMs))
+        return std::nullopt;
+    return QString::fromUtf8(probe.readAllStandardOutput());
 }

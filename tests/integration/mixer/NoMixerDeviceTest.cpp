@@ -1,10 +1,7 @@
 #include "platform/mixer/Mixer.h"
 #include "playback/mVolCtrl.h"
 
-#include <QCoreApplication>
-#include <QFile>
-#include <QProcess>
-#include <QTemporaryDir>
+#include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -38,24 +35,8 @@ const char *const kProbeVariable = "KOVAPLEX_MIXER_PROBE";
 /// Runs the probe under an ALSA configuration that holds only `config`.
 QString probeWith(const QByteArray &config)
 {
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("asound.conf"));
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(config) != config.size())
-        return QStringLiteral("cannot write the configuration");
-    file.close();
-
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QString::fromLatin1(kProbeVariable), QStringLiteral("1"));
-    env.insert(QStringLiteral("ALSA_CONFIG_PATH"), path);
-    // And no sound server either, should the plugin look for one.
-    env.insert(QStringLiteral("PULSE_SERVER"), dir.filePath(QStringLiteral("no-server")));
-    QProcess probe;
-    probe.setProcessEnvironment(env);
-    probe.start(QCoreApplication::applicationFilePath(), {});
-    if (!probe.waitForFinished(30000))
-        return QStringLiteral("probe did not finish");
-    return QString::fromUtf8(probe.readAllStandardOutput());
+    return runProbeWithoutSound(kProbeVariable, config, 30000)
+        .value_or(QStringLiteral("probe could not run or did not finish"));
 }
 
 const QString kNoDevice = QStringLiteral("open=6\n"

@@ -2,13 +2,12 @@
 
 #include "settings/ClassPref3.h"
 
+#include "TestSupport.h"
+
 #include <QAction>
 #include <QApplication>
-#include <QFile>
 #include <QLabel>
-#include <QProcess>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -56,22 +55,9 @@ const char *const kProbeVariable = "KOVAPLEX_PLAYER_NOMIXER_PROBE";
 
 TEST(PlayerWithoutMixer, LoadStopsAtTheMixerErrorAndKeepsTheDesignStates)
 {
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("asound.conf"));
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("# no devices\n");
-    file.close();
-
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QString::fromLatin1(kProbeVariable), QStringLiteral("1"));
-    env.insert(QStringLiteral("ALSA_CONFIG_PATH"), path);
-    env.insert(QStringLiteral("PULSE_SERVER"), dir.filePath(QStringLiteral("no-server")));
-    QProcess probe;
-    probe.setProcessEnvironment(env);
-    probe.start(QCoreApplication::applicationFilePath(), {});
-    ASSERT_TRUE(probe.waitForFinished(60000));
-    const QString out = QString::fromUtf8(probe.readAllStandardOutput());
+    const std::optional<QString> probed = runProbeWithoutSound(kProbeVariable, "# no devices\n", 60000);
+    ASSERT_TRUE(probed.has_value());
+    const QString out = *probed;
 
     EXPECT_TRUE(out.contains(QRegularExpression(QStringLiteral("box=\\[\\d+\\]")))) << out.toStdString();
     EXPECT_TRUE(out.contains(QStringLiteral("shown=1"))) << out.toStdString();
