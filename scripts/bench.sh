@@ -18,6 +18,7 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKOVAPLEX_TESTS=OFF 
 # The program itself too: a benchmark may start it.
 cmake --build "$build" -j "$(nproc)" --target Kovaplex "${names[@]}"
 scripts/make-test-media.sh "$build/test-media"
+export KOVAPLEX_TEST_MEDIA="$PWD/$build/test-media"
 
 source scripts/test-env.sh
 
