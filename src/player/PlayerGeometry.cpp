@@ -109,13 +109,6 @@ QString skipCaption(const QString &amount, const QString &accessKey)
     return shown + QLatin1Char('(') + accessKey + QLatin1Char(')');
 }
 
-QString storedNumberText(double value, int digits)
-{
-    if (value == 0)
-        return QStringLiteral("0"); // no "-0"
-    return QString::number(value, 'g', digits).toUpper();
-}
-
 int twipsToWidgetPixels(double twips, double twipsPerPixel)
 {
     const double pixels = twips / twipsPerPixel;

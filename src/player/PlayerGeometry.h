@@ -133,10 +133,6 @@ QString TimeToText(double seconds);
 /// amount whose leading number is above 0, the amount as stored otherwise.
 QString skipCaption(const QString &amount, const QString &accessKey);
 
-/// A number as the settings file stores it: plain decimal, "." as point, at
-/// most `digits` significant digits (15 for doubles, 7 for singles).
-QString storedNumberText(double value, int digits = 15);
-
 /// Twips to whole pixels for a widget's place or size: rounded to the
 /// nearest, held within ±32767 (the window system's coordinate range, so a
 /// place from a damaged settings file cannot wrap around), and 0 for a value

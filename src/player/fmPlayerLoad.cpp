@@ -168,10 +168,10 @@ void fmPlayer::closeStep()
     runGuarded("Form_Unload", [this] {
         const QRect outer = frameGeometry();
         m_pref.SaveSetting("Window", "Main.Left",
-                           storedNumberText(outer.x() * static_cast<double>(TwipsPerPixelX), 7));
+                           Variant::numberText(outer.x() * static_cast<double>(TwipsPerPixelX), 7));
         m_pref.SaveSetting("Window", "Main.Top",
-                           storedNumberText(outer.y() * static_cast<double>(TwipsPerPixelY), 7));
-        m_pref.SaveSetting("Setting", "VideoSize", storedNumberText(MPlayer->Width() / TwipsPerPixelX, 7));
+                           Variant::numberText(outer.y() * static_cast<double>(TwipsPerPixelY), 7));
+        m_pref.SaveSetting("Setting", "VideoSize", Variant::numberText(MPlayer->Width() / TwipsPerPixelX, 7));
         m_pref.SaveSetting("Setting", "VideoDisp", switchText(mnuExec_ViewSize_Zero->isChecked()));
     });
     runGuarded("Form_Unload", [this] { m_pref.Save(); });

@@ -61,5 +61,5 @@ void fmPlayer::SetVideoSize(float w)
     move(twipsToWidgetPixels(layout.windowLeft, TwipsPerPixelX),
          twipsToWidgetPixels(layout.windowTop, TwipsPerPixelY));
 
-    m_pref.SaveSetting("Setting", "VideoSize", storedNumberText(layout.storedWidthPixels, 7));
+    m_pref.SaveSetting("Setting", "VideoSize", Variant::numberText(layout.storedWidthPixels, 7));
 }

@@ -11,11 +11,13 @@ Variant Variant::missing()
     return marker;
 }
 
-QString Variant::numberText(double number)
+QString Variant::numberText(double number, int digits)
 {
-    // Fifteen significant digits and an upper-case exponent from 1E+15 on,
-    // the form the settings file has always held numbers in.
-    return QString::asprintf("%.15G", number);
+    // An upper-case exponent from 1E+<digits> on, the form the settings
+    // file has always held numbers in.
+    if (number == 0)
+        return QStringLiteral("0");
+    return QString::asprintf("%.*G", digits, number);
 }
 
 QString Variant::toText() const

@@ -77,8 +77,10 @@ public:
     bool operator==(const Variant &other) const;
     bool operator!=(const Variant &other) const { return !(*this == other); }
 
-    /// The usual text form of a number, as toText() gives it.
-    static QString numberText(double number);
+    /// The usual text form of a number, as toText() gives it and the
+    /// settings file holds it: "." as point, at most `digits` significant
+    /// digits (15 for doubles, 7 for singles), never "-0".
+    static QString numberText(double number, int digits = 15);
 
 private:
     Kind m_kind = Kind::Empty;
