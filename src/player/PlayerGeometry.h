@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings/PlayerSettings.h"
+
 #include <QString>
 
 /// The main window's geometry and texts as plain arithmetic.
@@ -57,14 +59,6 @@ struct CutGeometry {
 /// axis leave a box of at most the margin; a box size below zero is held at 0.
 CutGeometry cutGeometry(float videoWidth, float videoHeight, const QString &cLeft, const QString &cTop,
                         const QString &cBottom, const QString &cRight);
-
-/// The stored cut percentages, as text.
-struct CutPercents {
-    QString left = QStringLiteral("0");
-    QString top = QStringLiteral("0");
-    QString bottom = QStringLiteral("0");
-    QString right = QStringLiteral("0");
-};
 
 /// Where the window stands before a resize (outer edges).
 struct WindowPlace {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings/PlayerSettings.h"
+
 #include <QString>
 
 #include <optional>
@@ -10,7 +12,7 @@ class ClassPref3;
 /// "Files": the key is the file name, the value "position,length" in seconds.
 
 /// Records live under this section.
-inline const QString ResumeSection = QStringLiteral("Files");
+inline const QString ResumeSection = SettingsSection::Files;
 
 /// At this many keys the oldest record is dropped before a new one is written.
 constexpr int ResumeRecordLimit = 40;

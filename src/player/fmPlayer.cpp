@@ -57,6 +57,7 @@ const QColor BarBackColor(255, 248, 192);
 fmPlayer::fmPlayer(ClassPref3 &pref, QWidget *parent)
     : QWidget(parent)
     , m_pref(pref)
+    , m_settings(pref)
     , m_processEnd([] { QCoreApplication::exit(0); })
 {
     const ScreenMetrics &metrics = screenMetrics();

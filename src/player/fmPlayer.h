@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/mixer/Mixer.h"
+#include "settings/PlayerSettings.h"
 
 #include <QString>
 #include <QWidget>
@@ -153,7 +154,6 @@ private:
     void placeCursor(double position, double length);
     void refreshFrameSizes();
     void onFrameDrawn();
-    bool storedSwitch(const QString &section, const QString &key, bool defaultValue);
 
     /// Places a widget in its parent by twips.
     void placeTwips(QWidget *widget, double left, double top, double width, double height) const;
@@ -161,6 +161,7 @@ private:
     double heightTwips(const QWidget *widget) const;
 
     ClassPref3 &m_pref;
+    PlayerSettings m_settings;
     std::unique_ptr<ClassMCIPlay> m_mciPlay;
     std::unique_ptr<ClassPlayerDummy> m_player;
 

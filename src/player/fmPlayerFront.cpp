@@ -6,8 +6,6 @@
 #include "platform/mediaplayer/MediaPlayerControl.h"
 #include "player/PictureBox.h"
 #include "player/PlayerGeometry.h"
-#include "settings/ClassPref3.h"
-#include "util/Variant.h"
 
 #include <QWindow>
 
@@ -42,10 +40,8 @@ bool fmPlayer::isTopmost() const
 
 void fmPlayer::CutDisplay()
 {
-    CutDisplaySub(m_pref.GetSetting("CutPercent", "Left", 0).toText(),
-                  m_pref.GetSetting("CutPercent", "Top", 0).toText(),
-                  m_pref.GetSetting("CutPercent", "Bottom", 0).toText(),
-                  m_pref.GetSetting("CutPercent", "Right", 0).toText());
+    const CutPercents cut = m_settings.cutPercents();
+    CutDisplaySub(cut.left, cut.top, cut.bottom, cut.right);
 }
 
 void fmPlayer::CutDisplaySub(const QString &cLeft, const QString &cTop, const QString &cBottom,

@@ -25,17 +25,7 @@
 
 #include <cmath>
 
-namespace {
-
-const std::array<const char *, 6> DefaultSkipTimes{"-30", "-10", "-3", "10", "30", "90"};
-const std::array<const char *, 6> DefaultAccessKeys{"Z", "X", "C", "V", "B", "N"};
-
-QString switchText(bool on)
-{
-    return Variant(on).toText();
-}
-
-} // namespace
+namespace {} // namespace
 
 void fmPlayer::loadStep()
 {
@@ -46,10 +36,11 @@ void fmPlayer::loadStep()
     m_player->oMCITarget = PiMCI;
 
     const QPoint here = pos();
-    const float left = static_cast<float>(Val(
-        m_pref.GetSetting("Window", "Main.Left", here.x() * static_cast<double>(TwipsPerPixelX)).toText()));
-    const float top = static_cast<float>(Val(
-        m_pref.GetSetting("Window", "Main.Top", here.y() * static_cast<double>(TwipsPerPixelY)).toText()));
+    const FormPlace stored =
+        m_settings.formPlace(PlacedForm::Main, {here.x() * static_cast<double>(TwipsPerPixelX),
+                                                here.y() * static_cast<double>(TwipsPerPixelY)});
+    const auto left = static_cast<float>(stored.left);
+    const auto top = static_cast<float>(stored.top);
     // No check keeps the window on the screen here; the first Play's sizing
     // pulls it back when needed.
     move(twipsToWidgetPixels(left, TwipsPerPixelX), twipsToWidgetPixels(top, TwipsPerPixelY));
@@ -58,15 +49,8 @@ void fmPlayer::loadStep()
     drawPanelFrames();
     PiVolume->setBorderStyle(0);
 
-    for (int i = 0; i < 6; ++i) {
-        const QString amount =
-            m_pref.GetSetting("KeySetting", QStringLiteral("SkipTime%1").arg(i), DefaultSkipTimes[i])
-                .toText();
-        const QString key =
-            m_pref.GetSetting("KeySetting", QStringLiteral("AccessKey%1").arg(i), DefaultAccessKeys[i])
-                .toText();
-        BtSkip(i)->setText(skipCaption(amount, key));
-    }
+    for (int i = 0; i < PlayerSettings::SkipCount; ++i)
+        BtSkip(i)->setText(skipCaption(m_settings.skipTime(i), m_settings.accessKey(i)));
 
     const MMRESULT opened = mixerOpen(&hMixer, 0, 0);
     if (opened != MMSYSERR_NOERROR) {
@@ -78,22 +62,10 @@ void fmPlayer::loadStep()
                          m_volCtrl) == MMSYSERR_NOERROR)
         UpdateVolumeBar(GetVolume(hMixer, m_volCtrl.dwControlID));
 
-    if (storedSwitch("Setting", "VideoDisp", true) != mnuExec_ViewSize_Zero->isChecked())
+    if (m_settings.videoDisp() != mnuExec_ViewSize_Zero->isChecked())
         mnuExec_ViewSize_Zero_Click();
-    if (storedSwitch("Window", "FrontSet", false) != mnuExec_Front->isChecked())
+    if (m_settings.frontSet() != mnuExec_Front->isChecked())
         mnuExec_Front_Click();
-}
-
-bool fmPlayer::storedSwitch(const QString &section, const QString &key, bool defaultValue)
-{
-    const Variant stored = m_pref.GetSetting(section, key, defaultValue);
-    try {
-        return stored.toBool();
-    } catch (const RuntimeError &) {
-        // A hand-edited value that is no switch at all: the default is the
-        // only reading that leaves the window usable.
-        return defaultValue;
-    }
 }
 
 void fmPlayer::drawPanelFrames()
@@ -130,7 +102,7 @@ void fmPlayer::mnuExec_ViewSize_Zero_Click()
     const bool show = !mnuExec_ViewSize_Zero->isChecked();
     PiVBase->setVisible(show);
     mnuExec_ViewSize_Zero->setChecked(show);
-    m_pref.SaveSetting("Setting", "VideoDisp", switchText(show));
+    m_settings.setVideoDisp(show);
 }
 
 void fmPlayer::mnuExec_Front_Click()
@@ -138,7 +110,7 @@ void fmPlayer::mnuExec_Front_Click()
     const bool front = !mnuExec_Front->isChecked();
     mnuExec_Front->setChecked(front);
     FrontSet(front);
-    m_pref.SaveSetting("Window", "FrontSet", switchText(front));
+    m_settings.setFrontSet(front);
 }
 
 void fmPlayer::closeEvent(QCloseEvent *event)
@@ -167,12 +139,10 @@ void fmPlayer::closeStep()
     });
     runGuarded("Form_Unload", [this] {
         const QRect outer = frameGeometry();
-        m_pref.SaveSetting("Window", "Main.Left",
-                           Variant::numberText(outer.x() * static_cast<double>(TwipsPerPixelX), 7));
-        m_pref.SaveSetting("Window", "Main.Top",
-                           Variant::numberText(outer.y() * static_cast<double>(TwipsPerPixelY), 7));
-        m_pref.SaveSetting("Setting", "VideoSize", Variant::numberText(MPlayer->Width() / TwipsPerPixelX, 7));
-        m_pref.SaveSetting("Setting", "VideoDisp", switchText(mnuExec_ViewSize_Zero->isChecked()));
+        m_settings.setFormPlace(PlacedForm::Main, {outer.x() * static_cast<double>(TwipsPerPixelX),
+                                                   outer.y() * static_cast<double>(TwipsPerPixelY)});
+        m_settings.setVideoSize(MPlayer->Width() / TwipsPerPixelX);
+        m_settings.setVideoDisp(mnuExec_ViewSize_Zero->isChecked());
     });
     runGuarded("Form_Unload", [this] { m_pref.Save(); });
     runGuarded("Form_Unload", [this] { Q_EMIT unloading(); });

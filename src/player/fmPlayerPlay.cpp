@@ -93,9 +93,7 @@ void fmPlayer::Play(const QString &FileName)
         show();
         startupMilestone("window shown");
 
-        const double storedWidth =
-            Val(m_pref.GetSetting("Setting", "VideoSize", PlayerDesign::CompactVideoWidth / TwipsPerPixelX)
-                    .toText());
+        const double storedWidth = m_settings.videoSize(PlayerDesign::CompactVideoWidth / TwipsPerPixelX);
         SetVideoSize(static_cast<float>(std::min<double>(storedWidth, PlayerDesign::MaxStoredVideoPixels) *
                                         TwipsPerPixelX));
 

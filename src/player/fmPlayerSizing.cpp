@@ -8,8 +8,6 @@
 #include "playback/ClassPlayerDummy.h"
 #include "player/PictureBox.h"
 #include "player/PlayerGeometry.h"
-#include "settings/ClassPref3.h"
-#include "util/Variant.h"
 
 #include <cmath>
 
@@ -27,11 +25,7 @@ void fmPlayer::SetVideoSize(float w)
     place.top = static_cast<float>(outer.y() * static_cast<double>(TwipsPerPixelY));
     place.outerHeight = static_cast<float>(height() * static_cast<double>(TwipsPerPixelY)) + FrameX + FrameY;
 
-    CutPercents cut;
-    cut.left = m_pref.GetSetting("CutPercent", "Left", 0).toText();
-    cut.top = m_pref.GetSetting("CutPercent", "Top", 0).toText();
-    cut.bottom = m_pref.GetSetting("CutPercent", "Bottom", 0).toText();
-    cut.right = m_pref.GetSetting("CutPercent", "Right", 0).toText();
+    const CutPercents cut = m_settings.cutPercents();
 
     const ScreenMetrics &screen = screenMetrics();
     LayoutMetrics metrics;
@@ -61,5 +55,5 @@ void fmPlayer::SetVideoSize(float w)
     move(twipsToWidgetPixels(layout.windowLeft, TwipsPerPixelX),
          twipsToWidgetPixels(layout.windowTop, TwipsPerPixelY));
 
-    m_pref.SaveSetting("Setting", "VideoSize", Variant::numberText(layout.storedWidthPixels, 7));
+    m_settings.setVideoSize(layout.storedWidthPixels);
 }
