@@ -1,5 +1,8 @@
 #include "player/PictureBox.h"
 
+#include "platform/forms/KeyCodes.h"
+
+#include <QMouseEvent>
 #include <QPainter>
 #include <QResizeEvent>
 
@@ -102,6 +105,13 @@ void PictureBox::paintEvent(QPaintEvent *)
     p.setPen(pal.color(QPalette::Midlight));
     p.drawLine(1, h - 1, w - 1, h - 1);
     p.drawLine(w - 1, 1, w - 1, h - 1);
+}
+
+void PictureBox::mousePressEvent(QMouseEvent *event)
+{
+    event->accept();
+    Q_EMIT MouseDown(mouseButtonBits(event->button()), shiftStateFromModifiers(event->modifiers()),
+                     event->position().toPoint());
 }
 
 void PictureBox::resizeEvent(QResizeEvent *event)

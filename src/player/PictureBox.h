@@ -12,8 +12,10 @@ class PictureCanvas;
 /// there, so a window that was covered shows it again).
 ///
 /// Children belong on client(), whose origin is inside the border. Lengths
-/// are pixels here; the window converts its twips. GUI thread only.
-class PictureBox final : public QWidget {
+/// are pixels here; the window converts its twips. A mouse press on the box,
+/// or on a child that passes it on, raises MouseDown and goes no further.
+/// GUI thread only.
+class PictureBox : public QWidget {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(PictureBox)
 
@@ -42,7 +44,13 @@ public:
     /// Sets one pixel of the kept drawing.
     void PSet(int x, int y, const QColor &color);
 
+Q_SIGNALS:
+    /// A mouse button went down: its button bit (MouseButtonBits), the shift
+    /// state (ShiftState bits) and the place in the box, pixels.
+    void MouseDown(int button, int shift, QPoint pos);
+
 protected:
+    void mousePressEvent(QMouseEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 

@@ -8,6 +8,8 @@
 #include "playback/ClassMCIPlay.h"
 #include "playback/ClassPlayerDummy.h"
 #include "player/AppIcon.h"
+#include "player/ExecMenu.h"
+#include "player/PanelWidgets.h"
 #include "player/PictureBox.h"
 #include "player/PlayerGeometry.h"
 #include "player/TransportPictures.h"
@@ -26,31 +28,12 @@
 
 namespace {
 
-/// The transport row: the tag (command word) and left edge of each index.
-struct TransportButton {
-    const char *tag;
-    float left;
-};
-constexpr std::array<TransportButton, 8> TransportButtons{{
-    {"FastBackward", 45},
-    {"Play", 1665},
-    {"StepBack", 2745},
-    {"Pause", 3285},
-    {"StepForward", 3825},
-    {"Stop", 1125},
-    {"BackPlay", 585},
-    {"FastForward", 2205},
-}};
-
 constexpr float TransportTop = 720;
 constexpr float TransportWidth = 540;
 constexpr float TransportHeight = 285;
 constexpr float SkipTop = 1080;
 constexpr float SkipWidth = 720;
 constexpr float SkipHeight = 285;
-
-/// Light cream of the position and volume bars.
-const QColor BarBackColor(255, 248, 192);
 
 } // namespace
 
@@ -65,6 +48,7 @@ fmPlayer::fmPlayer(ClassPref3 &pref, QWidget *parent)
     TwipsPerPixelY = static_cast<float>(metrics.twipsPerPixelY);
     buildControls();
     buildMenu();
+    connectInput();
     runGuarded("Form_Load", [this] { loadStep(); });
 }
 
@@ -91,70 +75,41 @@ void fmPlayer::buildControls()
     PiCtrl->setFocusPolicy(Qt::StrongFocus);
     QWidget *panel = PiCtrl->client();
 
-    for (std::size_t i = 0; i < m_btState.size(); ++i) {
-        auto *button = new QPushButton(panel);
+    std::vector<float> transportLefts;
+    for (const TransportButton &button : TransportButtons)
+        transportLefts.push_back(button.left);
+    m_transportRow =
+        new ButtonRow(transportLefts, TransportTop, TransportWidth, TransportHeight, tpp(), panel);
+    m_transportRow->setObjectName(QStringLiteral("BtState"));
+    for (int i = 0; i < TransportCount; ++i) {
+        QPushButton *button = BtState(i);
+        const QString tag = QString::fromLatin1(TransportButtons[static_cast<std::size_t>(i)].tag);
         button->setObjectName(QStringLiteral("BtState%1").arg(i));
-        button->setProperty("Index", static_cast<int>(i));
-        button->setProperty("Tag", QString::fromLatin1(TransportButtons[i].tag));
-        button->setAccessibleName(QString::fromLatin1(TransportButtons[i].tag));
-        button->setIcon(transportIcon(static_cast<int>(i)));
+        button->setProperty("Tag", tag);
+        button->setAccessibleName(tag);
+        button->setIcon(transportIcon(i));
         button->setIconSize(TransportPictureSize);
-        button->setFocusPolicy(Qt::ClickFocus);
-        placeTwips(button, TransportButtons[i].left, TransportTop, TransportWidth, TransportHeight);
-        m_btState[i] = button;
     }
-    for (std::size_t i = 0; i < m_btSkip.size(); ++i) {
-        auto *button = new QPushButton(panel);
-        button->setObjectName(QStringLiteral("BtSkip%1").arg(i));
-        button->setProperty("Index", static_cast<int>(i));
-        button->setFocusPolicy(Qt::ClickFocus);
-        placeTwips(button, 45 + 720 * static_cast<double>(i), SkipTop, SkipWidth, SkipHeight);
-        m_btSkip[i] = button;
-    }
+    std::vector<float> skipLefts;
+    for (int i = 0; i < SkipCount; ++i)
+        skipLefts.push_back(45 + 720 * static_cast<float>(i));
+    m_skipRow = new ButtonRow(skipLefts, SkipTop, SkipWidth, SkipHeight, tpp(), panel);
+    m_skipRow->setObjectName(QStringLiteral("BtSkip"));
+    for (int i = 0; i < SkipCount; ++i)
+        BtSkip(i)->setObjectName(QStringLiteral("BtSkip%1").arg(i));
 
     Image1 = new QLabel(panel);
     Image1->setObjectName(QStringLiteral("Image1"));
     placeTwips(Image1, 30, 0, 480, 480);
     Image1->setPixmap(appIconPixmap(Image1->width(), devicePixelRatioF()));
 
-    PiPosition = new PictureBox(panel);
+    PiPosition = new PositionBar(tpp(), panel);
     PiPosition->setObjectName(QStringLiteral("PiPosition"));
-    PiPosition->setBorderStyle(0);
-    PiPosition->setBackColor(BarBackColor);
-    placeTwips(PiPosition, 900, 0, 3480, 645);
-    QWidget *bar = PiPosition->client();
-
-    for (std::size_t i = 0; i < ImSp.size(); ++i) {
-        auto *icon = new QLabel(bar);
-        icon->setObjectName(QStringLiteral("ImSp%1").arg(i));
-        placeTwips(icon, 0, 360, 240, 240);
-        icon->setPixmap(speakerPicture(i == 1, icon->size(), devicePixelRatioF()));
-        ImSp[i] = icon;
-    }
-    ImSp[1]->hide();
-
-    Label1 = new QLabel(bar);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setText(TimeToText(-1));
-    Label1->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    placeTwips(Label1, 1800, 405, 1590, 195);
-    QFont small = Label1->font();
-    small.setPixelSize(std::max(9, Label1->height() - 2));
-    Label1->setFont(small);
-
-    imCursor = new QLabel(bar);
-    imCursor->setObjectName(QStringLiteral("imCursor"));
-    imCursor->setScaledContents(true);
-    placeTwips(imCursor, 13 * TwipsPerPixelX, PlayerDesign::CursorTop, 7 * TwipsPerPixelX,
-               16 * TwipsPerPixelY);
-    imCursor->setPixmap(cursorPicture(CursorPictureSize, devicePixelRatioF()));
 
     // In front of the position bar's lower left part, where the bar draws
     // nothing.
-    PiVolume = new PictureBox(panel);
+    PiVolume = new VolumeBar(tpp(), panel);
     PiVolume->setObjectName(QStringLiteral("PiVolume"));
-    PiVolume->setBackColor(BarBackColor);
-    placeTwips(PiVolume, 1170, 390, 1500, 225);
 
     TxDDESend = new QLineEdit(this);
     TxDDESend->setObjectName(QStringLiteral("TxDDESend"));
@@ -190,36 +145,74 @@ void fmPlayer::buildMenu()
     mnuExec = new QMenu(QStringLiteral("Exec"), this);
     mnuExec->setObjectName(QStringLiteral("mnuExec"));
 
-    // The toggles keep their check under the handlers' control: a menu
-    // click must not flip it before the handler has looked at it.
-    const auto toggle = [this](const QString &name, const QString &caption, bool checked,
-                               void (fmPlayer::*handler)()) {
-        auto *action = mnuExec->addAction(caption);
+    QMenu *submenu = nullptr;
+    for (const MenuEntry &entry : ExecMenuEntries) {
+        const QString name = QString::fromLatin1(entry.name);
+        const bool separator =
+            entry.design == MenuDesign::Separator || entry.design == MenuDesign::HiddenSeparator;
+        if (entry.level == 1 && !separator && entry.command.what == PlayerCommand::None) {
+            submenu = mnuExec->addMenu(QString::fromUtf8(entry.caption));
+            submenu->setObjectName(name);
+            submenu->menuAction()->setObjectName(name);
+            continue;
+        }
+        QMenu *menu = entry.level == 2 && submenu ? submenu : mnuExec;
+        QAction *action = nullptr;
+        if (separator) {
+            action = menu->addSeparator();
+        } else {
+            // Text after a tab is shown as the shortcut, without making one.
+            QString text = QString::fromUtf8(entry.caption);
+            if (*entry.shortcut)
+                text += QLatin1Char('\t') + QString::fromLatin1(entry.shortcut);
+            action = menu->addAction(text);
+            const Command command = entry.command;
+            const bool toggle = entry.design == MenuDesign::Checked || entry.design == MenuDesign::Toggle;
+            action->setCheckable(toggle);
+            action->setChecked(entry.design == MenuDesign::Checked);
+            connect(action, &QAction::triggered, this, [this, action, command, toggle](bool nowChecked) {
+                // The toggles keep their check under the handlers' control:
+                // a menu click must not flip it before the handler looked.
+                if (toggle)
+                    action->setChecked(!nowChecked);
+                runCommand(command);
+            });
+        }
         action->setObjectName(name);
-        action->setCheckable(true);
-        action->setChecked(checked);
-        connect(action, &QAction::triggered, this, [this, action, handler](bool nowChecked) {
-            action->setChecked(!nowChecked);
-            runGuarded(qPrintable(action->objectName() + QStringLiteral("_Click")),
-                       [this, handler] { (this->*handler)(); });
-        });
-        return action;
-    };
-    mnuExec_ViewSize_Zero = toggle(QStringLiteral("mnuExec_ViewSize_Zero"), QStringLiteral("表示する"), true,
-                                   &fmPlayer::mnuExec_ViewSize_Zero_Click);
-    mnuExec_Front = toggle(QStringLiteral("mnuExec_Front"), QStringLiteral("常に手前に表示"), false,
-                           &fmPlayer::mnuExec_Front_Click);
-    mnuExec->addSeparator();
-    QAction *exit = mnuExec->addAction(QStringLiteral("終了"));
-    exit->setObjectName(QStringLiteral("mnuExec_Exit"));
-    connect(exit, &QAction::triggered, this, [this] { close(); });
+        action->setVisible(entry.design != MenuDesign::Hidden && entry.design != MenuDesign::HiddenSeparator);
+    }
+    mnuExec_ViewSize_Zero = menuEntry(QStringLiteral("mnuExec_ViewSize_Zero"));
+    mnuExec_Front = menuEntry(QStringLiteral("mnuExec_Front"));
+}
+
+QAction *fmPlayer::menuEntry(const QString &name) const
+{
+    return mnuExec->findChild<QAction *>(name);
+}
+
+QPushButton *fmPlayer::BtState(int index) const
+{
+    return m_transportRow->button(index);
+}
+
+QPushButton *fmPlayer::BtSkip(int index) const
+{
+    return m_skipRow->button(index);
+}
+
+QLabel *fmPlayer::timeLabel() const
+{
+    return PiPosition->timeLabel();
+}
+
+QLabel *fmPlayer::positionCursor() const
+{
+    return PiPosition->cursor();
 }
 
 void fmPlayer::placeTwips(QWidget *widget, double left, double top, double width, double height) const
 {
-    widget->setGeometry(twipsToWidgetPixels(left, TwipsPerPixelX), twipsToWidgetPixels(top, TwipsPerPixelY),
-                        std::max(0, twipsToWidgetPixels(width, TwipsPerPixelX)),
-                        std::max(0, twipsToWidgetPixels(height, TwipsPerPixelY)));
+    ::placeTwips(widget, left, top, width, height, tpp());
 }
 
 double fmPlayer::widthTwips(const QWidget *widget) const

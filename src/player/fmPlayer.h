@@ -1,7 +1,9 @@
 #pragma once
 
 #include "platform/mixer/Mixer.h"
+#include "player/PlayerCommands.h"
 #include "settings/PlayerSettings.h"
+#include "util/FrameDrawing.h"
 
 #include <QString>
 #include <QWidget>
@@ -15,7 +17,10 @@ class ClassMCIPlay;
 class ClassPlayerDummy;
 class ClassPref3;
 class MediaPlayerControl;
+class ButtonRow;
+class PanelImage;
 class PictureBox;
+class PositionBar;
 class QAction;
 class QLabel;
 class QLineEdit;
@@ -23,6 +28,7 @@ class QMenu;
 class QPushButton;
 class QTimer;
 class VideoSurface;
+class VolumeBar;
 
 /// The main window: a video area above a control panel, and the one owner
 /// of the playback facade, the MCI backend and the mixer handle.
@@ -37,6 +43,12 @@ class VideoSurface;
 /// open shows the mixer error box and skips the rest of the load), and the
 /// stored video-shown and always-on-top states. The window stays hidden
 /// until Play().
+///
+/// All user input ends in a few handlers: the transport and skip clicks, the
+/// popup menu's entries (runCommand) and the key handlers, which map keys to
+/// the same commands. Keys are previewed for the whole window, whichever of
+/// its controls has the focus; the media player control's own key events
+/// come to the same handlers.
 ///
 /// Every public method runs on the GUI thread. Play() and the handlers run
 /// their bodies inside runGuarded(): a runtime error ends that call only.
@@ -98,6 +110,56 @@ public:
     /// state, stored under "Window" / "FrontSet".
     void mnuExec_Front_Click();
 
+    /// @name Handlers of the buttons, the keys and the menu
+    /// @{
+
+    /// Runs one command as the button, key or menu entry for it does.
+    void runCommand(const Command &command);
+
+    /// The transport command of button `Index` (its tag): with no file
+    /// loaded only the focus moves. "Play" sets the speed to 1 then plays;
+    /// "FastForward" scans where the file can, else steps the speed up the
+    /// ladder 1, 2, 4, 8, 16, 32; "Pause" toggles; the steps move by one
+    /// frame at 29.97 per second. The panel takes the focus afterwards.
+    void BtState_Click(int Index);
+    /// Moves the position by the amount of skip button `Index`'s caption as
+    /// it reads now; the sum is not checked. The panel takes the focus.
+    void BtSkip_Click(int Index);
+    /// A mouse button went down on a skip button: the right one notes the
+    /// index (SkipEditIndex) and opens the menu with the skip-time entry.
+    void BtSkip_MouseDown(int Index, int Button);
+
+    /// The key map, in the forms runtime's terms: a consumed key or
+    /// character is set to 0.
+    void Form_KeyDown(int &KeyCode, int Shift);
+    void Form_KeyPress(int &KeyAscii);
+
+    /// Opens the popup menu at the mouse; with the two skip-time entries
+    /// when it comes from a skip button. Returns once the menu has closed
+    /// and the chosen entry's handler has run.
+    void showExecMenu(bool fromSkipButton = false);
+
+    /// Sets the control's display size, then sizes the video to
+    /// `widthPixels` (160, 320, 640, 800 or 960).
+    void mnuExec_ViewSize_Click(int widthPixels);
+    void mnuExec_ViewSize_DoubleSize_Click();
+    /// Full screen on or off; off restores the last video width.
+    void mnuExec_ViewSize_FullScreen_Click();
+    /// The compact view: the panel alone.
+    void mnuExec_ViewSize_Minimum_Click();
+    /// A double click on the video: full screen on or off, back to the
+    /// display size in force before, without resizing the window.
+    void MPlayer_DblClick();
+
+    /// The entries whose forms live elsewhere: each emits its request.
+    void mnuExec_ViewSize_DispSetting_Click();
+    void mnuExec_SkipModify_Click();
+    void mnuExec_Version_Click();
+
+    /// The skip button last right-clicked; 0 until then.
+    std::int16_t skipEditIndex() const { return SkipEditIndex; }
+    /// @}
+
     /// The close step: stores the current file's resume record (when more
     /// than 10 seconds remain), closes the MCI device, stores the window's
     /// place, the video size and the video-shown state, saves the settings
@@ -116,19 +178,22 @@ public:
     /// The facade and the controls, for the window's dialogs and for tests.
     ClassPlayerDummy &player() const { return *m_player; }
     ClassMCIPlay &mciPlay() const { return *m_mciPlay; }
-    QPushButton *BtState(int index) const { return m_btState.at(static_cast<std::size_t>(index)); }
-    QPushButton *BtSkip(int index) const { return m_btSkip.at(static_cast<std::size_t>(index)); }
+    QPushButton *BtState(int index) const;
+    QPushButton *BtSkip(int index) const;
     MediaPlayerControl *mediaPlayer() const { return MPlayer; }
     VideoSurface *mciSurface() const { return PiMCI; }
-    QLabel *timeLabel() const { return Label1; }
-    QLabel *positionCursor() const { return imCursor; }
+    QLabel *timeLabel() const;
+    QLabel *positionCursor() const;
     PictureBox *videoBase() const { return PiVBase; }
     PictureBox *controlPanel() const { return PiCtrl; }
-    PictureBox *positionBar() const { return PiPosition; }
-    PictureBox *volumeBar() const { return PiVolume; }
+    PositionBar *positionBar() const { return PiPosition; }
+    VolumeBar *volumeBar() const { return PiVolume; }
     QMenu *execMenu() const { return mnuExec; }
+    /// A menu entry by its name ("mnuExec_Front", "mnuExec_Skip_S3", ...).
+    QAction *menuEntry(const QString &name) const;
     QAction *viewSizeZeroItem() const { return mnuExec_ViewSize_Zero; }
     QAction *frontItem() const { return mnuExec_Front; }
+    int savedDisplaySize() const { return SavedDisplaySize; }
     QTimer *statusTimer() const { return Timer1; }
     bool pendingPlay() const { return PendingPlay; }
     /// Frame sizes in use, twips.
@@ -139,24 +204,35 @@ Q_SIGNALS:
     /// The close step is about to end the process; forms that live beside
     /// the window unload on it.
     void unloading();
+    /// "バージョン情報" was chosen: show the version box.
+    void versionBoxRequested();
+    /// "表示領域設定" was chosen: open the display-area dialog.
+    void displayAreaDialogRequested();
+    /// "スキップ時間変更" was chosen: edit skip button `skipIndex`.
+    void keySettingsRequested(int skipIndex);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void buildControls();
     void buildMenu();
     void loadStep();
-    void drawPanelFrames();
-    void drawPositionBar();
-    void drawPositionBarFrame();
-    void placeCursor(double position, double length);
+    void connectInput();
+    bool previewKey(QKeyEvent *event);
+    void volumeStep(bool up);
+    void setDisplaySizeThenVideoSize(int displaySize, float width);
+    void focusPanel();
+    std::array<QString, SkipCount> skipCaptions() const;
     void refreshFrameSizes();
     void onFrameDrawn();
 
     /// Places a widget in its parent by twips.
     void placeTwips(QWidget *widget, double left, double top, double width, double height) const;
+    TwipsPerPixel tpp() const { return {TwipsPerPixelX, TwipsPerPixelY}; }
     double widthTwips(const QWidget *widget) const;
     double heightTwips(const QWidget *widget) const;
 
@@ -170,13 +246,10 @@ private:
     MediaPlayerControl *MPlayer = nullptr;
     VideoSurface *PiMCI = nullptr;
     PictureBox *PiCtrl = nullptr;
-    std::array<QPushButton *, 8> m_btState{};
-    std::array<QPushButton *, 6> m_btSkip{};
-    PictureBox *PiPosition = nullptr;
-    PictureBox *PiVolume = nullptr;
-    QLabel *Label1 = nullptr;
-    QLabel *imCursor = nullptr;
-    std::array<QLabel *, 2> ImSp{};
+    ButtonRow *m_transportRow = nullptr; ///< BtState(0..7)
+    ButtonRow *m_skipRow = nullptr;      ///< BtSkip(0..5)
+    PositionBar *PiPosition = nullptr;   ///< with Label1, imCursor and ImSp
+    VolumeBar *PiVolume = nullptr;
     QLabel *Image1 = nullptr;
     QLineEdit *TxDDESend = nullptr;
     QTimer *Timer1 = nullptr;
@@ -195,6 +268,7 @@ private:
     float VideoWidth = 0;
     bool PendingPlay = false;
     std::int16_t SkipEditIndex = 0;
+    std::int32_t SavedDisplaySize = 0;
     HMIXER hMixer = nullptr;
     MIXERCONTROL m_volCtrl;
 

@@ -8,7 +8,7 @@
 #include "playback/ClassMCIPlay.h"
 #include "playback/ClassPlayerDummy.h"
 #include "playback/mVolCtrl.h"
-#include "player/PictureBox.h"
+#include "player/PanelWidgets.h"
 #include "player/PlayerGeometry.h"
 #include "player/ResumeRecords.h"
 #include "settings/ClassPref3.h"
@@ -46,7 +46,7 @@ void fmPlayer::loadStep()
     move(twipsToWidgetPixels(left, TwipsPerPixelX), twipsToWidgetPixels(top, TwipsPerPixelY));
 
     refreshFrameSizes();
-    drawPanelFrames();
+    PiPosition->drawFrame();
     PiVolume->setBorderStyle(0);
 
     for (int i = 0; i < PlayerSettings::SkipCount; ++i)
@@ -66,35 +66,6 @@ void fmPlayer::loadStep()
         mnuExec_ViewSize_Zero_Click();
     if (m_settings.frontSet() != mnuExec_Front->isChecked())
         mnuExec_Front_Click();
-}
-
-void fmPlayer::drawPanelFrames()
-{
-    const TwipsPerPixel tpp{TwipsPerPixelX, TwipsPerPixelY};
-    drawPositionBarFrame();
-
-    QPainter painter(&PiCtrl->canvas());
-    const auto sunkenAround = [&](const QPushButton *first, int count) {
-        const float px = TwipsPerPixelX;
-        const float py = TwipsPerPixelY;
-        DrawSunkenFrame(painter, static_cast<float>(first->x() * px - 2 * px),
-                        static_cast<float>(first->y() * py - 2 * py),
-                        static_cast<float>(count * widthTwips(first) + 2 * px),
-                        static_cast<float>(heightTwips(first) + 2 * py), tpp);
-    };
-    sunkenAround(BtState(0), 8);
-    sunkenAround(BtSkip(0), 6);
-    PiCtrl->client()->update();
-}
-
-void fmPlayer::drawPositionBarFrame()
-{
-    QPainter painter(&PiPosition->canvas());
-    DrawRaisedFrame(painter, 0, 0, static_cast<float>(widthTwips(PiPosition)),
-                    static_cast<float>(heightTwips(PiPosition)),
-                    TwipsPerPixel{TwipsPerPixelX, TwipsPerPixelY});
-    painter.end();
-    PiPosition->client()->update();
 }
 
 void fmPlayer::mnuExec_ViewSize_Zero_Click()

@@ -7,7 +7,7 @@
 #include "platform/media/VideoSurface.h"
 #include "platform/mediaplayer/MediaPlayerControl.h"
 #include "playback/ClassPlayerDummy.h"
-#include "player/PictureBox.h"
+#include "player/PanelWidgets.h"
 #include "player/PlayerGeometry.h"
 #include "player/ResumeRecords.h"
 #include "settings/ClassPref3.h"
@@ -102,15 +102,14 @@ void fmPlayer::Play(const QString &FileName)
         TrackLeft = track.left;
         TrackLength = track.length;
         TrackY = track.y;
-        drawPositionBar();
+        PiPosition->drawTrack(track);
 
+        PiPosition->markEngine(m_player->ActiveVideoMode == VideoMode::Mci);
         if (m_player->ActiveVideoMode != VideoMode::Mci) {
-            PiPosition->PSet(0, 0, QColor(255, 0, 0));
             PiMCI->hide();
             MPlayer->show();
             MPlayer->setProperty19(0);
         } else {
-            PiPosition->PSet(0, 0, QColor(0, 0, 0));
             MPlayer->hide();
             PiMCI->show();
         }
@@ -123,23 +122,4 @@ void fmPlayer::Play(const QString &FileName)
         PendingPlay = true;
         Timer1->start();
     });
-}
-
-void fmPlayer::drawPositionBar()
-{
-    PiPosition->Cls();
-    // The raised edge is part of the bar's look, not of the old file's
-    // drawing.
-    drawPositionBarFrame();
-    QPainter painter(&PiPosition->canvas());
-    const int left = static_cast<int>(std::lround(TrackLeft / TwipsPerPixelX));
-    const int length = static_cast<int>(std::lround(TrackLength / TwipsPerPixelX));
-    if (length > 0) {
-        painter.fillRect(left, 14, length, 1, QColor(0, 0, 0));
-        painter.fillRect(left, 15, length, 1, QColor(255, 255, 255));
-    }
-    for (int u = 0; u <= length; u += 3)
-        painter.fillRect(left + u, 3, 1, 3, PiPosition->foreColor());
-    painter.end();
-    PiPosition->client()->update();
 }

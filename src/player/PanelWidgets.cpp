@@ -1,0 +1,178 @@
+#include "player/PanelWidgets.h"
+
+#include "platform/forms/KeyCodes.h"
+#include "player/TransportPictures.h"
+#include "util/Numbers.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+#include <cmath>
+
+namespace {
+
+/// Light cream of the position and volume bars.
+const QColor BarBackColor(255, 248, 192);
+
+} // namespace
+
+void placeTwips(QWidget *widget, double left, double top, double width, double height,
+                const TwipsPerPixel &tpp)
+{
+    widget->setGeometry(twipsToWidgetPixels(left, tpp.x), twipsToWidgetPixels(top, tpp.y),
+                        std::max(0, twipsToWidgetPixels(width, tpp.x)),
+                        std::max(0, twipsToWidgetPixels(height, tpp.y)));
+}
+
+void PanelImage::mousePressEvent(QMouseEvent *event)
+{
+    event->accept();
+    Q_EMIT MouseDown(mouseButtonBits(event->button()), shiftStateFromModifiers(event->modifiers()),
+                     event->position().toPoint());
+}
+
+void PanelButton::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::RightButton) {
+        event->accept();
+        Q_EMIT rightPressed();
+        return;
+    }
+    QPushButton::mousePressEvent(event);
+}
+
+ButtonRow::ButtonRow(const std::vector<float> &lefts, float top, float width, float height,
+                     const TwipsPerPixel &tpp, QWidget *panel)
+    : QWidget(panel)
+    , m_tpp(tpp)
+{
+    const float firstLeft = *std::min_element(lefts.begin(), lefts.end());
+    // The frame runs from two pixels before the first button to the last
+    // button's right edge, both ends included.
+    const int frameLeft = twipsToWidgetPixels(firstLeft, tpp.x) - 2;
+    const int frameTop = twipsToWidgetPixels(top, tpp.y) - 2;
+    const int buttonWidth = std::max(0, twipsToWidgetPixels(width, tpp.x));
+    const int buttonHeight = std::max(0, twipsToWidgetPixels(height, tpp.y));
+    setGeometry(frameLeft, frameTop, static_cast<int>(lefts.size()) * buttonWidth + 3, buttonHeight + 3);
+
+    for (std::size_t i = 0; i < lefts.size(); ++i) {
+        auto *button = new PanelButton(this);
+        button->setProperty("Index", static_cast<int>(i));
+        button->setFocusPolicy(Qt::ClickFocus);
+        button->setGeometry(twipsToWidgetPixels(lefts[i], tpp.x) - frameLeft, 2, buttonWidth, buttonHeight);
+        connect(button, &QPushButton::clicked, this, [this, i] { Q_EMIT clicked(static_cast<int>(i)); });
+        connect(button, &PanelButton::rightPressed, this,
+                [this, i] { Q_EMIT rightPressed(static_cast<int>(i)); });
+        m_buttons.push_back(button);
+    }
+}
+
+void ButtonRow::paintEvent(QPaintEvent *)
+{
+    if (m_buttons.empty())
+        return;
+    const QWidget *first = m_buttons.front();
+    DrawSunkenFrame(this, 0, 0, static_cast<float>((count() * first->width() + 2) * m_tpp.x),
+                    static_cast<float>((first->height() + 2) * m_tpp.y), m_tpp);
+}
+
+PositionBar::PositionBar(const TwipsPerPixel &tpp, QWidget *panel)
+    : PictureBox(panel)
+    , m_tpp(tpp)
+{
+    setBorderStyle(0);
+    setBackColor(BarBackColor);
+    placeTwips(this, 900, 0, 3480, 645, tpp);
+    QWidget *bar = client();
+
+    for (std::size_t i = 0; i < m_speakers.size(); ++i) {
+        auto *icon = new PanelImage(bar);
+        icon->setObjectName(QStringLiteral("ImSp%1").arg(i));
+        placeTwips(icon, 0, 360, 240, 240, tpp);
+        icon->setPixmap(speakerPicture(i == 1, icon->size(), devicePixelRatioF()));
+        m_speakers[i] = icon;
+    }
+    m_speakers[1]->hide();
+
+    m_time = new QLabel(bar);
+    m_time->setObjectName(QStringLiteral("Label1"));
+    m_time->setText(TimeToText(-1));
+    m_time->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    placeTwips(m_time, 1800, 405, 1590, 195, tpp);
+    QFont small = m_time->font();
+    small.setPixelSize(std::max(9, m_time->height() - 2));
+    m_time->setFont(small);
+
+    m_cursor = new PanelImage(bar);
+    m_cursor->setObjectName(QStringLiteral("imCursor"));
+    m_cursor->setScaledContents(true);
+    placeTwips(m_cursor, 13 * tpp.x, PlayerDesign::CursorTop, 7 * tpp.x, 16 * tpp.y, tpp);
+    m_cursor->setPixmap(cursorPicture(CursorPictureSize, devicePixelRatioF()));
+}
+
+void PositionBar::drawFrame()
+{
+    QPainter painter(&canvas());
+    DrawRaisedFrame(painter, 0, 0, static_cast<float>(width() * m_tpp.x),
+                    static_cast<float>(height() * m_tpp.y), m_tpp);
+    painter.end();
+    client()->update();
+}
+
+void PositionBar::drawTrack(const TrackGeometry &track)
+{
+    Cls();
+    // The raised edge is part of the bar's look, not of the old file's
+    // drawing.
+    drawFrame();
+    QPainter painter(&canvas());
+    const int left = static_cast<int>(std::lround(track.left / m_tpp.x));
+    const int length = static_cast<int>(std::lround(track.length / m_tpp.x));
+    if (length > 0) {
+        painter.fillRect(left, 14, length, 1, QColor(0, 0, 0));
+        painter.fillRect(left, 15, length, 1, QColor(255, 255, 255));
+    }
+    for (int u = 0; u <= length; u += 3)
+        painter.fillRect(left + u, 3, 1, 3, foreColor());
+    painter.end();
+    client()->update();
+}
+
+void PositionBar::markEngine(bool mci)
+{
+    PSet(0, 0, mci ? QColor(0, 0, 0) : QColor(255, 0, 0));
+}
+
+void PositionBar::placeCursor(double position, double length, const TrackGeometry &track)
+{
+    const CursorPlacement c =
+        cursorPlacement(position, length, track, static_cast<float>(m_tpp.x), static_cast<float>(m_tpp.y));
+    if (c.sized)
+        placeTwips(m_cursor, c.left, c.top, c.width, c.height, m_tpp);
+    else
+        m_cursor->move(twipsToWidgetPixels(c.left, m_tpp.x), m_cursor->y());
+}
+
+VolumeBar::VolumeBar(const TwipsPerPixel &tpp, QWidget *panel)
+    : PictureBox(panel)
+    , m_tpp(tpp)
+{
+    setBackColor(BarBackColor);
+    placeTwips(this, 1170, 390, 1500, 225, tpp);
+}
+
+void VolumeBar::setLevel(std::int32_t level)
+{
+    const std::int32_t lit = CLng(level * 24.0 / 65535);
+    const double px = m_tpp.x;
+    const double py = m_tpp.y;
+    const int height = static_cast<int>(std::lround((client()->height() * py - 5 * py) / py));
+    QPainter painter(&canvas());
+    for (int i = 0; i < 24; ++i) {
+        const QColor color = i < lit ? QColor(0, 192, 0) : QColor(192, 192, 192);
+        painter.fillRect(static_cast<int>(std::lround((3 * px + i * 4 * px) / px)), 2, 2, std::max(0, height),
+                         color);
+    }
+    painter.end();
+    client()->update();
+}

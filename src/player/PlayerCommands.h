@@ -1,0 +1,110 @@
+#pragma once
+
+#include <QString>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+/// What the user can ask of the main window, and the plain rules behind the
+/// transport and skip buttons, the keyboard and the popup menu. Nothing here
+/// touches a widget, so tests check the maps without a window; the window
+/// runs every command through one dispatcher (fmPlayer::runCommand).
+
+/// One thing the user asked for. `index` is the transport or skip button's
+/// index for Transport and Skip, unused otherwise.
+enum class PlayerCommand {
+    None,
+    Transport, ///< click on transport button `index` (0..7)
+    Skip,      ///< skip by the amount of skip button `index` (0..5)
+    VolumeUp,
+    VolumeDown,
+    ViewSize160,
+    ViewSize320,
+    ViewSize640,
+    ViewSize800,
+    ViewSize960,
+    DoubleSize,
+    FullScreen,
+    Minimum,
+    DispSetting, ///< the display-area dialog
+    VideoDisp,   ///< the video-shown toggle
+    Front,       ///< the always-on-top toggle
+    SkipModify,  ///< the key-settings dialog for the skip button last right-clicked
+    Version,     ///< the version box
+    Exit,
+};
+
+struct Command {
+    PlayerCommand what = PlayerCommand::None;
+    int index = 0;
+    bool operator==(const Command &other) const { return what == other.what && index == other.index; }
+};
+
+/// @name Transport and skip buttons
+/// @{
+
+constexpr int TransportCount = 8;
+constexpr int SkipCount = 6;
+
+/// Transport button `index`: its command word (the button's tag) and its
+/// left edge on the panel, twips. The index, not the place, is what the
+/// keyboard and the menu use.
+struct TransportButton {
+    const char *tag;
+    float left;
+};
+extern const std::array<TransportButton, TransportCount> TransportButtons;
+
+/// One frame at 29.97 frames per second, whatever the media's own rate: the
+/// step of "StepBack" and "StepForward", seconds.
+constexpr double FrameStepSeconds = 1 / 29.97;
+
+/// The amount of a skip caption: its leading number in seconds ("-30(Z)"
+/// gives -30, "+20" 20, "abc" 0).
+double skipAmount(const QString &caption);
+
+/// The shortcut letter of a skip caption: the character right after the
+/// first "(" ("-30(Z)" gives Z, "()" gives ")"); none without a "(" or when
+/// the "(" ends the caption.
+std::optional<QChar> skipLetter(const QString &caption);
+
+/// The speed after one "FastForward" on a file that cannot scan: 1, 2, 4, 8
+/// and 16 double; every other speed (32, 1.5, 0) stays. `readRate` is asked
+/// afresh before each comparison, from 16 down, and the first exact match
+/// wins; nullopt when nothing matched.
+std::optional<double> nextScanSpeed(const std::function<double()> &readRate);
+
+/// @}
+
+/// @name The keyboard
+/// @{
+
+/// What a key going down does, and whether the key is consumed.
+struct KeyDownAction {
+    Command command;
+    bool consumed = false;
+};
+
+/// The key-down map: Up and Down step the volume, Ctrl+Q (other shift bits
+/// allowed) exits, F2..F6 are the view sizes 160..960, Home the full-screen
+/// toggle, Delete the compact view. Only the first three are consumed. Any
+/// other key gives Command{} and is left alone. `shift` holds ShiftState bits.
+KeyDownAction keyDownAction(int keyCode, int shift);
+
+/// The key-press map for character `keyAscii` with the skip captions as they
+/// stand: a skip button whose letter matches (upper case on both sides,
+/// lowest index first), else the transport letters A S D F G H J K (upper
+/// case), else nothing. The character is consumed in every case.
+Command keyPressAction(int keyAscii, const std::array<QString, SkipCount> &skipCaptions);
+
+/// The step of one volume key: 65536 / 24 of the mixer's range.
+constexpr double VolumeStep = 65536.0 / 24;
+
+/// The mixer value after a volume key from `current`: the nearest whole
+/// number, halves to even. A step past either end is handed on as it is;
+/// the mixer holds what it is given within 0..65535.
+std::int32_t steppedVolume(std::int32_t current, bool up);
+
+/// @}

@@ -1,0 +1,309 @@
+// What the user asks of the window: the transport and skip buttons, the
+// keyboard, the popup menu and the view sizes. The key map and the menu only
+// name commands; the handlers here are the one place that acts on them.
+
+#include "player/fmPlayer.h"
+
+#include "platform/forms/Diagnostics.h"
+#include "platform/forms/KeyCodes.h"
+#include "platform/media/VideoSurface.h"
+#include "platform/mediaplayer/MediaPlayerControl.h"
+#include "playback/ClassPlayerDummy.h"
+#include "playback/mVolCtrl.h"
+#include "player/ExecMenu.h"
+#include "player/PanelWidgets.h"
+#include "util/RuntimeError.h"
+#include "util/Variant.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCursor>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QPointer>
+
+namespace {
+
+/// The display size each fixed view size gives the control first.
+struct ViewSize {
+    int widthPixels;
+    int displaySize;
+};
+constexpr ViewSize ViewSizes[] = {
+    {160, DisplaySizeMode::OneHalf},    {320, DisplaySizeMode::FitToSize},  {640, DisplaySizeMode::Default},
+    {800, DisplaySizeMode::DoubleSize}, {960, DisplaySizeMode::DoubleSize},
+};
+
+/// The smallest view: the panel alone, whatever the screen's pixel size.
+constexpr float MinimumVideoWidth = 780;
+
+} // namespace
+
+void fmPlayer::connectInput()
+{
+    // Keys come to the window before its controls see them, and no input
+    // method sits in between: the letters are commands, not text.
+    setAttribute(Qt::WA_InputMethodEnabled, false);
+    qApp->installEventFilter(this);
+    PiMCI->installEventFilter(this);
+
+    connect(m_transportRow, &ButtonRow::clicked, this, [this](int i) { BtState_Click(i); });
+    connect(m_transportRow, &ButtonRow::rightPressed, this, [this] { showExecMenu(); });
+    connect(m_skipRow, &ButtonRow::clicked, this, [this](int i) { BtSkip_Click(i); });
+    connect(m_skipRow, &ButtonRow::rightPressed, this,
+            [this](int i) { BtSkip_MouseDown(i, MouseButtonBits::Right); });
+
+    const auto menuOnRight = [this](int button) {
+        if (button & MouseButtonBits::Right)
+            showExecMenu();
+    };
+    connect(PiCtrl, &PictureBox::MouseDown, this, menuOnRight);
+    connect(PiPosition, &PictureBox::MouseDown, this, menuOnRight);
+    connect(MPlayer, &MediaPlayerControl::MouseDown, this, menuOnRight);
+
+    // The control takes the keyboard itself while it has the focus (or
+    // shows full screen); its keys come here unchanged.
+    connect(MPlayer, &MediaPlayerControl::KeyDown, this,
+            [this](int keyCode, int shift) { Form_KeyDown(keyCode, shift); });
+    connect(MPlayer, &MediaPlayerControl::KeyPress, this, [this](int keyAscii) { Form_KeyPress(keyAscii); });
+    connect(MPlayer, &MediaPlayerControl::DblClick, this, [this] { MPlayer_DblClick(); });
+}
+
+void fmPlayer::mousePressEvent(QMouseEvent *event)
+{
+    event->accept();
+    if (event->button() == Qt::RightButton)
+        showExecMenu();
+}
+
+bool fmPlayer::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
+        const auto *widget = static_cast<QWidget *>(watched);
+        if (widget->window() == this && widget != MPlayer && !MPlayer->isAncestorOf(widget))
+            return previewKey(static_cast<QKeyEvent *>(event));
+    }
+    if (watched == PiMCI && event->type() == QEvent::MouseButtonPress &&
+        static_cast<QMouseEvent *>(event)->button() == Qt::RightButton) {
+        showExecMenu();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+bool fmPlayer::previewKey(QKeyEvent *event)
+{
+    // A handler may close the window; read everything from the event first.
+    int keyCode = virtualKeyOf(*event);
+    const int shift = shiftStateOf(*event);
+    int keyAscii = keyAsciiOf(*event);
+    // A key that acted is not passed on: it would come back here on its way
+    // up to the parents and act again.
+    const bool acted = keyCode != 0 && keyDownAction(keyCode, shift).command.what != PlayerCommand::None;
+    if (keyCode != 0)
+        Form_KeyDown(keyCode, shift);
+    if (keyAscii != 0 && !m_closed)
+        Form_KeyPress(keyAscii);
+    return acted || keyAscii != 0;
+}
+
+void fmPlayer::Form_KeyDown(int &KeyCode, int Shift)
+{
+    const KeyDownAction action = keyDownAction(KeyCode, Shift);
+    if (action.consumed)
+        KeyCode = 0;
+    runCommand(action.command);
+}
+
+void fmPlayer::Form_KeyPress(int &KeyAscii)
+{
+    const Command command = keyPressAction(KeyAscii, skipCaptions());
+    // No character typed in the window reaches a control.
+    KeyAscii = 0;
+    runCommand(command);
+}
+
+std::array<QString, SkipCount> fmPlayer::skipCaptions() const
+{
+    std::array<QString, SkipCount> captions;
+    for (int i = 0; i < SkipCount; ++i)
+        captions[static_cast<std::size_t>(i)] = BtSkip(i)->text();
+    return captions;
+}
+
+void fmPlayer::runCommand(const Command &command)
+{
+    if (m_closed)
+        return;
+    runGuarded("runCommand", [this, command] {
+        switch (command.what) {
+        case PlayerCommand::None: return;
+        case PlayerCommand::Transport: return BtState_Click(command.index);
+        case PlayerCommand::Skip: return BtSkip_Click(command.index);
+        case PlayerCommand::VolumeUp: return volumeStep(true);
+        case PlayerCommand::VolumeDown: return volumeStep(false);
+        case PlayerCommand::ViewSize160: return mnuExec_ViewSize_Click(160);
+        case PlayerCommand::ViewSize320: return mnuExec_ViewSize_Click(320);
+        case PlayerCommand::ViewSize640: return mnuExec_ViewSize_Click(640);
+        case PlayerCommand::ViewSize800: return mnuExec_ViewSize_Click(800);
+        case PlayerCommand::ViewSize960: return mnuExec_ViewSize_Click(960);
+        case PlayerCommand::DoubleSize: return mnuExec_ViewSize_DoubleSize_Click();
+        case PlayerCommand::FullScreen: return mnuExec_ViewSize_FullScreen_Click();
+        case PlayerCommand::Minimum: return mnuExec_ViewSize_Minimum_Click();
+        case PlayerCommand::DispSetting: return mnuExec_ViewSize_DispSetting_Click();
+        case PlayerCommand::VideoDisp: return mnuExec_ViewSize_Zero_Click();
+        case PlayerCommand::Front: return mnuExec_Front_Click();
+        case PlayerCommand::SkipModify: return mnuExec_SkipModify_Click();
+        case PlayerCommand::Version: return mnuExec_Version_Click();
+        case PlayerCommand::Exit: close(); return;
+        }
+    });
+}
+
+void fmPlayer::focusPanel()
+{
+    // No button keeps the focus, so the keys keep coming to the window.
+    PiCtrl->setFocus(Qt::OtherFocusReason);
+}
+
+void fmPlayer::BtState_Click(int Index)
+{
+    runGuarded("BtState_Click", [this, Index] {
+        if (!m_player->FileName().isEmpty()) {
+            ClassPlayerDummy &player = *m_player;
+            const QString tag = BtState(Index)->property("Tag").toString();
+            if (tag == QLatin1String("Play")) {
+                // The only command that brings the speed back to normal.
+                player.setRate(1.0);
+                player.vPlay();
+            } else if (tag == QLatin1String("Stop")) {
+                player.vStop();
+            } else if (tag == QLatin1String("FastForward")) {
+                if (player.CanScan())
+                    player.vFastForward();
+                else if (const std::optional<double> next =
+                             nextScanSpeed([&player] { return player.Rate(); }))
+                    player.setRate(*next);
+            } else if (tag == QLatin1String("FastBackward")) {
+                player.vFastReverse();
+            } else if (tag == QLatin1String("Pause")) {
+                // MCI starts a stopped file; the control is sent a pause.
+                const std::int32_t state = player.PlayState();
+                const bool pause = player.ActiveVideoMode == VideoMode::Mci
+                                       ? state != MediaPlayState::Stopped && state != MediaPlayState::Paused
+                                       : state != MediaPlayState::Paused;
+                if (pause)
+                    player.vPause();
+                else
+                    player.vPlay();
+            } else if (tag == QLatin1String("StepBack")) {
+                player.setCurrentPosition(player.CurrentPosition() - FrameStepSeconds);
+            } else if (tag == QLatin1String("StepForward")) {
+                player.setCurrentPosition(player.CurrentPosition() + FrameStepSeconds);
+            }
+            traceValue("status", player.Status);
+            traceValue("rate", Variant::numberText(player.Rate()));
+        }
+        focusPanel();
+    });
+}
+
+void fmPlayer::BtSkip_Click(int Index)
+{
+    runGuarded("BtSkip_Click", [this, Index] {
+        // The caption is the live setting: read at the moment of the click.
+        const double amount = skipAmount(BtSkip(Index)->text());
+        m_player->setCurrentPosition(m_player->CurrentPosition() + amount);
+        focusPanel();
+    });
+}
+
+void fmPlayer::BtSkip_MouseDown(int Index, int Button)
+{
+    if (!(Button & MouseButtonBits::Right))
+        return;
+    SkipEditIndex = static_cast<std::int16_t>(Index);
+    showExecMenu(true);
+}
+
+void fmPlayer::showExecMenu(bool fromSkipButton)
+{
+    const QPointer<QMenu> menu = mnuExec;
+    const auto showSkipEntries = [&menu](bool visible) {
+        for (const char *name : SkipOnlyEntries) {
+            if (QAction *entry = menu ? menu->findChild<QAction *>(QLatin1String(name)) : nullptr)
+                entry->setVisible(visible);
+        }
+    };
+    if (fromSkipButton)
+        showSkipEntries(true);
+    mnuExec->exec(QCursor::pos());
+    if (fromSkipButton)
+        showSkipEntries(false);
+}
+
+void fmPlayer::volumeStep(bool up)
+{
+    // The bar follows on the next tick of the status timer.
+    SetVolume(hMixer, m_volCtrl.dwControlID, steppedVolume(GetVolume(hMixer, m_volCtrl.dwControlID), up));
+}
+
+void fmPlayer::setDisplaySizeThenVideoSize(int displaySize, float width)
+{
+    MPlayer->setDisplaySize(displaySize);
+    SetVideoSize(width);
+}
+
+void fmPlayer::mnuExec_ViewSize_Click(int widthPixels)
+{
+    for (const ViewSize &size : ViewSizes) {
+        if (size.widthPixels == widthPixels)
+            setDisplaySizeThenVideoSize(size.displaySize, static_cast<float>(widthPixels) * TwipsPerPixelX);
+    }
+}
+
+void fmPlayer::mnuExec_ViewSize_DoubleSize_Click()
+{
+    MPlayer->setDisplaySize(DisplaySizeMode::DoubleSize);
+    SetVideoSize(static_cast<float>(MPlayer->Width()));
+}
+
+void fmPlayer::mnuExec_ViewSize_Minimum_Click()
+{
+    setDisplaySizeThenVideoSize(DisplaySizeMode::Default, MinimumVideoWidth);
+}
+
+void fmPlayer::mnuExec_ViewSize_FullScreen_Click()
+{
+    if (MPlayer->DisplaySize() == DisplaySizeMode::FullScreen)
+        setDisplaySizeThenVideoSize(DisplaySizeMode::Default, VideoWidth);
+    else
+        MPlayer->setDisplaySize(DisplaySizeMode::FullScreen);
+}
+
+void fmPlayer::MPlayer_DblClick()
+{
+    runGuarded("MPlayer_DblClick", [this] {
+        if (MPlayer->DisplaySize() == DisplaySizeMode::FullScreen) {
+            MPlayer->setDisplaySize(SavedDisplaySize);
+        } else {
+            SavedDisplaySize = MPlayer->DisplaySize();
+            MPlayer->setDisplaySize(DisplaySizeMode::FullScreen);
+        }
+    });
+}
+
+void fmPlayer::mnuExec_ViewSize_DispSetting_Click()
+{
+    Q_EMIT displayAreaDialogRequested();
+}
+
+void fmPlayer::mnuExec_SkipModify_Click()
+{
+    Q_EMIT keySettingsRequested(SkipEditIndex);
+}
+
+void fmPlayer::mnuExec_Version_Click()
+{
+    Q_EMIT versionBoxRequested();
+}
