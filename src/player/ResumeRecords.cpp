@@ -6,6 +6,8 @@
 
 #include <QStringList>
 
+#include <cmath>
+
 bool isWorthResuming(double position, double length)
 {
     return length - 10 > position;
@@ -22,6 +24,13 @@ void writeResumeRecord(ClassPref3 &pref, const QString &fileName, double positio
     if (pref.GetSectionKeys(ResumeSection, keys) >= ResumeRecordLimit)
         pref.RemoveSetting(ResumeSection, keys.first());
     pref.SaveSetting(ResumeSection, fileName, resumeRecordText(position, length));
+}
+
+bool isUsableTime(double seconds)
+{
+    // The MCI path seeks in whole milliseconds of 32 bits, the narrowest
+    // of the conversions a resume point goes through (about 24 days).
+    return std::isfinite(seconds) && std::abs(seconds) * 1000 < 2147483647.5;
 }
 
 std::optional<ResumePoint> findResumeRecord(ClassPref3 &pref, const QString &fileName)
@@ -41,6 +50,11 @@ std::optional<ResumePoint> findResumeRecord(ClassPref3 &pref, const QString &fil
         ResumePoint point;
         point.position = Val(GetToken(value, at));
         point.length = Val(GetToken(QString(), at));
+        // A damaged record ("1E+10,90") can neither be shown in the
+        // question nor sought to; the file opens from its start and the record is
+        // replaced when the file is remembered again.
+        if (!isUsableTime(point.position) || !isUsableTime(point.length))
+            return std::nullopt;
         return point;
     }
     return std::nullopt;

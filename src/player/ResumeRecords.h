@@ -37,7 +37,12 @@ struct ResumePoint {
     double length = 0;   ///< 0 when the field is missing or not a number
 };
 
+/// Whether a resume point of `seconds` can be shown and sought to: its
+/// milliseconds fit 32 bits.
+bool isUsableTime(double seconds);
+
 /// The record stored for exactly `fileName` (letter case included), or
 /// nullopt when there is none. A record dropped earlier in this run (its
-/// value emptied) counts as none.
+/// value emptied) counts as none, and so does one whose position or length
+/// is not usable (isUsableTime).
 std::optional<ResumePoint> findResumeRecord(ClassPref3 &pref, const QString &fileName);

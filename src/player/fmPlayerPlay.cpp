@@ -73,9 +73,16 @@ void fmPlayer::Play(const QString &FileName)
                                            {}, QString(), 0);
                 // The question runs a nested event loop; the session may have
                 // ended the program meanwhile.
-                if (answer == AnswerCancel || m_closed)
+                if (m_closed)
                     return;
-                if (answer == AnswerResume) {
+                if (answer == AnswerCancel) {
+                    // Cancel keeps what was open; at the first start nothing
+                    // was, and a process without any window could not even
+                    // be closed: it shows the empty window instead.
+                    if (isVisible())
+                        return;
+                    name.clear();
+                } else if (answer == AnswerResume) {
                     resume = true;
                     resumePosition = record->position;
                 }

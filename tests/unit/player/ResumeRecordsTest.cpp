@@ -97,3 +97,19 @@ TEST(ResumeRecords, ARecordDroppedThisRunIsNotOffered)
     EXPECT_FALSE(findResumeRecord(pref, "/media/old0.avi"));
     EXPECT_TRUE(findResumeRecord(pref, "/media/old1.avi"));
 }
+
+TEST(ResumeRecords, ARecordTooLargeToShowOrSeekIsNoRecord)
+{
+    ClassPref3 pref;
+    const struct {
+        const char *value;
+        bool usable;
+    } cases[] = {
+        {"1E+10,90", false},       {"30,1E+10", false},   {"-3E+6,90", false},
+        {"2147483,2147483", true}, {"2147484,90", false}, {"-5,90", true},
+    };
+    for (const auto &c : cases) {
+        pref.SaveSetting(ResumeSection, "/media/x.avi", c.value);
+        EXPECT_EQ(findResumeRecord(pref, "/media/x.avi").has_value(), c.usable) << c.value;
+    }
+}

@@ -1,0 +1,188 @@
+// The key map, the transport rules and the menu table, without a window.
+#include "platform/forms/KeyCodes.h"
+#include "player/ExecMenu.h"
+#include "player/PlayerCommands.h"
+
+#include <gtest/gtest.h>
+
+#include <QStringList>
+
+namespace {
+
+using C = PlayerCommand;
+
+const std::array<QString, SkipCount> DefaultCaptions{"-30(Z)", "-10(X)", "-3(C)",
+                                                     "+10(V)", "+30(B)", "+90(N)"};
+
+} // namespace
+
+TEST(KeyMap, KeyDownTable)
+{
+    const int ctrl = ShiftState::Ctrl;
+    const struct {
+        int key;
+        int shift;
+        Command command;
+        bool consumed;
+    } cases[] = {
+        {VK::Up, 0, {C::VolumeUp}, true},
+        {VK::Down, ShiftState::Shift, {C::VolumeDown}, true},
+        {VK::Q, ctrl, {C::Exit}, true},
+        {VK::Q, ctrl | ShiftState::Shift | ShiftState::Alt, {C::Exit}, true},
+        {VK::Q, 0, {}, false},
+        {VK::Q, ShiftState::Shift, {}, false},
+        {VK::F1, 0, {}, false},
+        {VK::F1 + 1, 0, {C::ViewSize160}, false},
+        {VK::F1 + 2, 0, {C::ViewSize320}, false},
+        {VK::F1 + 3, ctrl, {C::ViewSize640}, false},
+        {VK::F1 + 4, 0, {C::ViewSize800}, false},
+        {VK::F1 + 5, 0, {C::ViewSize960}, false},
+        {VK::F1 + 6, 0, {}, false},
+        {VK::Home, 0, {C::FullScreen}, false},
+        {VK::Delete, 0, {C::Minimum}, false},
+        {VK::Left, 0, {}, false},
+        {VK::A, 0, {}, false},
+    };
+    for (const auto &c : cases) {
+        const KeyDownAction action = keyDownAction(c.key, c.shift);
+        EXPECT_EQ(action.command, c.command) << "key " << c.key << " shift " << c.shift;
+        EXPECT_EQ(action.consumed, c.consumed) << "key " << c.key << " shift " << c.shift;
+    }
+}
+
+TEST(KeyMap, KeyPressTable)
+{
+    std::array<QString, SkipCount> fOnButton1 = DefaultCaptions;
+    fOnButton1[1] = "-10(F)";
+    std::array<QString, SkipCount> odd = DefaultCaptions;
+    odd[0] = "-30";    // no "(": no letter
+    odd[2] = "-3()";   // ")" is the letter
+    odd[3] = "+10(";   // "(" at the end: no letter
+    odd[4] = "+30(z)"; // lower case matches too; button 4 only now
+    std::array<QString, SkipCount> twice = DefaultCaptions;
+    twice[5] = "+90(X)"; // the lower index wins
+
+    const struct {
+        int key;
+        const std::array<QString, SkipCount> *captions;
+        Command command;
+    } cases[] = {
+        {'f', &DefaultCaptions, {C::Transport, 1}},
+        {'F', &DefaultCaptions, {C::Transport, 1}},
+        {'a', &DefaultCaptions, {C::Transport, 0}},
+        {'s', &DefaultCaptions, {C::Transport, 6}},
+        {'d', &DefaultCaptions, {C::Transport, 5}},
+        {'g', &DefaultCaptions, {C::Transport, 7}},
+        {'h', &DefaultCaptions, {C::Transport, 2}},
+        {'j', &DefaultCaptions, {C::Transport, 3}},
+        {'K', &DefaultCaptions, {C::Transport, 4}},
+        {'z', &DefaultCaptions, {C::Skip, 0}},
+        {'N', &DefaultCaptions, {C::Skip, 5}},
+        {'q', &DefaultCaptions, {}},
+        {17, &DefaultCaptions, {}},
+        {' ', &DefaultCaptions, {}},
+        {'f', &fOnButton1, {C::Skip, 1}},
+        {')', &odd, {C::Skip, 2}},
+        {'Z', &odd, {C::Skip, 4}},
+        {'(', &odd, {}},
+        {'x', &twice, {C::Skip, 1}},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(keyPressAction(c.key, *c.captions), c.command) << "key " << c.key;
+}
+
+TEST(TransportRules, SpeedLadderReadsTheRateAfreshFromSixteenDown)
+{
+    const struct {
+        double rate;
+        std::optional<double> next;
+        int reads;
+    } cases[] = {
+        {1, 2, 5},
+        {2, 4, 4},
+        {4, 8, 3},
+        {8, 16, 2},
+        {16, 32, 1},
+        {32, std::nullopt, 5},
+        {1.5, std::nullopt, 5},
+        {0, std::nullopt, 5},
+    };
+    for (const auto &c : cases) {
+        int reads = 0;
+        EXPECT_EQ(nextScanSpeed([&] {
+                      ++reads;
+                      return c.rate;
+                  }),
+                  c.next)
+            << c.rate;
+        EXPECT_EQ(reads, c.reads) << c.rate;
+    }
+    // A rate that changes between two reads is compared as it reads then.
+    double changing = 7;
+    EXPECT_EQ(nextScanSpeed([&] { return changing++; }), 16); // 7 is not 16, then 8 is 8
+}
+
+TEST(TransportRules, SkipAmountAndLetterComeFromTheCaption)
+{
+    const struct {
+        const char *caption;
+        double amount;
+        QChar letter;
+    } cases[] = {
+        {"-30(Z)", -30, 'Z'}, {"+120(N)", 120, 'N'}, {"+20", 20, QChar()}, {"abc", 0, QChar()},
+        {"0(V)", 0, 'V'},     {" 1.5(a)", 1.5, 'a'}, {"(Q)", 0, 'Q'},      {"5()", 5, ')'},
+    };
+    for (const auto &c : cases) {
+        EXPECT_DOUBLE_EQ(skipAmount(c.caption), c.amount) << c.caption;
+        EXPECT_EQ(skipLetter(c.caption).value_or(QChar()), c.letter) << c.caption;
+    }
+    EXPECT_DOUBLE_EQ(10 + FrameStepSeconds, 10.033366700033367);
+}
+
+TEST(TransportRules, VolumeStepRoundsAndPassesTheEnds)
+{
+    EXPECT_EQ(steppedVolume(0, true), 2731);
+    EXPECT_EQ(steppedVolume(0, false), -2731);
+    EXPECT_EQ(steppedVolume(65535, true), 68266);
+    EXPECT_EQ(steppedVolume(32768, false), 30037); // 30037.33
+}
+
+TEST(ExecMenuTable, EntriesCaptionsAndCommands)
+{
+    QStringList level1;
+    QStringList level2;
+    for (const MenuEntry &e : ExecMenuEntries)
+        (e.level == 1 ? level1 : level2) << QString::fromUtf8(e.caption);
+    EXPECT_EQ(level1.join('|'),
+              QString::fromUtf8("画面サイズ|スキップ|表示する|常に手前に表示|-|スキップ時間変更|-|"
+                                "バージョン情報|-|終了"));
+    EXPECT_EQ(
+        level2.join('|'),
+        QString::fromUtf8("ダブルサイズ|フルスクリーン|-|960 x 720|800 x 600|640 x 480|320 x 240|160 x 120|-|"
+                          "超小型|-|表示領域設定|-30(Z)|-10(X)|-3(C)|+10(V)|+30(B)|+120(N)"));
+
+    // Every command except the submenus appears once, skips once per index.
+    int skips = 0;
+    for (const MenuEntry &e : ExecMenuEntries) {
+        const bool separator = e.design == MenuDesign::Separator || e.design == MenuDesign::HiddenSeparator;
+        EXPECT_EQ(separator, QString::fromUtf8(e.caption) == "-") << e.name;
+        if (e.command.what == C::Skip)
+            EXPECT_EQ(e.command.index, skips++);
+        if (QString::fromLatin1(e.name).startsWith("mnuExec_ViewSize_") && *e.shortcut)
+            EXPECT_EQ(QString::fromLatin1(e.shortcut),
+                      e.command.what == C::Minimum
+                          ? "Del"
+                          : "F" + QString::number(static_cast<int>(e.command.what) -
+                                                  static_cast<int>(C::ViewSize160) + 1));
+    }
+    EXPECT_EQ(skips, SkipCount);
+
+    QStringList notPlain;
+    for (const MenuEntry &e : ExecMenuEntries) {
+        if (e.design != MenuDesign::Plain && e.design != MenuDesign::Separator)
+            notPlain << QString::fromLatin1(e.name) + ':' + QString::number(static_cast<int>(e.design));
+    }
+    EXPECT_EQ(
+        notPlain.join(' '),
+        "mnuExec_ViewSize_2:5 mnuExec_ViewSize_Zero:1 mnuExec_Front:2 mnuExec_89:5 mnuExec_SkipModify:3");
+}
