@@ -1,6 +1,7 @@
 #include "player/PlayerCommands.h"
 
 #include "platform/forms/KeyCodes.h"
+#include "platform/mediaplayer/IMediaPlayerControl.h"
 #include "util/Numbers.h"
 
 const std::array<TransportButton, TransportCount> TransportButtons{{
@@ -34,6 +35,13 @@ std::optional<double> nextScanSpeed(const std::function<double()> &readRate)
             return from * 2;
     }
     return std::nullopt;
+}
+
+bool pauseTogglePauses(bool onMci, int state)
+{
+    if (onMci)
+        return state != MediaPlayState::Stopped && state != MediaPlayState::Paused;
+    return state != MediaPlayState::Paused;
 }
 
 KeyDownAction keyDownAction(int keyCode, int shift)

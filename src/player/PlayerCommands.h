@@ -76,6 +76,12 @@ std::optional<QChar> skipLetter(const QString &caption);
 /// wins; nullopt when nothing matched.
 std::optional<double> nextScanSpeed(const std::function<double()> &readRate);
 
+/// Whether "Pause" pauses (true) or plays (false) in play state `state`
+/// (MediaPlayState): on MCI only a file that is neither stopped nor paused
+/// pauses, so a stopped file starts; on the control only a paused file
+/// plays, so a stopped one is sent a pause.
+bool pauseTogglePauses(bool onMci, int state);
+
 /// @}
 
 /// @name The keyboard

@@ -80,8 +80,13 @@ bool fmPlayer::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
         const auto *widget = static_cast<QWidget *>(watched);
-        if (widget->window() == this && widget != MPlayer && !MPlayer->isAncestorOf(widget))
-            return previewKey(static_cast<QKeyEvent *>(event));
+        if (widget->window() == this && widget != MPlayer && !MPlayer->isAncestorOf(widget)) {
+            // Accepted as well as filtered, or it would be offered to every
+            // parent in turn.
+            const bool consumed = previewKey(static_cast<QKeyEvent *>(event));
+            event->setAccepted(consumed);
+            return consumed;
+        }
     }
     if (watched == PiMCI && event->type() == QEvent::MouseButtonPress &&
         static_cast<QMouseEvent *>(event)->button() == Qt::RightButton) {
@@ -99,12 +104,14 @@ bool fmPlayer::previewKey(QKeyEvent *event)
     int keyAscii = keyAsciiOf(*event);
     // A key that acted is not passed on: it would come back here on its way
     // up to the parents and act again.
-    const bool acted = keyCode != 0 && keyDownAction(keyCode, shift).command.what != PlayerCommand::None;
+    const bool typed = keyAscii != 0;
+    const bool acted =
+        typed || (keyCode != 0 && keyDownAction(keyCode, shift).command.what != PlayerCommand::None);
     if (keyCode != 0)
         Form_KeyDown(keyCode, shift);
-    if (keyAscii != 0 && !m_closed)
+    if (typed && !m_closed)
         Form_KeyPress(keyAscii);
-    return acted || keyAscii != 0;
+    return acted;
 }
 
 void fmPlayer::Form_KeyDown(int &KeyCode, int Shift)
@@ -187,12 +194,7 @@ void fmPlayer::BtState_Click(int Index)
             } else if (tag == QLatin1String("FastBackward")) {
                 player.vFastReverse();
             } else if (tag == QLatin1String("Pause")) {
-                // MCI starts a stopped file; the control is sent a pause.
-                const std::int32_t state = player.PlayState();
-                const bool pause = player.ActiveVideoMode == VideoMode::Mci
-                                       ? state != MediaPlayState::Stopped && state != MediaPlayState::Paused
-                                       : state != MediaPlayState::Paused;
-                if (pause)
+                if (pauseTogglePauses(player.ActiveVideoMode == VideoMode::Mci, player.PlayState()))
                     player.vPause();
                 else
                     player.vPlay();

@@ -1,5 +1,6 @@
 // The key map, the transport rules and the menu table, without a window.
 #include "platform/forms/KeyCodes.h"
+#include "platform/mediaplayer/IMediaPlayerControl.h"
 #include "player/ExecMenu.h"
 #include "player/PlayerCommands.h"
 
@@ -137,6 +138,18 @@ TEST(TransportRules, SkipAmountAndLetterComeFromTheCaption)
         EXPECT_EQ(skipLetter(c.caption).value_or(QChar()), c.letter) << c.caption;
     }
     EXPECT_DOUBLE_EQ(10 + FrameStepSeconds, 10.033366700033367);
+}
+
+TEST(TransportRules, PauseToggleDependsOnTheEngine)
+{
+    using S = std::array<bool, 4>; // stopped, paused, playing, closed
+    const auto pauses = [](bool mci) {
+        return S{
+            pauseTogglePauses(mci, MediaPlayState::Stopped), pauseTogglePauses(mci, MediaPlayState::Paused),
+            pauseTogglePauses(mci, MediaPlayState::Playing), pauseTogglePauses(mci, MediaPlayState::Closed)};
+    };
+    EXPECT_EQ(pauses(true), (S{false, false, true, true}));
+    EXPECT_EQ(pauses(false), (S{true, false, true, true}));
 }
 
 TEST(TransportRules, VolumeStepRoundsAndPassesTheEnds)

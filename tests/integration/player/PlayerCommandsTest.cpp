@@ -1,0 +1,342 @@
+// The window's buttons, keys and menu with a fake engine behind the facade:
+// which engine calls each input makes, and what the view sizes do to the
+// real window.
+#include "player/fmPlayer.h"
+
+#include "TestSupport.h"
+#include "platform/forms/KeyCodes.h"
+#include "platform/forms/ScreenMetrics.h"
+#include "platform/mediaplayer/MediaPlayerControl.h"
+#include "platform/mixer/Mixer.h"
+#include "playback/ClassPlayerDummy.h"
+#include "playback/mVolCtrl.h"
+#include "player/PanelWidgets.h"
+#include "settings/ClassPref3.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <QWindow>
+
+#include <gtest/gtest.h>
+
+// Readable failure messages.
+void PrintTo(const QString &text, std::ostream *out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
+
+namespace {
+
+/// Records the control's calls and keeps its properties.
+class FakeControl final : public IMediaPlayerControl {
+public:
+    QStringList calls;
+    QString fileName = QStringLiteral("/media/a b.avi");
+    double position = 10, duration = 100, rate = 1;
+    int playState = MediaPlayState::Playing;
+    bool canScan = false;
+
+    QString FileName() const override { return fileName; }
+    void setFileName(const QString &name) override { fileName = name; }
+    void Play() override { calls << "Play"; }
+    void Pause() override { calls << "Pause"; }
+    void Stop() override { calls << "Stop"; }
+    void FastForward() override { calls << "FastForward"; }
+    void FastReverse() override { calls << "FastReverse"; }
+    bool CanScan() const override { return canScan; }
+    double CurrentPosition() const override { return position; }
+    void setCurrentPosition(double seconds) override
+    {
+        calls << "Position=" + QString::number(seconds, 'g', 9);
+        position = seconds;
+    }
+    double Duration() const override { return duration; }
+    double Rate() const override { return rate; }
+    void setRate(double value) override
+    {
+        calls << "Rate=" + QString::number(value);
+        rate = value;
+    }
+    int PlayState() const override { return playState; }
+    bool Mute() const override { return false; }
+    void setMute(bool) override {}
+};
+
+class PlayerCommands : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_player = std::make_unique<fmPlayer>(m_pref);
+        m_player->setProcessEnd([this] { ++m_ends; });
+        m_player->Play(QString());
+        // The fake takes the control's place behind the facade.
+        m_player->player().omPlay = &m_fake;
+        m_player->player().ActiveVideoMode = VideoMode::MPlay;
+    }
+
+    /// Types `keys` into the window as the user does, to whatever has the focus.
+    void type(const char *keys, QWidget *target = nullptr)
+    {
+        for (const char *k = keys; *k; ++k)
+            QTest::keyClick(target ? target : m_player->BtState(0), *k);
+    }
+
+    /// Runs `open`, which opens the popup menu, and returns the names of the
+    /// visible entries at the top level of the menu shown (empty when none
+    /// showed within a second). Chooses `choose` if given, else closes it.
+    QStringList openedMenu(const std::function<void()> &open, const QString &choose = {})
+    {
+        QStringList visible;
+        bool shown = false;
+        QTimer::singleShot(0, [&] {
+            shown = waitUntil([] { return QApplication::activePopupWidget() != nullptr; }, 500);
+            QWidget *popup = QApplication::activePopupWidget();
+            if (!popup)
+                return;
+            for (QAction *action : popup->actions()) {
+                if (action->isVisible())
+                    visible << action->objectName();
+            }
+            if (QAction *entry = choose.isEmpty() ? nullptr : m_player->menuEntry(choose))
+                entry->trigger();
+            popup->close();
+        });
+        open();
+        // A menu that never opened leaves the check above waiting; let it end.
+        waitUntil([&] { return shown || QApplication::activePopupWidget() == nullptr; }, 1000);
+        QApplication::processEvents();
+        return visible;
+    }
+
+    ClassPref3 m_pref;
+    FakeControl m_fake;
+    std::unique_ptr<fmPlayer> m_player;
+    int m_ends = 0;
+};
+
+} // namespace
+
+TEST_F(PlayerCommands, TransportLettersDriveTheEngine)
+{
+    // From normal speed on a file that cannot scan: the ladder, then Play
+    // back to 1; the steps move one frame of 29.97 per second.
+    type("fggggggfkh");
+    EXPECT_EQ(m_fake.calls.join(' '),
+              "Rate=1 Play Rate=2 Rate=4 Rate=8 Rate=16 Rate=32 Rate=1 Play Position=10.0333667 Position=10");
+    EXPECT_EQ(m_player->focusWidget(), m_player->controlPanel());
+
+    m_fake.calls.clear();
+    m_fake.rate = 1.5;
+    type("gjdsa");
+    m_fake.playState = MediaPlayState::Paused;
+    m_fake.canScan = true;
+    type("Jg");
+    EXPECT_EQ(m_fake.calls.join(' '), "Pause Stop Position=0 FastReverse Play FastForward");
+
+    // With no file the buttons and letters only move the focus.
+    m_fake.calls.clear();
+    m_fake.fileName.clear();
+    m_player->BtSkip(2)->setFocus();
+    type("fgjkhdas");
+    for (int i = 0; i < 8; ++i)
+        m_player->BtState(i)->click();
+    EXPECT_TRUE(m_fake.calls.isEmpty()) << m_fake.calls.join(' ').toStdString();
+    EXPECT_EQ(m_player->focusWidget(), m_player->controlPanel());
+}
+
+TEST_F(PlayerCommands, SkipsReadTheCaptionAtTheMomentOfTheSkip)
+{
+    type("z"); // -30 at 10 s: not checked
+    EXPECT_EQ(m_fake.calls.takeFirst(), "Position=-20");
+    m_player->BtSkip(3)->setText("+20");
+    m_player->BtSkip(3)->click();
+    EXPECT_EQ(m_fake.calls.takeFirst(), "Position=0");
+    m_player->BtSkip(3)->setText("abc");
+    m_player->BtSkip(3)->click();
+    EXPECT_EQ(m_fake.calls.takeFirst(), "Position=0"); // written back all the same
+
+    // A skip letter that is also a transport letter only skips; the menu's
+    // fixed "+120(N)" runs the button's +90.
+    m_player->BtSkip(1)->setText("-10(F)");
+    type("F");
+    m_player->menuEntry("mnuExec_Skip_S5")->trigger();
+    EXPECT_EQ(m_fake.calls.join(' '), "Position=-10 Position=80");
+    EXPECT_EQ(m_player->menuEntry("mnuExec_Skip_S5")->text(), "+120(N)");
+}
+
+TEST_F(PlayerCommands, KeysReachTheWindowFromEveryControlAndNoInputMethod)
+{
+    const QList<QWidget *> targets{m_player->BtSkip(5), m_player->controlPanel(), m_player->volumeBar(),
+                                   m_player->mediaPlayer(), m_player.get()};
+    for (QWidget *target : targets) {
+        m_fake.calls.clear();
+        type("fq", target); // q alone is swallowed
+        EXPECT_EQ(m_fake.calls.join(' '), "Rate=1 Play") << qPrintable(target->objectName());
+    }
+    for (QWidget *widget : m_player->findChildren<QWidget *>())
+        EXPECT_FALSE(widget->testAttribute(Qt::WA_InputMethodEnabled)) << qPrintable(widget->objectName());
+
+    // Ctrl+Shift+Q closes the window as "終了" does, from the control too.
+    QTest::keyClick(m_player->mediaPlayer(), Qt::Key_Q, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_TRUE(m_player->hasClosed());
+    EXPECT_EQ(m_ends, 1);
+}
+
+TEST_F(PlayerCommands, RightClickOpensTheMenuWhereItShould)
+{
+    const auto rightClick = [](QWidget *widget) {
+        return [widget] { QTest::mousePress(widget, Qt::RightButton, {}, QPoint(2, 2)); };
+    };
+    const QStringList plain{"mnuExec_ViewSize", "mnuExec_Skip", "mnuExec_ViewSize_Zero",
+                            "mnuExec_Front",    "mnuExec_90",   "mnuExec_Version",
+                            "mnuExec_99",       "mnuExec_Exit"};
+    EXPECT_EQ(openedMenu(rightClick(m_player->BtState(3))), plain);
+    EXPECT_EQ(openedMenu(rightClick(m_player->timeLabel())), plain);
+    EXPECT_EQ(openedMenu(rightClick(m_player->controlPanel()->client())), plain);
+
+    // From a skip button: the skip-time entry and its separator, while open.
+    QSignalSpy edit(m_player.get(), &fmPlayer::keySettingsRequested);
+    const QStringList fromSkip = openedMenu(rightClick(m_player->BtSkip(4)), "mnuExec_SkipModify");
+    EXPECT_TRUE(fromSkip.contains("mnuExec_89") && fromSkip.contains("mnuExec_SkipModify"));
+    EXPECT_EQ(m_player->skipEditIndex(), 4);
+    ASSERT_EQ(edit.count(), 1);
+    EXPECT_EQ(edit.at(0).at(0).toInt(), 4);
+    EXPECT_FALSE(m_player->menuEntry("mnuExec_SkipModify")->isVisible());
+
+    const QList<QWidget *> quiet{m_player->volumeBar()->client(), m_player->positionCursor(),
+                                 m_player->positionBar()->speaker(0), m_player->videoBase()};
+    for (QWidget *widget : quiet)
+        EXPECT_TRUE(openedMenu(rightClick(widget)).isEmpty()) << qPrintable(widget->objectName());
+}
+
+TEST_F(PlayerCommands, ViewSizesSetTheDisplaySizeThenTheWidth)
+{
+    MediaPlayerControl *control = m_player->mediaPlayer();
+    const double tx = screenMetrics().twipsPerPixelX;
+    const struct {
+        int key;
+        int displaySize;
+        int width;
+    } cases[] = {
+        {Qt::Key_F2, 7, 160}, {Qt::Key_F3, 4, 320}, {Qt::Key_F4, 0, 640},
+        {Qt::Key_F5, 2, 800}, {Qt::Key_F6, 2, 960}, {Qt::Key_Delete, 0, qRound(780 / tx)},
+    };
+    for (const auto &c : cases) {
+        QTest::keyClick(m_player->BtState(0), static_cast<Qt::Key>(c.key));
+        EXPECT_EQ(control->DisplaySize(), c.displaySize) << c.key;
+        EXPECT_EQ(control->width(), c.width) << c.key;
+        EXPECT_FLOAT_EQ(m_player->videoWidth(), static_cast<float>(c.width == 52 ? 780 : c.width * tx))
+            << c.key;
+    }
+    // The compact view: the panel alone.
+    EXPECT_EQ(m_player->controlPanel()->y(), qRound(75 / screenMetrics().twipsPerPixelY));
+    QTest::keyClick(m_player->BtState(0), Qt::Key_F1);
+    EXPECT_EQ(control->width(), qRound(780 / tx));
+
+    m_player->menuEntry("mnuExec_ViewSize_DoubleSize")->trigger();
+    EXPECT_EQ(control->DisplaySize(), 2);
+    EXPECT_FLOAT_EQ(m_player->videoWidth(), static_cast<float>(control->Width()));
+}
+
+TEST_F(PlayerCommands, FullScreenCoversTheScreenAndComesBack)
+{
+    QTest::keyClick(m_player->BtState(0), Qt::Key_F3);
+    ASSERT_TRUE(waitUntil([&] { return m_player->windowHandle() && m_player->windowHandle()->isExposed(); }));
+    const QRect before = m_player->frameGeometry();
+    MediaPlayerControl *control = m_player->mediaPlayer();
+
+    // Home: full screen, then back to display size 0 at the last width.
+    QTest::keyClick(m_player->BtState(0), Qt::Key_Home);
+    EXPECT_EQ(control->DisplaySize(), 3);
+    ASSERT_TRUE(control->isFullScreenShown());
+    QWidget *full = nullptr;
+    ASSERT_TRUE(waitUntil([&] {
+        for (QWidget *top : QApplication::topLevelWidgets())
+            if (top != m_player.get() && top->isVisible() && top->windowState() & Qt::WindowFullScreen)
+                full = top;
+        return full && full->geometry() == full->screen()->geometry();
+    })) << "no window covers the screen";
+    // Keys typed there come to the window's map: Home again leaves.
+    QTest::keyClick(full, Qt::Key_Home);
+    EXPECT_EQ(control->DisplaySize(), 0);
+    EXPECT_FALSE(control->isFullScreenShown());
+    EXPECT_EQ(control->width(), 320);
+    ASSERT_TRUE(waitUntil([&] { return m_player->frameGeometry() == before; }));
+
+    // A double click returns to the size in force before it, without sizing.
+    m_player->MPlayer_DblClick();
+    EXPECT_EQ(control->DisplaySize(), 3);
+    EXPECT_EQ(m_player->savedDisplaySize(), 0);
+    QTest::keyClick(m_player->BtState(0), Qt::Key_F5); // display size 2 while full: leaves
+    m_player->MPlayer_DblClick();
+    m_player->MPlayer_DblClick();
+    EXPECT_EQ(control->DisplaySize(), 2);
+    EXPECT_EQ(m_player->savedDisplaySize(), 2);
+}
+
+TEST_F(PlayerCommands, VolumeKeysStepTheMixerWhichHoldsItsRange)
+{
+    HMIXER mixer = nullptr;
+    ASSERT_EQ(mixerOpen(&mixer, 0, 0), MMSYSERR_NOERROR);
+    MIXERCONTROL volume;
+    ASSERT_EQ(GetVolumeControl(mixer, MIXERLINE_COMPONENTTYPE_DST_SPEAKERS, MIXERCONTROL_CONTROLTYPE_VOLUME,
+                               volume),
+              MMSYSERR_NOERROR);
+    const auto level = [&] { return GetVolume(mixer, volume.dwControlID); };
+
+    ASSERT_EQ(SetVolume(mixer, volume.dwControlID, 30000), MMSYSERR_NOERROR);
+    const std::int32_t start = level();
+    QTest::keyClick(m_player->BtSkip(0), Qt::Key_Up);
+    EXPECT_NEAR(level(), start + 2731, 2);
+    QTest::keyClick(m_player->BtSkip(0), Qt::Key_Down);
+    QTest::keyClick(m_player->BtSkip(0), Qt::Key_Down);
+    EXPECT_NEAR(level(), start - 2731, 4);
+
+    SetVolume(mixer, volume.dwControlID, 65535);
+    QTest::keyClick(m_player->BtSkip(0), Qt::Key_Up);
+    EXPECT_EQ(level(), 65535);
+    SetVolume(mixer, volume.dwControlID, 0);
+    QTest::keyClick(m_player->BtSkip(0), Qt::Key_Down);
+    EXPECT_EQ(level(), 0);
+    mixerClose(mixer);
+}
+
+TEST(PlayerFirstStart, CancelShowsTheEmptyWindowAndABadRecordIsNone)
+{
+    const QString file = testMedia("clip.avi");
+    for (const char *record : {"4,12", "1E+10,90"}) {
+        ClassPref3 pref;
+        pref.SaveSetting("Files", file, record);
+        fmPlayer player(pref);
+        player.setProcessEnd([] {});
+        bool asked = false;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            if (auto *box = QApplication::activeModalWidget()) {
+                asked = true;
+                for (QPushButton *button : box->findChildren<QPushButton *>())
+                    if (button->text() == "キャンセル")
+                        button->click();
+            }
+        });
+        poll.start(20);
+        player.Play(file);
+        poll.stop();
+
+        EXPECT_TRUE(player.isVisible()) << record;
+        EXPECT_TRUE(player.statusTimer()->isActive()) << record;
+        if (QString(record) == "4,12") {
+            EXPECT_TRUE(asked);
+            EXPECT_TRUE(player.player().FileName().isEmpty());
+        } else {
+            EXPECT_FALSE(asked);
+            EXPECT_EQ(player.player().FileName(), file);
+        }
+    }
+}
