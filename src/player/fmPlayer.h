@@ -226,6 +226,8 @@ private:
     void volumeStep(bool up);
     void setDisplaySizeThenVideoSize(int displaySize, float width);
     void focusPanel();
+    /// Moves the position by `seconds` from where it is, unchecked.
+    void seekBy(double seconds);
     std::array<QString, SkipCount> skipCaptions() const;
     void refreshFrameSizes();
     void onFrameDrawn();

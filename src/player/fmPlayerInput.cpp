@@ -199,9 +199,9 @@ void fmPlayer::BtState_Click(int Index)
                 else
                     player.vPlay();
             } else if (tag == QLatin1String("StepBack")) {
-                player.setCurrentPosition(player.CurrentPosition() - FrameStepSeconds);
+                seekBy(-FrameStepSeconds);
             } else if (tag == QLatin1String("StepForward")) {
-                player.setCurrentPosition(player.CurrentPosition() + FrameStepSeconds);
+                seekBy(FrameStepSeconds);
             }
             traceValue("status", player.Status);
             traceValue("rate", Variant::numberText(player.Rate()));
@@ -214,10 +214,16 @@ void fmPlayer::BtSkip_Click(int Index)
 {
     runGuarded("BtSkip_Click", [this, Index] {
         // The caption is the live setting: read at the moment of the click.
-        const double amount = skipAmount(BtSkip(Index)->text());
-        m_player->setCurrentPosition(m_player->CurrentPosition() + amount);
+        seekBy(skipAmount(BtSkip(Index)->text()));
         focusPanel();
     });
+}
+
+void fmPlayer::seekBy(double seconds)
+{
+    const double target = m_player->CurrentPosition() + seconds;
+    traceValue("seek", Variant::numberText(target));
+    m_player->setCurrentPosition(target);
 }
 
 void fmPlayer::BtSkip_MouseDown(int Index, int Button)

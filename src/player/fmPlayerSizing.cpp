@@ -2,6 +2,7 @@
 
 #include "player/fmPlayer.h"
 
+#include "platform/forms/Diagnostics.h"
 #include "platform/forms/ScreenMetrics.h"
 #include "platform/media/VideoSurface.h"
 #include "platform/mediaplayer/MediaPlayerControl.h"
@@ -56,4 +57,5 @@ void fmPlayer::SetVideoSize(float w)
          twipsToWidgetPixels(layout.windowTop, TwipsPerPixelY));
 
     m_settings.setVideoSize(layout.storedWidthPixels);
+    traceValue("video", QStringLiteral("%1x%2").arg(MPlayer->width()).arg(MPlayer->height()));
 }

@@ -12,6 +12,7 @@
 #include <QHash>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSize>
 #include <QStringDecoder>
 #include <QTemporaryDir>
 #include <QThread>
@@ -106,17 +107,26 @@ public:
                 return true;
         return false;
     }
-    /// Every traced text of the time label, in order.
-    QStringList timeTexts() const
+    /// Every traced value of `name`, in order.
+    QStringList traced(const QString &name) const
     {
+        const QString marker = QStringLiteral("] ") + name + QStringLiteral(": ");
         QStringList out;
         for (const QString &line : m_lines) {
-            const int at = line.indexOf(QStringLiteral("] time: "));
+            const int at = line.indexOf(marker);
             if (at >= 0)
-                out << line.mid(at + 8);
+                out << line.mid(at + marker.size());
         }
         return out;
     }
+    /// The latest traced value of `name` ("" before the first).
+    QString lastTraced(const QString &name) const
+    {
+        const QStringList values = traced(name);
+        return values.isEmpty() ? QString() : values.last();
+    }
+    /// Every traced text of the time label, in order.
+    QStringList timeTexts() const { return traced(QStringLiteral("time")); }
     std::optional<int> lastPosition() const
     {
         const QStringList texts = timeTexts();
@@ -263,6 +273,131 @@ TEST_F(PlayerE2E, RemembersThePlacePlaysOnAfterTheQuestionAndSavesOnSignal)
     const QStringList record = readIni(m_ini)["Files"].value(clip).split(',');
     ASSERT_EQ(record.size(), 2);
     EXPECT_GE(record[0].toDouble(), shown - 0.5);
+}
+
+/// The left channel's volume of the default sink (0..65536).
+int sinkVolume()
+{
+    static const QRegularExpression first(QStringLiteral("front-left: (\\d+)"));
+    return first.match(run("pactl", {"get-sink-volume", "@DEFAULT_SINK@"}).join(' ')).captured(1).toInt();
+}
+
+QSize windowSize(const QString &window)
+{
+    static const QRegularExpression geometry(QStringLiteral("Geometry: (\\d+)x(\\d+)"));
+    const auto m = geometry.match(run("xdotool", {"getwindowgeometry", window}).join(' '));
+    return m.hasMatch() ? QSize(m.captured(1).toInt(), m.captured(2).toInt()) : QSize();
+}
+
+void typeKeys(const QString &window, const QStringList &keys)
+{
+    run("xdotool", {"windowfocus", "--sync", window});
+    run("xdotool", QStringList{"key", "--clearmodifiers"} + keys);
+}
+
+TEST_F(PlayerE2E, WorkedFromTheKeyboardAndTheMenu)
+{
+    const QString clip = testMedia("long.mp4"); // 90 s, can scan
+    {
+        QFile ini(m_ini);
+        ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+        ini.write("[Setting]\r\nVideoSize=320\r\n");
+    }
+    ProgramRun program(m_binary, {clip});
+    QString window;
+    ASSERT_TRUE(program.waitFor([&] { return program.lastPosition().value_or(0) >= 2; }, 60000))
+        << "no playback";
+    window = program.visibleWindows().value(0);
+    ASSERT_FALSE(window.isEmpty());
+    const auto lastTracedIs = [&](const char *name, const QString &value) {
+        return program.waitFor([&] { return program.lastTraced(name) == value; }, 10000);
+    };
+
+    // J pauses: the time stands still.
+    typeKeys(window, {"j"});
+    ASSERT_TRUE(lastTracedIs("status", "Paused"));
+    const int paused = program.timeTexts().size();
+    EXPECT_FALSE(program.waitFor([&] { return program.timeTexts().size() > paused; }, 1500))
+        << "the time went on after J";
+    // K steps one frame from where it stands, still paused.
+    const int seeks = program.traced("seek").size();
+    typeKeys(window, {"k"});
+    ASSERT_TRUE(program.waitFor([&] { return program.traced("seek").size() > seeks; }, 10000));
+    EXPECT_NEAR(program.traced("seek").last().toDouble(), *program.lastPosition(), 1.1);
+    EXPECT_EQ(program.traced("status").last(), "Paused");
+
+    // F plays on; B skips 30 s ahead and Z 30 s back, as the label shows.
+    typeKeys(window, {"f"});
+    ASSERT_TRUE(lastTracedIs("status", "Playing"));
+    const int before = *program.lastPosition();
+    typeKeys(window, {"b"});
+    ASSERT_TRUE(program.waitFor([&] { return program.lastPosition().value_or(0) >= before + 29; }, 10000));
+    typeKeys(window, {"z"});
+    ASSERT_TRUE(program.waitFor([&] { return program.lastPosition().value_or(99) <= before + 6; }, 10000))
+        << qPrintable(program.timeTexts().last());
+
+    // Up raises the system volume one step of 65536 / 24.
+    run("pactl", {"set-sink-volume", "@DEFAULT_SINK@", "32768"});
+    typeKeys(window, {"Up"});
+    ASSERT_TRUE(program.waitFor([] { return sinkVolume() > 32768; }, 5000));
+    EXPECT_NEAR(sinkVolume(), 32768 + 2731, 40);
+
+    // F4: a 640-pixel video, the window around it (4 pixels of box and
+    // 10 of margin at 15 twips per pixel).
+    typeKeys(window, {"F4"});
+    ASSERT_TRUE(lastTracedIs("video", "640x480"));
+    ASSERT_TRUE(program.waitFor([&] { return windowSize(window).width() == 654; }, 5000))
+        << windowSize(window).width();
+    const QSize windowed = windowSize(window);
+
+    // Home: a window covering the screen; Home there comes back.
+    typeKeys(window, {"Home"});
+    QString full;
+    ASSERT_TRUE(program.waitFor(
+        [&] {
+            for (const QString &w : program.visibleWindows())
+                if (w != window && windowSize(w) == QSize(1280, 1024))
+                    full = w;
+            return !full.isEmpty();
+        },
+        10000))
+        << "nothing covers the screen";
+    saveScreenshot("player-full-screen.png");
+    typeKeys(full, {"Home"});
+    ASSERT_TRUE(program.waitFor([&] { return !program.visibleWindows().contains(full); }, 10000));
+    EXPECT_EQ(windowSize(window), windowed);
+
+    // A right click shows the menu, Escape closes it.
+    const QStringList shown = program.visibleWindows();
+    run("xdotool", {"mousemove", "--window", window, "100", "100", "click", "3"});
+    ASSERT_TRUE(program.waitFor([&] { return program.visibleWindows().size() > shown.size(); }, 10000))
+        << "no menu";
+    saveScreenshot("player-menu.png");
+    run("xdotool", {"key", "Escape"});
+    ASSERT_TRUE(program.waitFor([&] { return program.visibleWindows().size() == shown.size(); }, 10000));
+
+    // Ctrl+Q closes and stores where the file stood.
+    const int at = *program.lastPosition();
+    typeKeys(window, {"ctrl+q"});
+    expectCleanExit(program);
+    const QStringList record = readIni(m_ini)["Files"].value(clip).split(',');
+    ASSERT_EQ(record.size(), 2) << "no resume record";
+    EXPECT_NEAR(record[0].toDouble(), at, 2);
+    EXPECT_EQ(program.lastTraced("rate"), "1");
+}
+
+TEST_F(PlayerE2E, FastForwardStepsTheSpeedOfAFileThatCannotScan)
+{
+    ProgramRun program(m_binary, {testMedia("clip.avi")}); // through MCI: no scanning
+    ASSERT_TRUE(program.waitFor([&] { return program.lastPosition().value_or(0) >= 1; }, 60000))
+        << "no playback";
+    const QString window = program.visibleWindows().value(0);
+    for (const char *rate : {"2", "4"}) {
+        typeKeys(window, {"g"});
+        ASSERT_TRUE(program.waitFor([&] { return program.lastTraced("rate") == rate; }, 10000)) << rate;
+    }
+    typeKeys(window, {"ctrl+q"});
+    expectCleanExit(program);
 }
 
 TEST_F(PlayerE2E, StartsWithoutMediaAndClosesWithoutARecord)
