@@ -3,6 +3,7 @@
 // real window.
 #include "player/fmPlayer.h"
 
+#include "FakeMediaPlayerControl.h"
 #include "TestSupport.h"
 #include "platform/forms/KeyCodes.h"
 #include "platform/forms/ScreenMetrics.h"
@@ -33,47 +34,16 @@ void PrintTo(const QString &text, std::ostream *out)
 
 namespace {
 
-/// Records the control's calls and keeps its properties.
-class FakeControl final : public IMediaPlayerControl {
-public:
-    QStringList calls;
-    QString fileName = QStringLiteral("/media/a b.avi");
-    double position = 10, duration = 100, rate = 1;
-    int playState = MediaPlayState::Playing;
-    bool canScan = false;
-
-    QString FileName() const override { return fileName; }
-    void setFileName(const QString &name) override { fileName = name; }
-    void Play() override { calls << "Play"; }
-    void Pause() override { calls << "Pause"; }
-    void Stop() override { calls << "Stop"; }
-    void FastForward() override { calls << "FastForward"; }
-    void FastReverse() override { calls << "FastReverse"; }
-    bool CanScan() const override { return canScan; }
-    double CurrentPosition() const override { return position; }
-    void setCurrentPosition(double seconds) override
-    {
-        calls << "Position=" + QString::number(seconds, 'g', 9);
-        position = seconds;
-    }
-    double Duration() const override { return duration; }
-    double Rate() const override { return rate; }
-    void setRate(double value) override
-    {
-        calls << "Rate=" + QString::number(value);
-        rate = value;
-    }
-    int PlayState() const override { return playState; }
-    bool Mute() const override { return false; }
-    void setMute(bool) override {}
-};
-
 class PlayerCommands : public ::testing::Test {
 protected:
     void SetUp() override
     {
         m_player = std::make_unique<fmPlayer>(m_pref);
         m_player->setProcessEnd([this] { ++m_ends; });
+        m_fake.fileName = QStringLiteral("/media/a b.avi");
+        m_fake.position = 10;
+        m_fake.duration = 100;
+        m_fake.playState = MediaPlayState::Playing;
         m_player->Play(QString());
         // The fake takes the control's place behind the facade.
         m_player->player().omPlay = &m_fake;
@@ -127,8 +97,8 @@ TEST_F(PlayerCommands, TransportLettersDriveTheEngine)
     // From normal speed on a file that cannot scan: the ladder, then Play
     // back to 1; the steps move one frame of 29.97 per second.
     type("fggggggfkh");
-    EXPECT_EQ(m_fake.calls.join(' '),
-              "Rate=1 Play Rate=2 Rate=4 Rate=8 Rate=16 Rate=32 Rate=1 Play Position=10.0333667 Position=10");
+    EXPECT_EQ(m_fake.calls.join(' '), "Rate=1 Play Rate=2 Rate=4 Rate=8 Rate=16 Rate=32 Rate=1 Play "
+                                      "CurrentPosition=10.0333667 CurrentPosition=10");
     EXPECT_EQ(m_player->focusWidget(), m_player->controlPanel());
 
     m_fake.calls.clear();
@@ -137,7 +107,7 @@ TEST_F(PlayerCommands, TransportLettersDriveTheEngine)
     m_fake.playState = MediaPlayState::Paused;
     m_fake.canScan = true;
     type("Jg");
-    EXPECT_EQ(m_fake.calls.join(' '), "Pause Stop Position=0 FastReverse Play FastForward");
+    EXPECT_EQ(m_fake.calls.join(' '), "Pause Stop CurrentPosition=0 FastReverse Play FastForward");
 
     // With no file the buttons and letters only move the focus.
     m_fake.calls.clear();
@@ -153,20 +123,20 @@ TEST_F(PlayerCommands, TransportLettersDriveTheEngine)
 TEST_F(PlayerCommands, SkipsReadTheCaptionAtTheMomentOfTheSkip)
 {
     type("z"); // -30 at 10 s: not checked
-    EXPECT_EQ(m_fake.calls.takeFirst(), "Position=-20");
+    EXPECT_EQ(m_fake.calls.takeFirst(), "CurrentPosition=-20");
     m_player->BtSkip(3)->setText("+20");
     m_player->BtSkip(3)->click();
-    EXPECT_EQ(m_fake.calls.takeFirst(), "Position=0");
+    EXPECT_EQ(m_fake.calls.takeFirst(), "CurrentPosition=0");
     m_player->BtSkip(3)->setText("abc");
     m_player->BtSkip(3)->click();
-    EXPECT_EQ(m_fake.calls.takeFirst(), "Position=0"); // written back all the same
+    EXPECT_EQ(m_fake.calls.takeFirst(), "CurrentPosition=0"); // written back all the same
 
     // A skip letter that is also a transport letter only skips; the menu's
     // fixed "+120(N)" runs the button's +90.
     m_player->BtSkip(1)->setText("-10(F)");
     type("F");
     m_player->menuEntry("mnuExec_Skip_S5")->trigger();
-    EXPECT_EQ(m_fake.calls.join(' '), "Position=-10 Position=80");
+    EXPECT_EQ(m_fake.calls.join(' '), "CurrentPosition=-10 CurrentPosition=80");
     EXPECT_EQ(m_player->menuEntry("mnuExec_Skip_S5")->text(), "+120(N)");
 }
 

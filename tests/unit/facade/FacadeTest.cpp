@@ -7,6 +7,8 @@
 #include "playback/ClassPlayerDummy.h"
 #include "util/RuntimeError.h"
 
+#include "FakeMediaPlayerControl.h"
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -56,52 +58,6 @@ struct RecordingMci {
         };
         t.tickCount = [] { return 0u; };
         return t;
-    }
-};
-
-/// Records the control's calls and keeps its properties.
-class FakeControl final : public IMediaPlayerControl {
-public:
-    QStringList calls;
-    QString fileName;
-    double position = 0, duration = 0, rate = 1;
-    int playState = MediaPlayState::Closed;
-    bool canScan = false, mute = false;
-    bool throwOnRate = false;
-
-    QString FileName() const override { return fileName; }
-    void setFileName(const QString &name) override
-    {
-        calls << "FileName=" + name;
-        fileName = name;
-    }
-    void Play() override { calls << "Play"; }
-    void Pause() override { calls << "Pause"; }
-    void Stop() override { calls << "Stop"; }
-    void FastForward() override { calls << "FastForward"; }
-    void FastReverse() override { calls << "FastReverse"; }
-    bool CanScan() const override { return canScan; }
-    double CurrentPosition() const override { return position; }
-    void setCurrentPosition(double seconds) override
-    {
-        calls << "CurrentPosition=" + QString::number(seconds);
-        position = seconds;
-    }
-    double Duration() const override { return duration; }
-    double Rate() const override { return rate; }
-    void setRate(double value) override
-    {
-        if (throwOnRate)
-            throw RuntimeError(ErrNo::InvalidProcedureCall);
-        calls << "Rate=" + QString::number(value);
-        rate = value;
-    }
-    int PlayState() const override { return playState; }
-    bool Mute() const override { return mute; }
-    void setMute(bool value) override
-    {
-        calls << QString("Mute=%1").arg(value);
-        mute = value;
     }
 };
 
