@@ -16,6 +16,7 @@
 #include "util/RuntimeError.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -52,7 +53,11 @@ fmPlayer::fmPlayer(ClassPref3 &pref, QWidget *parent)
     runGuarded("Form_Load", [this] { loadStep(); });
 }
 
-fmPlayer::~fmPlayer() = default;
+fmPlayer::~fmPlayer()
+{
+    // Before the controls go: the key preview looks at them.
+    qApp->removeEventFilter(this);
+}
 
 void fmPlayer::buildControls()
 {

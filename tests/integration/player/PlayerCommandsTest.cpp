@@ -5,7 +5,6 @@
 
 #include "FakeMediaPlayerControl.h"
 #include "TestSupport.h"
-#include "platform/forms/KeyCodes.h"
 #include "platform/forms/ScreenMetrics.h"
 #include "platform/mediaplayer/MediaPlayerControl.h"
 #include "platform/mixer/Mixer.h"
@@ -16,8 +15,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QMenu>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
