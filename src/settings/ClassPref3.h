@@ -27,13 +27,16 @@
 /// GetSectionKeys() and SectionKeyCount(), and is left out by Save().
 ///
 /// The file is Shift-JIS (code page 932). Every written line ends with CR LF;
-/// on reading a line ends at CR LF or a lone CR, and a lone LF stays part of
-/// the line. Bytes that are not valid Shift-JIS read as U+FFFD; characters
-/// the code page cannot hold are written as "?".
+/// on reading a line ends at CR LF, a lone LF or a lone CR. A file that is
+/// not valid Shift-JIS but valid UTF-8 (a byte order mark allowed) is read as
+/// UTF-8, and written back in Shift-JIS. Otherwise bytes that are not valid
+/// Shift-JIS read as U+FFFD. Keys are written so that the next load finds
+/// them exactly (see KeyEscape.h); in values, comments and section names the
+/// characters the code page cannot hold are written as "?".
 ///
 /// File layout written by Save(): the header block when VersionCheck() is on,
 /// then for each named section an empty line, its comment (when not empty),
-/// "[Name]" and its entries: "Name=Value" after the entry's comment, "=Value"
+/// "[Name]" and its entries: "Key=Value" after the entry's comment, "=Value"
 /// for a nameless data entry (comment not written), nothing for a removed key.
 /// Load() reads ";"/"#" lines as comments of what follows, "[" lines as
 /// section headers, "key=value" and "=data" lines as entries, and ignores the
