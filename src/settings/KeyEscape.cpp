@@ -2,6 +2,8 @@
 
 #include "settings/ShiftJis.h"
 
+#include <QStringDecoder>
+
 #include <optional>
 
 namespace {
@@ -72,11 +74,14 @@ int hexValue(QChar c)
 // which the caller's check against escaped() then refuses.
 std::optional<QString> unescaped(QStringView body)
 {
+    // A byte order mark is a character of the name here, not a marker to drop.
+    QStringDecoder utf8(QStringDecoder::Utf8,
+                        QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
     QString out;
     QByteArray bytes;
     for (qsizetype i = 0; i < body.size(); ++i) {
         if (body[i] != kMark) {
-            out += QString::fromUtf8(bytes);
+            out += utf8.decode(bytes);
             bytes.clear();
             out += body[i];
             continue;
@@ -89,7 +94,7 @@ std::optional<QString> unescaped(QStringView body)
         bytes += static_cast<char>(high << 4 | low);
         i += 2;
     }
-    out += QString::fromUtf8(bytes);
+    out += utf8.decode(bytes);
     return out;
 }
 

@@ -97,14 +97,14 @@ TEST_F(SettingsFileTest, EveryFileNameKeepsItsOwnResumeRecordThroughSaveAndLoad)
     }
     longName += QStringLiteral(".mp4").left(4000 - longName.toUtf8().size());
     ASSERT_EQ(longName.toUtf8().size(), 4000);
-    const QStringList names{u8("/v/Café.mp4"), u8("/v/Cafè.mp4"), u8("/v/비디오.mp4"),
-                            u8("/v/\U0001F3AC.mp4"), QStringLiteral("/v/a=b.mp4"), QStringLiteral("[x].mp4"),
-                            QStringLiteral(";x.mp4"), QStringLiteral("#x.mp4"), QStringLiteral("=x.mp4"),
-                            QStringLiteral("/v/line\nbreak.mp4"), QStringLiteral("/v/cr\rx.mp4"), longName,
-                            u8("C:\\動画\\～①髙.avi"), u8("/v/\u301C.mp4"),
-                            // Names that look like the escaped form, or start like it.
-                            QStringLiteral("%Caf%C3%A9.mp4"), QStringLiteral("%41.mp4"), QStringLiteral("%"),
-                            QStringLiteral("100%.mp4"), QStringLiteral(" /v/lead and trail space.mp4 ")};
+    const QStringList names{
+        u8("/v/Café.mp4"), u8("/v/Cafè.mp4"), u8("/v/비디오.mp4"), u8("/v/\U0001F3AC.mp4"),
+        QStringLiteral("/v/a=b.mp4"), QStringLiteral("[x].mp4"), QStringLiteral(";x.mp4"),
+        QStringLiteral("#x.mp4"), QStringLiteral("=x.mp4"), QStringLiteral("/v/line\nbreak.mp4"),
+        QStringLiteral("/v/cr\rx.mp4"), longName, u8("C:\\動画\\～①髙.avi"), u8("/v/\u301C.mp4"),
+        // Names that look like the escaped form, or start like it.
+        QStringLiteral("%Caf%C3%A9.mp4"), QStringLiteral("%41.mp4"), QStringLiteral("%"),
+        QStringLiteral("100%.mp4"), QStringLiteral(" /v/lead and trail space.mp4 "), u8("\uFEFF.mp4")};
     for (int i = 0; i < names.size(); ++i) {
         m_pref.SaveSetting(QStringLiteral("Files"), names.at(i), QStringLiteral("%1,100").arg(i));
     }
