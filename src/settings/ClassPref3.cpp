@@ -58,11 +58,6 @@ std::optional<QString> commentText(const std::optional<Variant> &comment)
     return comment->toText();
 }
 
-RuntimeError fileError(int number, const QString &what, const QString &path, const QString &reason)
-{
-    return RuntimeError(number, QStringLiteral("%1 (%2): %3").arg(what, path, reason));
-}
-
 int readErrorNumber(int error)
 {
     switch (error) {
@@ -102,8 +97,8 @@ QByteArray readWholeFile(const QString &fileName)
     const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0) {
         const int error = errno;
-        throw fileError(readErrorNumber(error), QStringLiteral("Cannot open the settings file"), fileName,
-                        QString::fromLocal8Bit(std::strerror(error)));
+        throw SettingsFileError(readErrorNumber(error), QStringLiteral("Cannot open the settings file"),
+                                fileName, QString::fromLocal8Bit(std::strerror(error)));
     }
     QByteArray bytes;
     struct stat info {};
@@ -123,9 +118,9 @@ QByteArray readWholeFile(const QString &fileName)
             }
             const int error = errno;
             ::close(fd);
-            throw fileError(error == EISDIR ? ErrNo::PathFileAccessError : ErrNo::DeviceIOError,
-                            QStringLiteral("Cannot read the settings file"), fileName,
-                            QString::fromLocal8Bit(std::strerror(error)));
+            throw SettingsFileError(error == EISDIR ? ErrNo::PathFileAccessError : ErrNo::DeviceIOError,
+                                    QStringLiteral("Cannot read the settings file"), fileName,
+                                    QString::fromLocal8Bit(std::strerror(error)));
         }
         bytes.append(buffer, got);
     }
@@ -185,6 +180,13 @@ bool onlySpaces(QStringView line)
 }
 
 } // namespace
+
+SettingsFileError::SettingsFileError(int number, const QString &what, const QString &fileName,
+                                     const QString &reason)
+    : RuntimeError(number, QStringLiteral("%1 (%2): %3").arg(what, fileName, reason))
+    , m_fileName(fileName)
+    , m_reason(reason)
+{}
 
 ClassPref3::ClassPref3()
     : m_headerText(headerBlock(QStringLiteral("データファイル 5.00"), 23, true))
@@ -304,16 +306,17 @@ void ClassPref3::Save()
     errno = 0;
     if (!file.open(QIODevice::WriteOnly)) {
         const int error = errno;
-        throw fileError(writeErrorNumber(error, ErrNo::PathFileAccessError),
-                        QStringLiteral("Cannot write the settings file"), m_fileName, file.errorString());
+        throw SettingsFileError(writeErrorNumber(error, ErrNo::PathFileAccessError),
+                                QStringLiteral("Cannot write the settings file"), m_fileName,
+                                file.errorString());
     }
     errno = 0;
     if (file.write(bytes) != bytes.size() || !file.commit()) {
         const int error = errno;
         const QString reason = file.errorString();
         file.cancelWriting();
-        throw fileError(writeErrorNumber(error, ErrNo::DeviceIOError),
-                        QStringLiteral("Cannot write the settings file"), m_fileName, reason);
+        throw SettingsFileError(writeErrorNumber(error, ErrNo::DeviceIOError),
+                                QStringLiteral("Cannot write the settings file"), m_fileName, reason);
     }
 }
 

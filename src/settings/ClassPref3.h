@@ -1,5 +1,6 @@
 #pragma once
 
+#include "util/RuntimeError.h"
 #include "util/Variant.h"
 
 #include <QHash>
@@ -11,6 +12,19 @@
 #include <optional>
 #include <set>
 #include <vector>
+
+/// A data file that cannot be read or written: the runtime error, with the
+/// file's name and the system's reason kept apart for a message to the user.
+class SettingsFileError final : public RuntimeError {
+public:
+    SettingsFileError(int number, const QString &what, const QString &fileName, const QString &reason);
+    QString fileName() const { return m_fileName; }
+    QString reason() const { return m_reason; }
+
+private:
+    QString m_fileName;
+    QString m_reason;
+};
 
 /// The sectioned settings store and its data file.
 ///
@@ -43,7 +57,7 @@
 /// rest. Loading a file merges repeated section names and keys into the first
 /// occurrence (later values win).
 ///
-/// Runtime errors: file errors are RuntimeError with the forms runtime's
+/// Runtime errors: file errors are SettingsFileError with the forms runtime's
 /// numbers (53, 57, 61, 70, 75); an index outside the slots is
 /// RuntimeError(SubscriptOutOfRange). Single-threaded: GUI thread only.
 class ClassPref3 final {
@@ -92,16 +106,16 @@ public:
     /// @return false, with an empty store, when FileName() is empty, the file
     ///         is missing or not a regular file, or the header does not match
     ///         (a file of fewer than three lines included); true otherwise.
-    /// @throws RuntimeError (53, 57, 70, 75) when the file exists but cannot
-    ///         be read; the store is then empty.
+    /// @throws SettingsFileError (53, 57, 70, 75) when the file exists but
+    ///         cannot be read; the store is then empty.
     bool Load(const QString &mFileName = QString());
 
     /// Writes the whole memory copy to FileName() through a temporary file in
     /// the same folder that replaces the old file only when complete. Does
     /// nothing when FileName() is empty or when another instance was already
     /// running at start (PrevInstance()).
-    /// @throws RuntimeError (61, 57, 70, 75) when the file cannot be written;
-    ///         the old file is then left exactly as it was.
+    /// @throws SettingsFileError (61, 57, 70, 75) when the file cannot be
+    ///         written; the old file is then left exactly as it was.
     void Save();
 
     /// Empties the memory copy. FileName, the switches, the header texts and
