@@ -151,9 +151,10 @@ bool nextLine(QStringView text, qsizetype &pos, QStringView &line)
 }
 
 // The file as text. Shift-JIS is the file's own encoding and wins whenever
-// the bytes are valid in it; a file that an editor saved as UTF-8 (with or
-// without a byte order mark) is read as such rather than turned into
-// replacement characters that the next save would write as "?".
+// the bytes are valid in it (and do not start with a UTF-8 byte order mark),
+// so every file the program wrote reads as it always did. A file that an
+// editor saved as UTF-8 is read as such rather than turned into replacement
+// characters that the next save would write as "?".
 QString fileText(const QByteArray &bytes)
 {
     static const QByteArray utf8Bom("\xEF\xBB\xBF");
