@@ -1,7 +1,10 @@
 // Loads arbitrary bytes as a settings file and saves the result. Besides
 // crashes, hangs and leaks it checks that what Save writes settles: after
 // one normalising round a load and save of the saved file changes nothing.
+// It also takes the bytes as a file name: the key stored for it, escaped or
+// not, must load back as exactly that name.
 #include "settings/ClassPref3.h"
+#include "settings/KeyEscape.h"
 #include "util/RuntimeError.h"
 
 #include <QByteArray>
@@ -36,6 +39,27 @@ QByteArray loadAndSave(ClassPref3 &pref, const QString &from, const QString &to)
     pref.setFileName(to);
     pref.Save();
     return readAll(to);
+}
+
+// A record stored under `name` is found under exactly that name after a
+// save and a load.
+void checkNameComesBack(const QString &name, const QString &path)
+{
+    if (name.isEmpty()) {
+        return; // a nameless entry is data, not a key
+    }
+    if (unescapeKey(escapeKey(name)) != name) {
+        std::abort();
+    }
+    ClassPref3 pref;
+    pref.setFileName(path);
+    pref.SaveSetting(QStringLiteral("Files"), name, QStringLiteral("1,2"));
+    pref.Save();
+    pref.Load();
+    if (pref.Keys(QStringLiteral("Files")).toList() != QStringList{name} ||
+        pref.GetSetting(QStringLiteral("Files"), name).toText() != QStringLiteral("1,2")) {
+        std::abort();
+    }
 }
 
 } // namespace
@@ -74,10 +98,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             pref.GetSectionKeys(name, keys);
             for (const QString &key : pref.Keys(name).toList()) {
                 pref.GetSetting(name, key);
+                if (unescapeKey(escapeKey(key)) != key) {
+                    std::abort();
+                }
             }
             for (QString value = pref.GetData(name); !value.isEmpty(); value = pref.GetData()) {
             }
         }
+        checkNameComesBack(
+            QString::fromUtf8(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size)),
+            dir.filePath(QStringLiteral("name.ini")));
     } catch (const RuntimeError &) {
         // A file error on the work folder would be a broken machine.
         std::abort();

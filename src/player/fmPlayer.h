@@ -231,6 +231,12 @@ private:
     std::array<QString, SkipCount> skipCaptions() const;
     void refreshFrameSizes();
     void onFrameDrawn();
+    /// The video width the settings ask for, twips: the stored video size
+    /// (pixels, capped) or the compact width when none is stored.
+    float storedVideoWidth() const;
+    /// Saves the settings; a file that cannot be written is named to the
+    /// user together with the reason.
+    void saveSettings();
 
     /// Places a widget in its parent by twips.
     void placeTwips(QWidget *widget, double left, double top, double width, double height) const;

@@ -2,6 +2,7 @@
 
 #include "player/fmPlayer.h"
 
+#include "dialogs/comMsg.h"
 #include "platform/forms/ScreenMetrics.h"
 #include "platform/media/VideoSurface.h"
 #include "platform/mediaplayer/MediaPlayerControl.h"
@@ -34,6 +35,11 @@ void fmPlayer::loadStep()
     m_player->omPlay = MPlayer;
     m_player->oMCIPlay = m_mciPlay.get();
     m_player->oMCITarget = PiMCI;
+    // Until the first Play lays the window out, the control stands at the
+    // width the settings ask for, so that a close before that (the resume
+    // question cancelled, a signal) stores that width back unchanged.
+    const float videoWidth = storedVideoWidth();
+    MPlayer->Move(0, 0, videoWidth, videoWidth / 4 * 3);
 
     const QPoint here = pos();
     const FormPlace stored =
@@ -66,6 +72,20 @@ void fmPlayer::loadStep()
         mnuExec_ViewSize_Zero_Click();
     if (m_settings.frontSet() != mnuExec_Front->isChecked())
         mnuExec_Front_Click();
+}
+
+void fmPlayer::saveSettings()
+{
+    try {
+        m_pref.Save();
+    } catch (const SettingsFileError &error) {
+        // The old file stays as it was, but every place of this run is lost:
+        // the user has to know, and which file it was.
+        reportRuntimeError("Form_Unload", error);
+        ShowMsg(QStringLiteral("設定を保存できませんでした。\r\n") + error.fileName() +
+                    QStringLiteral("\r\n") + error.reason(),
+                MsgStyle::OkOnly | MsgStyle::Critical);
+    }
 }
 
 void fmPlayer::mnuExec_ViewSize_Zero_Click()
@@ -115,7 +135,7 @@ void fmPlayer::closeStep()
         m_settings.setVideoSize(MPlayer->Width() / TwipsPerPixelX);
         m_settings.setVideoDisp(mnuExec_ViewSize_Zero->isChecked());
     });
-    runGuarded("Form_Unload", [this] { m_pref.Save(); });
+    runGuarded("Form_Unload", [this] { saveSettings(); });
     runGuarded("Form_Unload", [this] { Q_EMIT unloading(); });
     if (m_processEnd)
         m_processEnd();

@@ -11,10 +11,11 @@
 #include "player/PlayerGeometry.h"
 #include "player/ResumeRecords.h"
 #include "settings/ClassPref3.h"
-#include "util/Numbers.h"
 #include "util/RuntimeError.h"
 #include "util/Variant.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QPainter>
 #include <QPushButton>
 #include <QTimer>
@@ -34,6 +35,18 @@ QString withoutSurroundingQuotes(QString name)
     if (name.endsWith(QLatin1Char('"')))
         name.chop(1);
     return name;
+}
+
+// A file named relative to the current folder ("kovaplex long.mp4" in a
+// terminal) gets its absolute name, so that its resume record is its own and
+// not that of every file of that name in any folder. Anything else (an
+// absolute name, a name of no existing file) stays as given.
+QString absoluteIfExisting(const QString &name)
+{
+    const QFileInfo info(name);
+    if (!info.isRelative() || !info.exists())
+        return name;
+    return QDir::cleanPath(QDir::current().absoluteFilePath(name));
 }
 
 } // namespace
@@ -59,7 +72,7 @@ void fmPlayer::Play(const QString &FileName)
         bool resume = false;
         double resumePosition = 0;
         if (!name.isEmpty()) {
-            name = withoutSurroundingQuotes(name);
+            name = absoluteIfExisting(withoutSurroundingQuotes(name));
             if (const std::optional<ResumePoint> record = findResumeRecord(m_pref, name)) {
                 SetMsgButtonCaption(1, QStringLiteral("続きを再生"));
                 SetMsgButtonCaption(2, QStringLiteral("最初から再生"));
@@ -100,9 +113,7 @@ void fmPlayer::Play(const QString &FileName)
         show();
         startupMilestone("window shown");
 
-        const double storedWidth = m_settings.videoSize(PlayerDesign::CompactVideoWidth / TwipsPerPixelX);
-        SetVideoSize(static_cast<float>(std::min<double>(storedWidth, PlayerDesign::MaxStoredVideoPixels) *
-                                        TwipsPerPixelX));
+        SetVideoSize(storedVideoWidth());
 
         const TrackGeometry track =
             trackGeometry(static_cast<float>(widthTwips(PiPosition)), TwipsPerPixelX, TwipsPerPixelY);

@@ -12,6 +12,12 @@
 
 #include <cmath>
 
+float fmPlayer::storedVideoWidth() const
+{
+    const double pixels = m_settings.videoSize(PlayerDesign::CompactVideoWidth / TwipsPerPixelX);
+    return static_cast<float>(std::min<double>(pixels, PlayerDesign::MaxStoredVideoPixels) * TwipsPerPixelX);
+}
+
 void fmPlayer::SetVideoSize(float w)
 {
     VideoWidth = w;

@@ -1,11 +1,13 @@
 #include "settings/ClassPref3.h"
 
 #include "platform/dde/PrevInstance.h"
+#include "settings/KeyEscape.h"
 #include "settings/ShiftJis.h"
 #include "util/RuntimeError.h"
 
 #include <QFile>
 #include <QSaveFile>
+#include <QStringDecoder>
 
 #include <cerrno>
 #include <cstring>
@@ -56,11 +58,6 @@ std::optional<QString> commentText(const std::optional<Variant> &comment)
     return comment->toText();
 }
 
-RuntimeError fileError(int number, const QString &what, const QString &path, const QString &reason)
-{
-    return RuntimeError(number, QStringLiteral("%1 (%2): %3").arg(what, path, reason));
-}
-
 int readErrorNumber(int error)
 {
     switch (error) {
@@ -100,8 +97,8 @@ QByteArray readWholeFile(const QString &fileName)
     const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0) {
         const int error = errno;
-        throw fileError(readErrorNumber(error), QStringLiteral("Cannot open the settings file"), fileName,
-                        QString::fromLocal8Bit(std::strerror(error)));
+        throw SettingsFileError(readErrorNumber(error), QStringLiteral("Cannot open the settings file"),
+                                fileName, QString::fromLocal8Bit(std::strerror(error)));
     }
     QByteArray bytes;
     struct stat info {};
@@ -121,9 +118,9 @@ QByteArray readWholeFile(const QString &fileName)
             }
             const int error = errno;
             ::close(fd);
-            throw fileError(error == EISDIR ? ErrNo::PathFileAccessError : ErrNo::DeviceIOError,
-                            QStringLiteral("Cannot read the settings file"), fileName,
-                            QString::fromLocal8Bit(std::strerror(error)));
+            throw SettingsFileError(error == EISDIR ? ErrNo::PathFileAccessError : ErrNo::DeviceIOError,
+                                    QStringLiteral("Cannot read the settings file"), fileName,
+                                    QString::fromLocal8Bit(std::strerror(error)));
         }
         bytes.append(buffer, got);
     }
@@ -131,25 +128,46 @@ QByteArray readWholeFile(const QString &fileName)
     return bytes;
 }
 
-// The next line at `pos`, which moves past its end. A line ends at CR LF or
-// a lone CR; a lone LF belongs to the line. False when nothing is left.
+// The next line at `pos`, which moves past its end. A line ends at CR LF, a
+// lone LF (what editors here write) or a lone CR. False when nothing is left.
 bool nextLine(QStringView text, qsizetype &pos, QStringView &line)
 {
     if (pos >= text.size()) {
         return false;
     }
-    const qsizetype cr = text.indexOf(u'\r', pos);
-    if (cr < 0) {
-        line = text.mid(pos);
-        pos = text.size();
-        return true;
+    qsizetype end = pos;
+    while (end < text.size() && text[end] != u'\r' && text[end] != u'\n') {
+        ++end;
     }
-    line = text.mid(pos, cr - pos);
-    pos = cr + 1;
-    if (pos < text.size() && text.at(pos) == u'\n') {
-        ++pos;
+    line = text.mid(pos, end - pos);
+    pos = end;
+    if (end < text.size()) {
+        pos = end + 1;
+        if (text[end] == u'\r' && pos < text.size() && text[pos] == u'\n') {
+            ++pos;
+        }
     }
     return true;
+}
+
+// The file as text. Shift-JIS is the file's own encoding and wins whenever
+// the bytes are valid in it (and do not start with a UTF-8 byte order mark),
+// so every file the program wrote reads as it always did. A file that an
+// editor saved as UTF-8 is read as such rather than turned into replacement
+// characters that the next save would write as "?".
+QString fileText(const QByteArray &bytes)
+{
+    static const QByteArray utf8Bom("\xEF\xBB\xBF");
+    bool shiftJis = false;
+    QString text = decodeShiftJis(bytes, &shiftJis);
+    if (shiftJis && !bytes.startsWith(utf8Bom)) {
+        return text;
+    }
+    // Stateless, so a sequence cut off at the end counts as an error too;
+    // the decoder drops a leading byte order mark.
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString asUtf8 = utf8.decode(bytes);
+    return utf8.hasError() ? text : asUtf8;
 }
 
 bool onlySpaces(QStringView line)
@@ -163,6 +181,13 @@ bool onlySpaces(QStringView line)
 }
 
 } // namespace
+
+SettingsFileError::SettingsFileError(int number, const QString &what, const QString &fileName,
+                                     const QString &reason)
+    : RuntimeError(number, QStringLiteral("%1 (%2): %3").arg(what, fileName, reason))
+    , m_fileName(fileName)
+    , m_reason(reason)
+{}
 
 ClassPref3::ClassPref3()
     : m_headerText(headerBlock(QStringLiteral("データファイル 5.00"), 23, true))
@@ -201,7 +226,7 @@ bool ClassPref3::Load(const QString &mFileName)
         return false;
     }
 
-    const QString text = decodeShiftJis(readWholeFile(m_fileName));
+    const QString text = fileText(readWholeFile(m_fileName));
     qsizetype pos = 0;
     if (m_versionCheck) {
         QStringView lines[3];
@@ -255,7 +280,8 @@ void ClassPref3::readLines(QStringView text, qsizetype pos)
         const qsizetype equals = line.indexOf(u'=');
         if (equals > 0) {
             SectionRecord &record = m_sections[static_cast<std::size_t>(storeSection(section))];
-            storeEntry(record, line.left(equals).toString(), line.mid(equals + 1).toString(), pending);
+            storeEntry(record, unescapeKey(line.left(equals).toString()), line.mid(equals + 1).toString(),
+                       pending);
         } else if (equals == 0) {
             SectionRecord &record = m_sections[static_cast<std::size_t>(storeSection(section))];
             appendEntry(record, EntryRecord{QString(), line.mid(1).toString(), pending, QString()});
@@ -281,16 +307,17 @@ void ClassPref3::Save()
     errno = 0;
     if (!file.open(QIODevice::WriteOnly)) {
         const int error = errno;
-        throw fileError(writeErrorNumber(error, ErrNo::PathFileAccessError),
-                        QStringLiteral("Cannot write the settings file"), m_fileName, file.errorString());
+        throw SettingsFileError(writeErrorNumber(error, ErrNo::PathFileAccessError),
+                                QStringLiteral("Cannot write the settings file"), m_fileName,
+                                file.errorString());
     }
     errno = 0;
     if (file.write(bytes) != bytes.size() || !file.commit()) {
         const int error = errno;
         const QString reason = file.errorString();
         file.cancelWriting();
-        throw fileError(writeErrorNumber(error, ErrNo::DeviceIOError),
-                        QStringLiteral("Cannot write the settings file"), m_fileName, reason);
+        throw SettingsFileError(writeErrorNumber(error, ErrNo::DeviceIOError),
+                                QStringLiteral("Cannot write the settings file"), m_fileName, reason);
     }
 }
 
@@ -325,7 +352,7 @@ QByteArray ClassPref3::fileBytes() const
                     out += entry.Comment;
                     out += kCrLf;
                 }
-                out += entry.Name;
+                out += escapeKey(entry.Name);
                 out += u'=';
                 out += entry.Value;
                 out += kCrLf;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "util/RuntimeError.h"
 #include "util/Variant.h"
 
 #include <QHash>
@@ -11,6 +12,19 @@
 #include <optional>
 #include <set>
 #include <vector>
+
+/// A data file that cannot be read or written: the runtime error, with the
+/// file's name and the system's reason kept apart for a message to the user.
+class SettingsFileError final : public RuntimeError {
+public:
+    SettingsFileError(int number, const QString &what, const QString &fileName, const QString &reason);
+    QString fileName() const { return m_fileName; }
+    QString reason() const { return m_reason; }
+
+private:
+    QString m_fileName;
+    QString m_reason;
+};
 
 /// The sectioned settings store and its data file.
 ///
@@ -27,20 +41,23 @@
 /// GetSectionKeys() and SectionKeyCount(), and is left out by Save().
 ///
 /// The file is Shift-JIS (code page 932). Every written line ends with CR LF;
-/// on reading a line ends at CR LF or a lone CR, and a lone LF stays part of
-/// the line. Bytes that are not valid Shift-JIS read as U+FFFD; characters
-/// the code page cannot hold are written as "?".
+/// on reading a line ends at CR LF, a lone LF or a lone CR. A file that is
+/// not valid Shift-JIS but valid UTF-8 (a byte order mark allowed) is read as
+/// UTF-8, and written back in Shift-JIS. Otherwise bytes that are not valid
+/// Shift-JIS read as U+FFFD. Keys are written so that the next load finds
+/// them exactly (see KeyEscape.h); in values, comments and section names the
+/// characters the code page cannot hold are written as "?".
 ///
 /// File layout written by Save(): the header block when VersionCheck() is on,
 /// then for each named section an empty line, its comment (when not empty),
-/// "[Name]" and its entries: "Name=Value" after the entry's comment, "=Value"
+/// "[Name]" and its entries: "Key=Value" after the entry's comment, "=Value"
 /// for a nameless data entry (comment not written), nothing for a removed key.
 /// Load() reads ";"/"#" lines as comments of what follows, "[" lines as
 /// section headers, "key=value" and "=data" lines as entries, and ignores the
 /// rest. Loading a file merges repeated section names and keys into the first
 /// occurrence (later values win).
 ///
-/// Runtime errors: file errors are RuntimeError with the forms runtime's
+/// Runtime errors: file errors are SettingsFileError with the forms runtime's
 /// numbers (53, 57, 61, 70, 75); an index outside the slots is
 /// RuntimeError(SubscriptOutOfRange). Single-threaded: GUI thread only.
 class ClassPref3 final {
@@ -89,16 +106,16 @@ public:
     /// @return false, with an empty store, when FileName() is empty, the file
     ///         is missing or not a regular file, or the header does not match
     ///         (a file of fewer than three lines included); true otherwise.
-    /// @throws RuntimeError (53, 57, 70, 75) when the file exists but cannot
-    ///         be read; the store is then empty.
+    /// @throws SettingsFileError (53, 57, 70, 75) when the file exists but
+    ///         cannot be read; the store is then empty.
     bool Load(const QString &mFileName = QString());
 
     /// Writes the whole memory copy to FileName() through a temporary file in
     /// the same folder that replaces the old file only when complete. Does
     /// nothing when FileName() is empty or when another instance was already
     /// running at start (PrevInstance()).
-    /// @throws RuntimeError (61, 57, 70, 75) when the file cannot be written;
-    ///         the old file is then left exactly as it was.
+    /// @throws SettingsFileError (61, 57, 70, 75) when the file cannot be
+    ///         written; the old file is then left exactly as it was.
     void Save();
 
     /// Empties the memory copy. FileName, the switches, the header texts and

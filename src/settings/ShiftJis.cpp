@@ -116,7 +116,7 @@ std::uint16_t encodeUnit(char16_t unit)
 
 } // namespace
 
-QString decodeShiftJis(QByteArrayView bytes)
+QString decodeShiftJis(QByteArrayView bytes, bool *valid)
 {
     const DecodeTables &tables = decodeTables();
     QString text(bytes.size(), Qt::Uninitialized);
@@ -124,6 +124,7 @@ QString decodeShiftJis(QByteArrayView bytes)
     const auto *in = reinterpret_cast<const unsigned char *>(bytes.data());
     const qsizetype size = bytes.size();
     qsizetype written = 0;
+    bool allValid = true;
     for (qsizetype i = 0; i < size;) {
         const char16_t single = tables.single[in[i]];
         if (single != kNoChar) {
@@ -140,10 +141,14 @@ QString decodeShiftJis(QByteArrayView bytes)
             // Only the byte at fault is replaced, so a CR or LF after a
             // broken lead byte still ends its line.
             out[written++] = kReplacement;
+            allValid = false;
             ++i;
         }
     }
     text.truncate(written);
+    if (valid) {
+        *valid = allValid;
+    }
     return text;
 }
 
@@ -180,4 +185,21 @@ QByteArray encodeShiftJis(QStringView text)
     }
     bytes.truncate(written);
     return bytes;
+}
+
+bool shiftJisHolds(char16_t unit)
+{
+    if (unit < 0x80) {
+        return true;
+    }
+    if (QChar::isSurrogate(unit)) {
+        return false;
+    }
+    const std::uint16_t code = encodeUnit(unit);
+    if (code == kUnmappable) {
+        return false;
+    }
+    const DecodeTables &tables = decodeTables();
+    const char16_t back = code > 0xFF ? tables.pair[code] : tables.single[code];
+    return back == unit;
 }

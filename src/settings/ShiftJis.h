@@ -15,5 +15,12 @@
 ///
 /// Throws RuntimeError(DeviceIOError) only when the system has no CP932
 /// converter at all.
-QString decodeShiftJis(QByteArrayView bytes);
+///
+/// `valid`, when given, is set to whether every byte belonged to a character.
+QString decodeShiftJis(QByteArrayView bytes, bool *valid = nullptr);
 QByteArray encodeShiftJis(QStringView text);
+
+/// Whether the code page holds `unit` so that writing and reading it gives it
+/// back: false for surrogates, for characters it cannot encode and for those
+/// it writes as another character's code (U+301C reads back as U+FF5E).
+bool shiftJisHolds(char16_t unit);

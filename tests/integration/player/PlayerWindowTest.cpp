@@ -10,6 +10,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
@@ -206,6 +207,58 @@ TEST_F(PlayerWindow, CancelLeavesThePlayingFileAndWritesNoRecord)
     // Opening another file remembers the one that played.
     player->Play(testMedia("clip.avi"));
     EXPECT_TRUE(stored("Files", first).endsWith(",90")) << stored("Files", first).toStdString();
+}
+
+TEST_F(PlayerWindow, ARelativeNameIsOpenedAndRememberedUnderItsAbsoluteName)
+{
+    const QString before = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(testMediaDir()));
+    const QString file = QDir::current().absoluteFilePath("long.mp4");
+    m_pref.SaveSetting("Files", file, "30,90");
+    auto player = makePlayer();
+    QString shown;
+    answerNextBox("最初から再生", &shown);
+    player->Play("\"./long.mp4\"");
+    QDir::setCurrent(before);
+    EXPECT_TRUE(shown.contains("「" + file + "」")) << shown.toStdString();
+    EXPECT_EQ(player->player().FileName(), file);
+}
+
+TEST_F(PlayerWindow, ACloseBeforeTheFirstSizingStoresTheVideoWidthItFound)
+{
+    // A signal while the first start's resume question is open: the window
+    // was never laid out, and the width stored (or the compact default) stays.
+    for (const QString &width : {QString(), QStringLiteral("480")}) {
+        SCOPED_TRACE(width.toStdString());
+        m_pref.ClearData();
+        if (!width.isEmpty())
+            m_pref.SaveSetting("Setting", "VideoSize", width);
+        m_pref.SaveSetting("Files", testMedia("clip.avi"), "3,12");
+        auto player = makePlayer();
+        QTimer::singleShot(0, [&player] {
+            waitUntil([] { return QApplication::activeModalWidget() != nullptr; }, 10000);
+            player->closeStep();
+            if (QWidget *box = QApplication::activeModalWidget())
+                box->close();
+        });
+        player->Play(testMedia("clip.avi"));
+        ASSERT_TRUE(player->hasClosed());
+        EXPECT_FALSE(player->isVisible());
+        EXPECT_EQ(stored("Setting", "VideoSize"),
+                  width.isEmpty() ? QString::number(qRound(780 / tppX())) : width);
+    }
+}
+
+TEST_F(PlayerWindow, ASaveThatFailsIsShownWithTheFileAndTheReason)
+{
+    m_pref.setFileName(m_dir.path()); // a folder cannot be written as a file
+    auto player = makePlayer();
+    QString shown;
+    answerNextBox("OK", &shown);
+    player->closeStep();
+    EXPECT_TRUE(shown.contains(m_dir.path())) << shown.toStdString();
+    EXPECT_TRUE(shown.contains("保存できませんでした")) << shown.toStdString();
+    EXPECT_EQ(m_ends, 1);
 }
 
 TEST_F(PlayerWindow, WideLayoutAndCutFollowTheVideoWidth)
