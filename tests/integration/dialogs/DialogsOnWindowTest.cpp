@@ -97,6 +97,86 @@ void keepScreenshot(QWidget &window, const QString &name)
 
 } // namespace
 
+TEST_F(DialogsOnWindow, KeyDialogEditsTheSkipButtonOnlyOnOk)
+{
+    const struct {
+        const char *how;
+        std::function<void(fmOptKey &)> close;
+        const char *caption;
+        const char *pushed;
+    } cases[] = {
+        {"OK", [](fmOptKey &d) { d.btOK()->click(); }, "+15(Q)", "OK"},
+        {"close box", [](fmOptKey &d) { d.close(); }, "+10(V)", "Cancel"},
+        {"Alt+F4", [](fmOptKey &d) { QTest::keyClick(d.TxChar(), Qt::Key_F4, Qt::AltModifier); }, "+10(V)",
+         "Cancel"},
+    };
+    m_player->show();
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.how);
+        m_pref.ClearData();
+        m_player->BtSkip(3)->setText("+10(V)");
+        fmOptKey dialog(m_pref, skipCaptions(), m_player.get());
+        whenKeyDialogOpens([&](fmOptKey &d) {
+            EXPECT_EQ(d.TxTime()->text(), "10");
+            EXPECT_EQ(d.TxChar()->text(), "V");
+            d.TxTime()->setText("15");
+            d.TxChar()->setText("Q");
+            c.close(d);
+        });
+        dialog.Start(3);
+        EXPECT_FALSE(dialog.isVisible());
+        EXPECT_EQ(dialog.PushedButtonCaption, c.pushed);
+        EXPECT_EQ(m_player->BtSkip(3)->text(), c.caption);
+        EXPECT_EQ(stored("KeySetting", "SkipTime3"), c.pushed == QString("OK") ? "15" : "");
+        EXPECT_FALSE(stored("Window", "KeySetting.Left").isEmpty());
+    }
+}
+
+TEST_F(DialogsOnWindow, PreviewMovesTheVideoAndSizesItsBoxAsTheFieldsChange)
+{
+    m_player->Play(QString());
+    const double tx = screenMetrics().twipsPerPixelX;
+    m_player->SetVideoSize(static_cast<float>(320 * tx));
+    const MediaPlayerControl *video = m_player->mediaPlayer();
+    const PictureBox *box = m_player->videoBase();
+    const QSize window = m_player->size();
+
+    fmDispSizeSetting dialog(m_pref, preview(), m_player.get());
+    dialog.Start();
+    dialog.show();
+    QTest::keyClicks(dialog.TxCutSize(0), "1"); // "01" reads as 1
+    EXPECT_EQ(video->x(), -3);
+    dialog.TxCutSize(0)->setText("10");
+    dialog.TxCutSize(1)->setText("5");
+    EXPECT_EQ(video->pos(), QPoint(-32, -12));
+    EXPECT_EQ(box->size(), QSize(324 - 32, 244 - 12));
+    dialog.TxCutSize(3)->setText("10");
+    EXPECT_EQ(box->width(), 324 - 64);
+    EXPECT_EQ(video->size(), QSize(320, 240));
+    EXPECT_EQ(m_player->size(), window); // only a later resize lays the window out again
+
+    // Cuts that leave no picture keep the box at zero or more; no text
+    // stops the preview for good.
+    const char *texts[] = {"100", "150", "-50", "1e308", "-1e308", "1e999", "&HFFFF", "abc", ""};
+    for (const char *text : texts) {
+        SCOPED_TRACE(text);
+        dialog.TxCutSize(0)->setText(text);
+        dialog.TxCutSize(1)->setText(text);
+        EXPECT_GE(box->width(), 0);
+        EXPECT_GE(box->height(), 0);
+    }
+    EXPECT_EQ(video->pos(), QPoint(0, 0));
+    EXPECT_EQ(box->size(), QSize(324 - 32, 244));
+
+    // Reset shows the whole picture; OK keeps it and stores the zeros.
+    dialog.BtReset()->click();
+    EXPECT_EQ(box->size(), QSize(324, 244));
+    dialog.btOK()->click();
+    EXPECT_EQ(box->size(), QSize(324, 244));
+    for (const char *key : {"Left", "Top", "Bottom", "Right"})
+        EXPECT_EQ(stored("CutPercent", key), "0");
+}
+
 TEST_F(DialogsOnWindow, KeyDialogScreenshot)
 {
     m_player->show();
