@@ -177,23 +177,19 @@ TEST_F(DialogsOnWindow, PreviewMovesTheVideoAndSizesItsBoxAsTheFieldsChange)
         EXPECT_EQ(stored("CutPercent", key), "0");
 }
 
-TEST_F(DialogsOnWindow, KeyDialogScreenshot)
+TEST_F(DialogsOnWindow, ScreenshotsShowEveryTextWhole)
 {
     m_player->show();
-    fmOptKey dialog(m_pref, skipCaptions(), m_player.get());
+    fmDispSizeSetting area(m_pref, preview(), m_player.get());
+    area.Start();
+    area.show();
+    keepScreenshot(area, "fmDispSizeSetting.png");
+    area.close();
+
+    fmOptKey keys(m_pref, skipCaptions(), m_player.get());
     whenKeyDialogOpens([](fmOptKey &d) {
         keepScreenshot(d, "fmOptKey.png");
         d.close();
     });
-    dialog.Start(3);
-}
-
-TEST_F(DialogsOnWindow, DisplayAreaDialogScreenshot)
-{
-    m_player->show();
-    fmDispSizeSetting dialog(m_pref, preview(), m_player.get());
-    dialog.Start();
-    dialog.show();
-    keepScreenshot(dialog, "fmDispSizeSetting.png");
-    dialog.close();
+    keys.Start(3);
 }
