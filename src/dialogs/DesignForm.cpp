@@ -3,9 +3,6 @@
 #include "dialogs/DialogRules.h"
 #include "platform/forms/ScreenMetrics.h"
 #include "platform/forms/WindowFrame.h"
-#include "settings/ClassPref3.h"
-#include "util/Numbers.h"
-#include "util/Variant.h"
 
 #include <QAbstractButton>
 #include <QFontMetricsF>
@@ -78,7 +75,7 @@ QSizeF DesignForm::apply(QWidget &dialog) const
     return scale;
 }
 
-void loadDialogPlace(QWidget &dialog, ClassPref3 &pref, const DialogPlaceKeys &keys)
+void loadDialogPlace(QWidget &dialog, const PlayerSettings &settings, PlacedForm form)
 {
     // The frame is not known before the first show: the last one measured
     // (or an estimate) stands in for it.
@@ -86,18 +83,14 @@ void loadDialogPlace(QWidget &dialog, ClassPref3 &pref, const DialogPlaceKeys &k
     const ScreenMetrics &screen = screenMetrics();
     const float width = static_cast<float>(pixelsToTwipsX(dialog.width()) + 2 * frame.frameX);
     const float height = static_cast<float>(pixelsToTwipsY(dialog.height()) + frame.frameX + frame.frameY);
-    const float centredLeft = static_cast<float>(screen.screenSize.width()) / 2 - width / 2;
-    const float centredTop = static_cast<float>(screen.screenSize.height()) / 2 - height / 2;
-    const auto stored = [&pref](const QString &key, float fallback) {
-        return static_cast<float>(
-            Val(pref.GetSetting("Window", key, static_cast<double>(fallback)).toText()));
-    };
-    dialog.move(placePixels(stored(keys.left, centredLeft), screen.twipsPerPixelX),
-                placePixels(stored(keys.top, centredTop), screen.twipsPerPixelY));
+    const FormPlace centred{static_cast<float>(screen.screenSize.width()) / 2 - width / 2,
+                            static_cast<float>(screen.screenSize.height()) / 2 - height / 2};
+    const FormPlace place = settings.formPlace(form, centred);
+    dialog.move(placePixels(static_cast<float>(place.left), screen.twipsPerPixelX),
+                placePixels(static_cast<float>(place.top), screen.twipsPerPixelY));
 }
 
-void storeDialogPlace(const QWidget &dialog, ClassPref3 &pref, const DialogPlaceKeys &keys)
+void storeDialogPlace(const QWidget &dialog, const PlayerSettings &settings, PlacedForm form)
 {
-    pref.SaveSetting("Window", keys.left, Variant::numberText(pixelsToTwipsX(dialog.x()), 7));
-    pref.SaveSetting("Window", keys.top, Variant::numberText(pixelsToTwipsY(dialog.y()), 7));
+    settings.setFormPlace(form, {pixelsToTwipsX(dialog.x()), pixelsToTwipsY(dialog.y())});
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings/PlayerSettings.h"
+
 #include <QRectF>
 #include <QSizeF>
 #include <QString>
@@ -7,7 +9,6 @@
 #include <utility>
 #include <vector>
 
-class ClassPref3;
 class QWidget;
 
 /// A dialog's controls at their design places in twips.
@@ -36,17 +37,11 @@ private:
     std::vector<std::pair<QWidget *, QRectF>> m_controls;
 };
 
-/// The place of a dialog, stored under "Window" as its left and top edges in
-/// twips (single precision text).
-struct DialogPlaceKeys {
-    QString left;
-    QString top;
-};
-
-/// Moves `dialog` to its stored place; without one it is centred on the
+/// Moves `dialog` to the place stored for `form` (its outer left and top
+/// edges, twips, single precision); without one it is centred on the
 /// screen. No check keeps it on the screen. Call after its size is fixed.
 /// Throws RuntimeError(Overflow) for a stored number beyond the double range.
-void loadDialogPlace(QWidget &dialog, ClassPref3 &pref, const DialogPlaceKeys &keys);
+void loadDialogPlace(QWidget &dialog, const PlayerSettings &settings, PlacedForm form);
 
-/// Stores `dialog`'s left and top edges (twips).
-void storeDialogPlace(const QWidget &dialog, ClassPref3 &pref, const DialogPlaceKeys &keys);
+/// Stores `dialog`'s outer left and top edges (twips) as the place of `form`.
+void storeDialogPlace(const QWidget &dialog, const PlayerSettings &settings, PlacedForm form);

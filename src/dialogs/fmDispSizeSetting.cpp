@@ -1,9 +1,7 @@
 #include "dialogs/fmDispSizeSetting.h"
 
 #include "dialogs/DesignForm.h"
-#include "dialogs/DialogKeys.h"
 #include "dialogs/DialogRules.h"
-#include "settings/ClassPref3.h"
 #include "util/RuntimeError.h"
 
 #include <QCloseEvent>
@@ -52,7 +50,7 @@ constexpr int SpinMaximum = 32767;
 
 fmDispSizeSetting::fmDispSizeSetting(ClassPref3 &pref, Preview preview, QWidget *parent)
     : QDialog(parent)
-    , m_pref(pref)
+    , m_settings(pref)
     , m_preview(std::move(preview))
 {
     setWindowTitle(QStringLiteral("表示領域設定"));
@@ -73,7 +71,7 @@ fmDispSizeSetting::fmDispSizeSetting(ClassPref3 &pref, Preview preview, QWidget 
     connect(m_btReset, &QPushButton::clicked, this,
             [this] { runGuarded("BtReset_Click", [this] { BtReset_Click(); }); });
 
-    loadDialogPlace(*this, m_pref, DialogKeys::SizeSettingPlace);
+    loadDialogPlace(*this, m_settings, PlacedForm::SizeSetting);
 }
 
 fmDispSizeSetting::~fmDispSizeSetting() = default;
@@ -151,10 +149,18 @@ void fmDispSizeSetting::buildControls()
     m_btOK->setFocus();
 }
 
+void fmDispSizeSetting::setFields(const CutPercents &cut)
+{
+    // One at a time, in this order: each assignment is a change the preview follows.
+    m_fields[0]->setText(cut.left);
+    m_fields[1]->setText(cut.top);
+    m_fields[2]->setText(cut.bottom);
+    m_fields[3]->setText(cut.right);
+}
+
 void fmDispSizeSetting::fillFromSettings()
 {
-    for (std::size_t i = 0; i < 4; ++i)
-        m_fields[i]->setText(m_pref.GetSetting("CutPercent", DialogKeys::CutPercentKeys[i], 0).toText());
+    setFields(m_settings.cutPercents());
 }
 
 void fmDispSizeSetting::Start()
@@ -184,8 +190,8 @@ void fmDispSizeSetting::VScCutSize_Change(int index)
 
 void fmDispSizeSetting::btOK_Click()
 {
-    for (std::size_t i = 0; i < 4; ++i)
-        m_pref.SaveSetting("CutPercent", DialogKeys::CutPercentKeys[i], m_fields[i]->text());
+    m_settings.setCutPercents(
+        {m_fields[0]->text(), m_fields[1]->text(), m_fields[2]->text(), m_fields[3]->text()});
     closeDialog();
 }
 
@@ -197,8 +203,7 @@ void fmDispSizeSetting::BtCancel_Click()
 
 void fmDispSizeSetting::BtReset_Click()
 {
-    for (QLineEdit *field : m_fields)
-        field->setText(QStringLiteral("0"));
+    setFields(CutPercents{});
 }
 
 void fmDispSizeSetting::discard()
@@ -209,7 +214,7 @@ void fmDispSizeSetting::discard()
 
 void fmDispSizeSetting::closeDialog()
 {
-    storeDialogPlace(*this, m_pref, DialogKeys::SizeSettingPlace);
+    storeDialogPlace(*this, m_settings, PlacedForm::SizeSetting);
     done(Accepted);
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings/PlayerSettings.h"
+
 #include <QDialog>
 #include <QString>
 
@@ -76,9 +78,10 @@ protected:
 private:
     void buildControls();
     void fillFromSettings();
+    void setFields(const CutPercents &cut);
     void closeDialog();
 
-    ClassPref3 &m_pref;
+    PlayerSettings m_settings;
     Preview m_preview;
     std::array<QLineEdit *, 4> m_fields{};
     std::array<QScrollBar *, 4> m_spins{};

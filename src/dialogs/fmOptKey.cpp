@@ -1,9 +1,7 @@
 #include "dialogs/fmOptKey.h"
 
 #include "dialogs/DesignForm.h"
-#include "dialogs/DialogKeys.h"
 #include "dialogs/DialogRules.h"
-#include "settings/ClassPref3.h"
 #include "util/RuntimeError.h"
 
 #include <QCloseEvent>
@@ -14,7 +12,7 @@
 
 fmOptKey::fmOptKey(ClassPref3 &pref, SkipCaptions captions, QWidget *parent)
     : QDialog(parent)
-    , m_pref(pref)
+    , m_settings(pref)
     , m_captions(std::move(captions))
     , m_txTime(new QLineEdit(this))
     , m_txChar(new QLineEdit(this))
@@ -51,7 +49,7 @@ fmOptKey::fmOptKey(ClassPref3 &pref, SkipCaptions captions, QWidget *parent)
     connect(m_btOK, &QPushButton::clicked, this,
             [this] { runGuarded("btOK_Click", [this] { btOK_Click(); }); });
 
-    loadDialogPlace(*this, m_pref, DialogKeys::KeySettingPlace);
+    loadDialogPlace(*this, m_settings, PlacedForm::KeySetting);
 }
 
 fmOptKey::~fmOptKey() = default;
@@ -72,14 +70,14 @@ void fmOptKey::btOK_Click()
     const QString time = m_txTime->text();
     m_captions.write(m_buttonIndex, editedSkipCaption(time, m_txChar->text()));
     PushedButtonCaption = QStringLiteral("OK");
-    m_pref.SaveSetting("KeySetting", DialogKeys::skipTime(m_buttonIndex), time);
-    m_pref.SaveSetting("KeySetting", DialogKeys::accessKey(m_buttonIndex), m_txChar->text());
+    m_settings.setSkipTime(m_buttonIndex, time);
+    m_settings.setAccessKey(m_buttonIndex, m_txChar->text());
     closeDialog(Accepted);
 }
 
 void fmOptKey::closeDialog(int result)
 {
-    storeDialogPlace(*this, m_pref, DialogKeys::KeySettingPlace);
+    storeDialogPlace(*this, m_settings, PlacedForm::KeySetting);
     done(result);
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings/PlayerSettings.h"
+
 #include <QDialog>
 #include <QString>
 
@@ -66,7 +68,7 @@ protected:
 private:
     void closeDialog(int result);
 
-    ClassPref3 &m_pref;
+    PlayerSettings m_settings;
     SkipCaptions m_captions;
     int m_buttonIndex = 0;
     std::array<QLabel *, 3> m_label1{};
