@@ -39,17 +39,6 @@ QSizeF needOf(const QWidget *control)
     return {};
 }
 
-// A stored place may hold any number: keep the pixels within what a window
-// system takes.
-int placePixels(double twips, double twipsPerPixel)
-{
-    const double pixels = twips / twipsPerPixel;
-    if (!std::isfinite(pixels))
-        return 0;
-    constexpr double limit = 32767;
-    return static_cast<int>(std::lround(std::clamp(pixels, -limit, limit)));
-}
-
 } // namespace
 
 void DesignForm::add(QWidget *control, QRectF designTwips)
@@ -86,8 +75,8 @@ void loadDialogPlace(QWidget &dialog, const PlayerSettings &settings, PlacedForm
     const FormPlace centred{static_cast<float>(screen.screenSize.width()) / 2 - width / 2,
                             static_cast<float>(screen.screenSize.height()) / 2 - height / 2};
     const FormPlace place = settings.formPlace(form, centred);
-    dialog.move(placePixels(static_cast<float>(place.left), screen.twipsPerPixelX),
-                placePixels(static_cast<float>(place.top), screen.twipsPerPixelY));
+    dialog.move(twipsToWidgetPixels(static_cast<float>(place.left), screen.twipsPerPixelX),
+                twipsToWidgetPixels(static_cast<float>(place.top), screen.twipsPerPixelY));
 }
 
 void storeDialogPlace(const QWidget &dialog, const PlayerSettings &settings, PlacedForm form)
