@@ -108,12 +108,3 @@ QString skipCaption(const QString &amount, const QString &accessKey)
     const QString shown = Val(amount) > 0 ? QLatin1Char('+') + amount : amount;
     return shown + QLatin1Char('(') + accessKey + QLatin1Char(')');
 }
-
-int twipsToWidgetPixels(double twips, double twipsPerPixel)
-{
-    const double pixels = twips / twipsPerPixel;
-    if (!std::isfinite(pixels))
-        return 0;
-    constexpr double limit = 32767;
-    return static_cast<int>(std::lround(std::clamp(pixels, -limit, limit)));
-}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/forms/ScreenMetrics.h"
 #include "settings/PlayerSettings.h"
 
 #include <QString>
@@ -126,9 +127,3 @@ QString TimeToText(double seconds);
 /// A skip button's caption from its stored amount and letter: "+" before an
 /// amount whose leading number is above 0, the amount as stored otherwise.
 QString skipCaption(const QString &amount, const QString &accessKey);
-
-/// Twips to whole pixels for a widget's place or size: rounded to the
-/// nearest, held within ±32767 (the window system's coordinate range, so a
-/// place from a damaged settings file cannot wrap around), and 0 for a value
-/// that is not finite.
-int twipsToWidgetPixels(double twips, double twipsPerPixel);

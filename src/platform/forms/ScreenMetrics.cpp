@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -66,4 +67,13 @@ double pixelsToTwipsX(double pixels)
 double pixelsToTwipsY(double pixels)
 {
     return pixels * screenMetrics().twipsPerPixelY;
+}
+
+int twipsToWidgetPixels(double twips, double twipsPerPixel)
+{
+    const double pixels = twips / twipsPerPixel;
+    if (!std::isfinite(pixels))
+        return 0;
+    constexpr double limit = 32767;
+    return static_cast<int>(std::lround(std::clamp(pixels, -limit, limit)));
 }

@@ -13,7 +13,7 @@
 struct ScreenMetrics {
     double twipsPerPixelX = 15;
     double twipsPerPixelY = 15;
-    QSizeF screenSize{1280 * 15, 1024 * 15}; ///< whole primary screen, twips
+    QSizeF screenSize{1280 * 15, 1024 * 15};     ///< whole primary screen, twips
     QRectF workArea{0, 0, 1280 * 15, 1024 * 15}; ///< screen less panels and docks, twips
 };
 
@@ -30,3 +30,9 @@ int twipsToPixelsX(double twips);
 int twipsToPixelsY(double twips);
 double pixelsToTwipsX(double pixels);
 double pixelsToTwipsY(double pixels);
+
+/// Twips to whole pixels for a widget's place or size: rounded to the
+/// nearest, held within ±32767 (the window system's coordinate range, so a
+/// place from a damaged settings file cannot wrap around), and 0 for a value
+/// that is not finite.
+int twipsToWidgetPixels(double twips, double twipsPerPixel);
