@@ -49,6 +49,7 @@ fmPlayer::fmPlayer(ClassPref3 &pref, QWidget *parent)
     buildControls();
     buildMenu();
     connectInput();
+    connectBars();
     runGuarded("Form_Load", [this] { loadStep(); });
 }
 
