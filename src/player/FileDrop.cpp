@@ -43,14 +43,26 @@ FileDropTarget::FileDropTarget(QWidget *window)
 
 void FileDropTarget::refuse(QWidget *widget)
 {
-    widget->setAcceptDrops(true);
-    widget->installEventFilter(this);
+    m_refusing.append(widget);
+}
+
+bool FileDropTarget::refusesAt(QPoint pos) const
+{
+    const QWidget *under = m_window->childAt(pos);
+    if (!under)
+        return false;
+    for (const QPointer<QWidget> &widget : m_refusing) {
+        if (widget && (widget == under || widget->isAncestorOf(under)))
+            return true;
+    }
+    return false;
 }
 
 bool FileDropTarget::eventFilter(QObject *watched, QEvent *event)
 {
     const QEvent::Type type = event->type();
-    if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop)
+    if (watched != m_window ||
+        (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop))
         return QObject::eventFilter(watched, event);
 
     auto *drop = static_cast<QDropEvent *>(event);
@@ -59,8 +71,9 @@ bool FileDropTarget::eventFilter(QObject *watched, QEvent *event)
     const Qt::DropAction action = drop->possibleActions() & Qt::CopyAction   ? Qt::CopyAction
                                   : drop->possibleActions() & Qt::LinkAction ? Qt::LinkAction
                                                                              : Qt::IgnoreAction;
-    const std::optional<QString> path =
-        watched == m_window && action != Qt::IgnoreAction ? firstDroppedFile(drop->mimeData()) : std::nullopt;
+    const std::optional<QString> path = action != Qt::IgnoreAction && !refusesAt(drop->position().toPoint())
+                                            ? firstDroppedFile(drop->mimeData())
+                                            : std::nullopt;
     if (!path) {
         drop->setDropAction(Qt::IgnoreAction);
         drop->ignore();

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
 #include <optional>
@@ -21,10 +23,9 @@ std::optional<QString> firstDroppedFile(const QMimeData *data);
 /// Takes file drops for a window and the widgets in it, and refuses them on
 /// the widgets that must not take any.
 ///
-/// A widget that does not accept drops hands them to the nearest one above
-/// it that does; so accepting on the window covers every control in it, and
-/// a refusing widget has to accept drops itself, only to turn each away.
-/// GUI thread only.
+/// A drop that a widget does not take travels up to its parents, so a
+/// widget cannot refuse one by itself; the window takes them all and turns
+/// away those that land on a refusing widget. GUI thread only.
 class FileDropTarget final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(FileDropTarget)
@@ -35,6 +36,8 @@ public:
 
     /// Turns drops away on `widget` and its children.
     void refuse(QWidget *widget);
+    /// Whether a drop at `pos` (window coordinates) lands on a refusing widget.
+    bool refusesAt(QPoint pos) const;
 
 Q_SIGNALS:
     /// A drop held at least one local file: the first one's full path.
@@ -45,4 +48,5 @@ protected:
 
 private:
     QWidget *m_window;
+    QList<QPointer<QWidget>> m_refusing;
 };

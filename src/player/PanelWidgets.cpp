@@ -224,7 +224,8 @@ void VolumeBar::chooseAt(QPointF pos)
     runGuarded("PiVolume_MouseDown", [this, pos] {
         // The bar's own coordinates start inside its border.
         const double x = (pos.x() - client()->x()) * m_tpp.x;
-        Q_EMIT levelChosen(volumeLevelAt(static_cast<float>(x), static_cast<float>(client()->width() * m_tpp.x),
+        Q_EMIT levelChosen(volumeLevelAt(static_cast<float>(x),
+                                         static_cast<float>(client()->width() * m_tpp.x),
                                          static_cast<float>(m_tpp.x)));
     });
 }

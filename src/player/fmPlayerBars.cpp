@@ -33,14 +33,16 @@ void fmPlayer::connectBars()
             [this, twipsX](int, int, QPoint pos) { DragStartX = twipsX(pos); });
     connect(cursor, &PanelImage::MouseMove, this,
             [this, twipsX](int buttons, int, QPoint pos) { imCursor_MouseMove(buttons, twipsX(pos)); });
-    connect(PiVolume, &VolumeBar::levelChosen, this, [this](std::int32_t level) { PiVolume_MouseDown(level); });
+    connect(PiVolume, &VolumeBar::levelChosen, this,
+            [this](std::int32_t level) { PiVolume_MouseDown(level); });
     connect(PiPosition, &PositionBar::muteChosen, this, [this](bool mute) { ImSp_Click(mute); });
 
     m_drops = new FileDropTarget(this);
     for (QWidget *refusing : std::initializer_list<QWidget *>{MPlayer, Image1, cursor, PiPosition->speaker(0),
                                                               PiPosition->speaker(1)})
         m_drops->refuse(refusing);
-    connect(m_drops, &FileDropTarget::fileDropped, this, [this](const QString &path) { Form_OLEDragDrop(path); });
+    connect(m_drops, &FileDropTarget::fileDropped, this,
+            [this](const QString &path) { Form_OLEDragDrop(path); });
 }
 
 MediaEngine *fmPlayer::activeEngine() const
