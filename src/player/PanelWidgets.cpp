@@ -1,8 +1,9 @@
 #include "player/PanelWidgets.h"
 
 #include "platform/forms/KeyCodes.h"
+#include "player/BarArithmetic.h"
 #include "player/TransportPictures.h"
-#include "util/Numbers.h"
+#include "util/RuntimeError.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -29,6 +30,20 @@ void PanelImage::mousePressEvent(QMouseEvent *event)
     event->accept();
     Q_EMIT MouseDown(mouseButtonBits(event->button()), shiftStateFromModifiers(event->modifiers()),
                      event->position().toPoint());
+}
+
+void PanelImage::mouseMoveEvent(QMouseEvent *event)
+{
+    event->accept();
+    Q_EMIT MouseMove(mouseButtonBits(event->buttons()), shiftStateFromModifiers(event->modifiers()),
+                     event->position().toPoint());
+}
+
+void PanelImage::mouseReleaseEvent(QMouseEvent *event)
+{
+    event->accept();
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+        Q_EMIT Click();
 }
 
 void PanelButton::mousePressEvent(QMouseEvent *event)
@@ -93,6 +108,13 @@ PositionBar::PositionBar(const TwipsPerPixel &tpp, QWidget *panel)
         m_speakers[i] = icon;
     }
     m_speakers[1]->hide();
+    for (std::size_t i = 0; i < m_speakers.size(); ++i) {
+        connect(m_speakers[i], &PanelImage::Click, this, [this, i] {
+            const bool mute = i == 0;
+            setMuted(mute);
+            Q_EMIT muteChosen(mute);
+        });
+    }
 
     m_time = new QLabel(bar);
     m_time->setObjectName(QStringLiteral("Label1"));
@@ -153,6 +175,17 @@ void PositionBar::placeCursor(double position, double length, const TrackGeometr
         m_cursor->move(twipsToWidgetPixels(c.left, m_tpp.x), m_cursor->y());
 }
 
+bool PositionBar::isMuted() const
+{
+    return !m_speakers[1]->isHidden();
+}
+
+void PositionBar::setMuted(bool muted)
+{
+    m_speakers[muted ? 0 : 1]->hide();
+    m_speakers[muted ? 1 : 0]->show();
+}
+
 VolumeBar::VolumeBar(const TwipsPerPixel &tpp, QWidget *panel)
     : PictureBox(panel)
     , m_tpp(tpp)
@@ -163,16 +196,36 @@ VolumeBar::VolumeBar(const TwipsPerPixel &tpp, QWidget *panel)
 
 void VolumeBar::setLevel(std::int32_t level)
 {
-    const std::int32_t lit = CLng(level * 24.0 / 65535);
-    const double px = m_tpp.x;
-    const double py = m_tpp.y;
-    const int height = static_cast<int>(std::lround((client()->height() * py - 5 * py) / py));
+    const std::int32_t lit = volumeLitSegments(level);
+    const int height = client()->height();
     QPainter painter(&canvas());
-    for (int i = 0; i < 24; ++i) {
-        const QColor color = i < lit ? QColor(0, 192, 0) : QColor(192, 192, 192);
-        painter.fillRect(static_cast<int>(std::lround((3 * px + i * 4 * px) / px)), 2, 2, std::max(0, height),
-                         color);
-    }
+    for (int i = 0; i < VolumeSegments; ++i)
+        painter.fillRect(volumeSegmentRect(i, height), i < lit ? QColor(0, 192, 0) : QColor(192, 192, 192));
     painter.end();
     client()->update();
+}
+
+void VolumeBar::mousePressEvent(QMouseEvent *event)
+{
+    PictureBox::mousePressEvent(event);
+    if (event->button() == Qt::LeftButton)
+        chooseAt(event->position());
+}
+
+void VolumeBar::mouseMoveEvent(QMouseEvent *event)
+{
+    event->accept();
+    if (event->buttons() & Qt::LeftButton)
+        chooseAt(event->position());
+}
+
+void VolumeBar::chooseAt(QPointF pos)
+{
+    runGuarded("PiVolume_MouseDown", [this, pos] {
+        // The bar's own coordinates start inside its border.
+        const double x = (pos.x() - client()->x()) * m_tpp.x;
+        Q_EMIT levelChosen(volumeLevelAt(static_cast<float>(x),
+                                         static_cast<float>(client()->width() * m_tpp.x),
+                                         static_cast<float>(m_tpp.x)));
+    });
 }

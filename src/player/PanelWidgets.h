@@ -23,8 +23,8 @@
 void placeTwips(QWidget *widget, double left, double top, double width, double height,
                 const TwipsPerPixel &tpp);
 
-/// A picture that takes the mouse presses on it itself (they do not reach
-/// the bar beneath) and reports them.
+/// A picture that takes the mouse on it itself (presses do not reach the
+/// bar beneath) and reports it.
 class PanelImage final : public QLabel {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(PanelImage)
@@ -35,9 +35,16 @@ public:
 Q_SIGNALS:
     /// Button bit, shift state, place in the picture (pixels).
     void MouseDown(int button, int shift, QPoint pos);
+    /// The mouse moved with buttons held (their bits), also outside the
+    /// picture while the press lasts.
+    void MouseMove(int buttons, int shift, QPoint pos);
+    /// The left button went down and came up again on the picture.
+    void Click();
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
 };
 
 /// A panel button that also reports a press of the right button (a plain
@@ -90,7 +97,8 @@ private:
 /// The position bar: a raised frame, the track with its tick marks, the
 /// time label, the position cursor and the two mute icons (sound on, sound
 /// off). Presses on the bar and the label come out as MouseDown; the cursor
-/// and the icons report their own.
+/// reports its own. A click on the shown icon swaps the icons and asks for
+/// the new mute state: the icons are the only record of it.
 class PositionBar final : public PictureBox {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(PositionBar)
@@ -115,6 +123,15 @@ public:
     /// Moves the cursor to `position` of `length` seconds on `track`.
     void placeCursor(double position, double length, const TrackGeometry &track);
 
+    /// Whether the struck-through speaker shows.
+    bool isMuted() const;
+    /// Shows the speaker for `muted`.
+    void setMuted(bool muted);
+
+Q_SIGNALS:
+    /// A click on the speaker swapped it: the sound is to be `muted`.
+    void muteChosen(bool muted);
+
 private:
     TwipsPerPixel m_tpp;
     QLabel *m_time = nullptr;
@@ -132,10 +149,21 @@ public:
     /// Places itself on `panel` at its design place.
     VolumeBar(const TwipsPerPixel &tpp, QWidget *panel);
 
-    /// Lights CLng(level × 24 / 65535) segments; a level beyond either end
-    /// lights all or none.
+    /// Lights CLng(level × 24 / 65535) segments over what was drawn; a level
+    /// beyond either end lights all or none.
     void setLevel(std::int32_t level);
 
+Q_SIGNALS:
+    /// The left button went down on the bar, or moved while held (also past
+    /// its ends): the mixer level for that place, unbounded above.
+    void levelChosen(std::int32_t level);
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+
 private:
+    void chooseAt(QPointF pos);
+
     TwipsPerPixel m_tpp;
 };

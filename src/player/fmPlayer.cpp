@@ -50,6 +50,7 @@ fmPlayer::fmPlayer(ClassPref3 &pref, QWidget *parent)
     buildControls();
     buildMenu();
     connectInput();
+    connectBars();
     runGuarded("Form_Load", [this] { loadStep(); });
 }
 

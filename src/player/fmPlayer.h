@@ -12,10 +12,14 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class ClassMCIPlay;
 class ClassPlayerDummy;
 class ClassPref3;
+class FileDropTarget;
+class LatestSeek;
+class MediaEngine;
 class MediaPlayerControl;
 class ButtonRow;
 class PanelImage;
@@ -160,6 +164,29 @@ public:
     std::int16_t skipEditIndex() const { return SkipEditIndex; }
     /// @}
 
+    /// @name Handlers of the bars, the mute icons and dropped files
+    /// Seeks from the bars go through one gate: while a seek is in flight
+    /// only the latest target waits, so a fast drag never queues stale
+    /// seeks. Positions and places are twips.
+    /// @{
+
+    /// A mouse button went down on the position bar at (X, Y): the left one
+    /// on the track's band seeks there (nothing while the length is 0).
+    void PiPosition_MouseDown(int Button, int Shift, float X, float Y);
+    /// The mouse moved over the cursor at X with `Button` held: the left one
+    /// seeks by how far it went from the press (DragStartX).
+    void imCursor_MouseMove(int Button, float X);
+    /// The volume bar asked for a mixer level: drawn, then written to the
+    /// mixer as it is (the mixer holds it within its range).
+    void PiVolume_MouseDown(std::int32_t Level);
+    /// A click on the speaker icon: mute on or off (the icon is the only
+    /// record; on the MCI path the sound does not change).
+    void ImSp_Click(bool Mute);
+    /// A dropped file (its local path): played, or, while an opening asks
+    /// whether to resume, played once that question is answered.
+    void Form_OLEDragDrop(const QString &FileName);
+    /// @}
+
     /// The close step: stores the current file's resume record (when more
     /// than 10 seconds remain), closes the MCI device, stores the window's
     /// place, the video size and the video-shown state, saves the settings
@@ -222,6 +249,9 @@ private:
     void buildMenu();
     void loadStep();
     void connectInput();
+    void connectBars();
+    MediaEngine *activeEngine() const;
+    void seekTo(double seconds);
     bool previewKey(QKeyEvent *event);
     void volumeStep(bool up);
     void setDisplaySizeThenVideoSize(int displaySize, float width);
@@ -277,6 +307,11 @@ private:
     bool PendingPlay = false;
     std::int16_t SkipEditIndex = 0;
     std::int32_t SavedDisplaySize = 0;
+    float DragStartX = 0;
+    LatestSeek *m_seeks = nullptr;
+    FileDropTarget *m_drops = nullptr;
+    bool m_inPlay = false;
+    std::optional<QString> m_droppedFile;
     HMIXER hMixer = nullptr;
     MIXERCONTROL m_volCtrl;
 

@@ -7,6 +7,7 @@
 #include "platform/media/VideoSurface.h"
 #include "platform/mediaplayer/MediaPlayerControl.h"
 #include "playback/ClassPlayerDummy.h"
+#include "player/LatestSeek.h"
 #include "player/PanelWidgets.h"
 #include "player/PlayerGeometry.h"
 #include "player/ResumeRecords.h"
@@ -21,6 +22,7 @@
 #include <QTimer>
 
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -53,6 +55,10 @@ QString absoluteIfExisting(const QString &name)
 
 void fmPlayer::Play(const QString &FileName)
 {
+    const bool outermost = !m_inPlay;
+    m_inPlay = true;
+    // Seek targets of the file being left mean nothing in the next one.
+    m_seeks->forget();
     runGuarded("Play", [this, FileName] {
         if (m_closed)
             return;
@@ -140,4 +146,10 @@ void fmPlayer::Play(const QString &FileName)
         PendingPlay = true;
         Timer1->start();
     });
+    if (!outermost)
+        return;
+    m_inPlay = false;
+    // A file dropped while the resume question was open comes next.
+    if (m_droppedFile)
+        Play(*std::exchange(m_droppedFile, std::nullopt));
 }

@@ -1,0 +1,87 @@
+#include "player/FileDrop.h"
+
+#include <QDropEvent>
+#include <QMimeData>
+#include <QSysInfo>
+#include <QUrl>
+#include <QWidget>
+
+std::optional<QString> localPathOf(const QUrl &url)
+{
+    if (!url.isLocalFile())
+        return std::nullopt;
+    // file://host/path names a file on that host; only this machine's are
+    // ours to open.
+    const QString host = url.host();
+    if (!host.isEmpty() && host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) != 0 &&
+        host.compare(QSysInfo::machineHostName(), Qt::CaseInsensitive) != 0)
+        return std::nullopt;
+    const QString path = url.path(QUrl::FullyDecoded);
+    if (path.isEmpty())
+        return std::nullopt;
+    return path;
+}
+
+std::optional<QString> firstDroppedFile(const QMimeData *data)
+{
+    if (!data || !data->hasUrls())
+        return std::nullopt;
+    for (const QUrl &url : data->urls()) {
+        if (std::optional<QString> path = localPathOf(url))
+            return path;
+    }
+    return std::nullopt;
+}
+
+FileDropTarget::FileDropTarget(QWidget *window)
+    : QObject(window)
+    , m_window(window)
+{
+    window->setAcceptDrops(true);
+    window->installEventFilter(this);
+}
+
+void FileDropTarget::refuse(QWidget *widget)
+{
+    m_refusing.append(widget);
+}
+
+bool FileDropTarget::refusesAt(QPoint pos) const
+{
+    const QWidget *under = m_window->childAt(pos);
+    if (!under)
+        return false;
+    for (const QPointer<QWidget> &widget : m_refusing) {
+        if (widget && (widget == under || widget->isAncestorOf(under)))
+            return true;
+    }
+    return false;
+}
+
+bool FileDropTarget::eventFilter(QObject *watched, QEvent *event)
+{
+    const QEvent::Type type = event->type();
+    if (watched != m_window ||
+        (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop))
+        return QObject::eventFilter(watched, event);
+
+    auto *drop = static_cast<QDropEvent *>(event);
+    // Only ever a copy or a link: a source told that its files were moved
+    // may delete them.
+    const Qt::DropAction action = drop->possibleActions() & Qt::CopyAction   ? Qt::CopyAction
+                                  : drop->possibleActions() & Qt::LinkAction ? Qt::LinkAction
+                                                                             : Qt::IgnoreAction;
+    const std::optional<QString> path = action != Qt::IgnoreAction && !refusesAt(drop->position().toPoint())
+                                            ? firstDroppedFile(drop->mimeData())
+                                            : std::nullopt;
+    if (!path) {
+        drop->setDropAction(Qt::IgnoreAction);
+        drop->ignore();
+        return true;
+    }
+    drop->setDropAction(action);
+    drop->accept();
+    if (type == QEvent::Drop)
+        Q_EMIT fileDropped(*path);
+    return true;
+}

@@ -1,0 +1,231 @@
+// The real window under the mouse: the cursor dragged in a burst, the
+// speaker icons, which instruments open the menu, and files dropped on it.
+#include "player/fmPlayer.h"
+
+#include "TestSupport.h"
+#include "platform/forms/ScreenMetrics.h"
+#include "platform/media/MediaEngine.h"
+#include "platform/media/VideoSurface.h"
+#include "platform/mediaplayer/MediaPlayerControl.h"
+#include "playback/ClassPlayerDummy.h"
+#include "player/PanelWidgets.h"
+#include "settings/ClassPref3.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QUrl>
+#include <QWindow>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class BarsAndDrop : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        m_pref.setFileName(m_dir.filePath("Kovaplex.ini"));
+        m_window = std::make_unique<fmPlayer>(m_pref);
+        m_window->setProcessEnd([] {});
+    }
+
+    ClassPlayerDummy &facade() { return m_window->player(); }
+
+    MediaEngine *activeEngine()
+    {
+        return facade().ActiveVideoMode == VideoMode::Mci ? m_window->mciSurface()->engine()
+                                                          : m_window->mediaPlayer()->engine();
+    }
+
+    /// Plays `name` from the test media and waits until it runs.
+    void playAndWait(const QString &name)
+    {
+        m_window->Play(testMedia(name));
+        ASSERT_TRUE(waitUntil([&] { return facade().CurrentPosition() > 0.3; }, 15000));
+    }
+
+    /// A copy of a test file under a name of our own in the temporary folder.
+    QString copyAs(const QString &media, const QString &name)
+    {
+        const QString path = m_dir.filePath(name);
+        QFile::copy(testMedia(media), path);
+        return path;
+    }
+
+    /// Drags `urls` over the window to the centre of `target` and drops them
+    /// there, as the window system delivers a drop: the window finds the
+    /// widget. Returns whether the drop was accepted.
+    bool dropOn(QWidget *target, const QList<QUrl> &urls)
+    {
+        QMimeData data;
+        data.setUrls(urls);
+        const QPoint at = target->mapTo(m_window.get(), target->rect().center());
+        QWindow *window = m_window->windowHandle();
+        QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(window, &enter);
+        QDropEvent drop(at, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(window, &drop);
+        return drop.isAccepted();
+    }
+
+    QTemporaryDir m_dir;
+    ClassPref3 m_pref;
+    std::unique_ptr<fmPlayer> m_window;
+};
+
+void sendMouse(QWidget *widget, QEvent::Type type, QPoint pos, Qt::MouseButton button, Qt::MouseButtons held)
+{
+    QMouseEvent event(type, pos, widget->mapToGlobal(pos), button, held, Qt::NoModifier);
+    QApplication::sendEvent(widget, &event);
+}
+
+void click(QWidget *widget, Qt::MouseButton button = Qt::LeftButton)
+{
+    const QPoint centre = widget->rect().center();
+    sendMouse(widget, QEvent::MouseButtonPress, centre, button, button);
+    sendMouse(widget, QEvent::MouseButtonRelease, centre, button, Qt::NoButton);
+}
+
+} // namespace
+
+TEST_F(BarsAndDrop, FastCursorDragSendsFewSeeksAndEndsAtTheLastTarget)
+{
+    for (const char *media : {"clip.avi", "clip.mp4"}) { // MCI, then the control
+        SCOPED_TRACE(media);
+        playAndWait(media);
+        facade().vPause();
+        facade().setCurrentPosition(6);
+        // The timer puts the cursor under the position; the drag measures from there.
+        QWidget *cursor = m_window->positionCursor();
+        const int parkedLeft = cursor->x();
+        ASSERT_TRUE(waitUntil([&] { return cursor->x() > parkedLeft + 50; }, 5000));
+        MediaEngine *engine = activeEngine();
+        ASSERT_NE(engine, nullptr);
+        int engineSeeks = 0;
+        const auto counting =
+            QObject::connect(engine, &MediaEngine::positionChanged, [&engineSeeks] { ++engineSeeks; });
+
+        sendMouse(cursor, QEvent::MouseButtonPress, QPoint(0, 8), Qt::LeftButton, Qt::LeftButton);
+        // 200 moves, 0.06 s apart, from 6 s ahead of the cursor back to 5 s
+        // behind it, faster than any seek completes.
+        for (int x = 100; x > -84; --x)
+            sendMouse(cursor, QEvent::MouseMove, QPoint(x, 8), Qt::NoButton, Qt::LeftButton);
+        for (int i = 0; i < 16; ++i)
+            sendMouse(cursor, QEvent::MouseMove, QPoint(-83, 8), Qt::NoButton, Qt::LeftButton);
+        sendMouse(cursor, QEvent::MouseButtonRelease, QPoint(-83, 8), Qt::LeftButton, Qt::NoButton);
+
+        // Where the last move puts the cursor's centre on the track, pixels.
+        const int trackLength = m_window->positionBar()->width() - 32;
+        const double last = (3 + cursor->x() - 83 - 16) * facade().Duration() / trackLength;
+        EXPECT_TRUE(waitUntil([&] { return std::abs(facade().CurrentPosition() - last) < 0.05; }, 5000))
+            << facade().CurrentPosition();
+        QObject::disconnect(counting);
+        EXPECT_GE(engineSeeks, 1);
+        EXPECT_LE(engineSeeks, 10);
+    }
+}
+
+TEST_F(BarsAndDrop, SpeakerSwapsAndMutesTheControlOnly)
+{
+    PositionBar *bar = m_window->positionBar();
+    for (const char *media : {"clip.mp4", "clip.avi"}) {
+        SCOPED_TRACE(media);
+        playAndWait(media);
+        const bool control = facade().ActiveVideoMode != VideoMode::Mci;
+        click(bar->speaker(0));
+        EXPECT_TRUE(bar->speaker(0)->isHidden());
+        EXPECT_FALSE(bar->speaker(1)->isHidden());
+        EXPECT_EQ(facade().Mute(), control);
+        click(bar->speaker(1));
+        EXPECT_FALSE(bar->speaker(0)->isHidden());
+        EXPECT_TRUE(bar->speaker(1)->isHidden());
+        EXPECT_FALSE(facade().Mute());
+    }
+}
+
+TEST_F(BarsAndDrop, OnlyThePositionBarOfTheInstrumentsOpensTheMenu)
+{
+    m_window->Play(QString());
+    int shown = 0;
+    QObject::connect(m_window->execMenu(), &QMenu::aboutToShow, [&] {
+        ++shown;
+        QTimer::singleShot(0, m_window->execMenu(), &QMenu::close);
+    });
+    PositionBar *bar = m_window->positionBar();
+    const std::pair<QWidget *, int> cases[] = {
+        {bar, 1},
+        {m_window->volumeBar(), 0},
+        {bar->cursor(), 0},
+        {bar->speaker(0), 0},
+        {m_window->videoBase(), 0},
+    };
+    for (const auto &[widget, menus] : cases) {
+        shown = 0;
+        click(widget, Qt::RightButton);
+        EXPECT_EQ(shown, menus) << widget->objectName().toStdString();
+    }
+}
+
+TEST_F(BarsAndDrop, DropPlaysTheFirstLocalFileAndRefusingControlsTakeNone)
+{
+    m_window->Play(QString());
+    const QString japanese = copyAs("clip.avi", "日本語 の \"動画\" 'x'.avi");
+    const QString other = copyAs("tone.wav", "other file.wav");
+    const QList<QUrl> urls{QUrl("http://example.org/clip.avi"), QUrl::fromLocalFile(japanese),
+                           QUrl::fromLocalFile(other)};
+    // Dragged from a file manager: percent-encoded on the way.
+    ASSERT_TRUE(urls[1].toEncoded().contains("%E6%97%A5"));
+
+    PositionBar *bar = m_window->positionBar();
+    const QList<QWidget *> refusing{m_window->mediaPlayer(), bar->cursor(), bar->speaker(0)};
+    // The video above the panel, where a drop can reach it.
+    m_window->SetVideoSize(static_cast<float>(320 * screenMetrics().twipsPerPixelX));
+    for (QWidget *widget : refusing) {
+        EXPECT_FALSE(dropOn(widget, urls)) << widget->objectName().toStdString();
+        EXPECT_TRUE(facade().FileName().isEmpty());
+    }
+    EXPECT_FALSE(dropOn(m_window->volumeBar(), {QUrl("sftp://host/clip.avi")}));
+    EXPECT_TRUE(facade().FileName().isEmpty());
+
+    EXPECT_TRUE(dropOn(m_window->volumeBar(), urls));
+    EXPECT_EQ(facade().FileName().toStdString(), japanese.toStdString());
+    EXPECT_TRUE(dropOn(m_window->BtSkip(2), {QUrl::fromLocalFile(other)}));
+    EXPECT_EQ(facade().FileName().toStdString(), other.toStdString());
+}
+
+TEST_F(BarsAndDrop, DropDuringTheResumeQuestionWaitsForTheAnswer)
+{
+    const QString remembered = testMedia("long.mp4");
+    const QString dropped = copyAs("clip.mp4", "dropped.mp4");
+    m_pref.SaveSetting("Files", remembered, "30,90");
+    m_window->Play(QString());
+
+    QString duringQuestion;
+    int questions = 0;
+    QTimer::singleShot(0, [&] {
+        waitUntil([] { return QApplication::activeModalWidget() != nullptr; }, 10000);
+        QWidget *box = QApplication::activeModalWidget();
+        ASSERT_NE(box, nullptr);
+        ++questions;
+        dropOn(m_window->controlPanel(), {QUrl::fromLocalFile(dropped)});
+        duringQuestion = facade().FileName();
+        // Still the one question, not a second opening inside the first.
+        EXPECT_EQ(QApplication::activeModalWidget(), box);
+        for (QPushButton *button : box->findChildren<QPushButton *>()) {
+            if (button->text() == "最初から再生")
+                button->click();
+        }
+    });
+    m_window->Play(remembered);
+    EXPECT_EQ(questions, 1);
+    EXPECT_TRUE(duringQuestion.isEmpty());
+    EXPECT_EQ(facade().FileName().toStdString(), dropped.toStdString());
+}
