@@ -1,6 +1,5 @@
 #include "settings/ClassPref3.h"
 
-#include "platform/dde/PrevInstance.h"
 #include "settings/KeyEscape.h"
 #include "settings/ShiftJis.h"
 #include "util/RuntimeError.h"
@@ -292,7 +291,7 @@ void ClassPref3::readLines(QStringView text, qsizetype pos)
 
 void ClassPref3::Save()
 {
-    if (PrevInstance()) {
+    if (!m_firstInstance) {
         return;
     }
     AutoSaveOff autoSaveOff(m_autoSave);

@@ -95,6 +95,12 @@ public:
     QString HeaderText() const { return m_headerText; }
     /// The same block without the closing " ;" and with shorter rows.
     QString AltHeaderText() const { return m_altHeaderText; }
+
+    /// Whether this process is the program's first instance; only that one
+    /// ever writes the file. The entry says so before the file is loaded;
+    /// on by default.
+    bool isFirstInstance() const { return m_firstInstance; }
+    void setFirstInstance(bool first) { m_firstInstance = first; }
     /// @}
 
     /// @name Whole-file operations
@@ -112,8 +118,8 @@ public:
 
     /// Writes the whole memory copy to FileName() through a temporary file in
     /// the same folder that replaces the old file only when complete. Does
-    /// nothing when FileName() is empty or when another instance was already
-    /// running at start (PrevInstance()).
+    /// nothing when FileName() is empty or when this is not the first
+    /// instance (setFirstInstance()).
     /// @throws SettingsFileError (61, 57, 70, 75) when the file cannot be
     ///         written; the old file is then left exactly as it was.
     void Save();
@@ -240,6 +246,7 @@ private:
     QString m_fileName;
     std::int32_t m_autoSave = 0;
     bool m_versionCheck = false;
+    bool m_firstInstance = true;
     QString m_headerText;
     QString m_altHeaderText;
     std::vector<SectionRecord> m_sections;

@@ -1,7 +1,5 @@
 #include "SettingsTestSupport.h"
 
-#include "platform/dde/PrevInstance.h"
-
 #include <QDir>
 #include <QFileInfo>
 
@@ -203,9 +201,8 @@ TEST_F(SettingsFileTest, SaveDoesNothingInASecondInstance)
 {
     writeBytes(path(), "old");
     m_pref.SaveSetting(QStringLiteral("S"), QStringLiteral("k"), QStringLiteral("v"));
-    setPrevInstance(true);
+    m_pref.setFirstInstance(false);
     m_pref.Save();
-    setPrevInstance(false);
     EXPECT_EQ(readBytes(path()), QByteArray("old"));
 }
 
