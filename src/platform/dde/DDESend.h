@@ -1,0 +1,32 @@
+#pragma once
+
+#include "platform/dde/HandOffFrame.h"
+
+#include <QString>
+
+#include <functional>
+
+/// How long DDESend() may wait, in milliseconds.
+struct SendLimits {
+    /// Retrying the connection while the running instance is still starting
+    /// (no socket yet, or nobody accepting).
+    int connectMs = 5000;
+    /// For the answer once the command is written. The server answers on
+    /// receipt, so this covers only a running instance whose event loop has
+    /// not started yet.
+    int answerMs = 10000;
+    /// Between two connection attempts.
+    int retryIntervalMs = 10;
+};
+
+/// Hands `SendStr` (the command) and `activationToken` to the instance
+/// listening at `socketPath`, and returns the server item's text that it
+/// answers with, or, when anything fails, the error's description ("the
+/// running instance did not answer in time" ...). Never throws; every wait is
+/// bounded by `limits`. `keepTrying` is asked before each further connection
+/// attempt; returning false gives up at once (the caller found the running
+/// instance gone). Any thread; needs no Qt application object.
+/// @param failed set to whether the result is an error description.
+QString DDESend(const QString &SendStr, const QString &socketPath, const QString &activationToken,
+                bool *failed = nullptr, const SendLimits &limits = {},
+                const std::function<bool()> &keepTrying = {});
