@@ -1,17 +1,25 @@
 #include "app/Module1.h"
 
+#include "app/CommandQueue.h"
+#include "app/SecondStart.h"
 #include "app/StartupSteps.h"
 #include "app/TerminationWatcher.h"
-#include "platform/dde/PrevInstance.h"
+#include "app/fmDDE.h"
+#include "platform/dde/CommandServer.h"
+#include "platform/dde/InstanceChannel.h"
 #include "platform/forms/Diagnostics.h"
+#include "playback/ClassPlayerDummy.h"
 #include "player/AppIcon.h"
 #include "player/fmPlayer.h"
 #include "settings/ClassPref3.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QStandardPaths>
 
 #include <clocale>
+#include <cstdio>
+#include <optional>
 
 namespace {
 
@@ -22,12 +30,44 @@ ClassPref3 &settingsObject()
     return pref;
 }
 
+/// Starts taking commands from later starts. They are held in `queue` until
+/// the start-up has finished.
+void serveCommands(CommandServer &server, CommandQueue &queue, const ChannelAddress &address)
+{
+    QObject::connect(
+        &server, &CommandServer::commandReceived, &queue, [&queue](const HandOff &handOff, quint64 sequence) {
+            traceValue("dde received", QString::number(sequence) + QLatin1Char(' ') + handOff.command);
+            queue.push(handOff, sequence);
+        });
+    QObject::connect(&server, &CommandServer::connectionRefused, &server, [](const QString &reason) {
+        static quint64 refused = 0;
+        traceValue("dde refused", QString::number(++refused) + QLatin1Char(' ') + reason);
+    });
+    if (!server.listen(address.socketPath))
+        std::fprintf(stderr, "Kovaplex: later starts cannot reach this instance (%s): %s\n",
+                     qUtf8Printable(address.socketPath), qUtf8Printable(server.errorString()));
+}
+
 } // namespace
 
 int Module1_Main(int argc, char **argv)
 {
     startupMilestone("main");
-    QApplication app(argc, argv);
+    // The whole command line is one file name, so Qt's own options
+    // ("-reverse", "-style" ...) stay in it and never reach Qt.
+    const QString commandLine = commandLineText(rawArguments(argc, argv));
+
+    // A second start decides here, before any window, mixer or file exists.
+    InstanceLock lock;
+    const std::optional<ChannelAddress> address = ownChannelAddress();
+    if (!address)
+        std::fprintf(stderr, "Kovaplex: no private folder for the instance channel; running on its own.\n");
+    else if (handedOverToRunningInstance(lock, *address, commandLine, QDir::currentPath()))
+        return 0;
+    startupMilestone("first instance");
+
+    int qtArgc = 1; // Qt sees the program's name only
+    QApplication app(qtArgc, argv);
     QApplication::setApplicationName(QStringLiteral("Kovaplex"));
     QApplication::setApplicationVersion(QStringLiteral(KOVAPLEX_VERSION));
     // libmpv refuses to start under a numeric locale other than "C", and
@@ -37,11 +77,15 @@ int Module1_Main(int argc, char **argv)
     applyJapaneseUiFont();
     startupMilestone("application ready");
 
-    // A second start hands its command line to the running instance; until
-    // that channel exists every start is a first start.
-    setPrevInstance(false);
+    // Commands are taken from now on, so a start made while this one is
+    // still starting (its resume question open) loses nothing.
+    CommandServer server;
+    CommandQueue queue;
+    if (lock.isHeld())
+        serveCommands(server, queue, *address);
 
     ClassPref3 &pref = settingsObject();
+    pref.setFirstInstance(true);
     loadSettingsOrReport(
         pref, dataFilePath(QCoreApplication::applicationDirPath(),
                            QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)));
@@ -57,9 +101,20 @@ int Module1_Main(int argc, char **argv)
             watcher.requestClose("quit");
     });
 
-    player.Play(commandLineText(QCoreApplication::arguments()));
+    player.Play(commandLine);
     // A signal answered during the resume question has closed already.
     if (player.hasClosed())
         return 0;
+
+    fmDDE about(player);
+    QObject::connect(&player, &fmPlayer::unloading, &about, [&] {
+        queue.stop();
+        about.close();
+    });
+    queue.release([&](const HandOff &handOff, quint64 sequence) {
+        about.LinkExecute(handOff.command, handOff.activationToken);
+        traceValue("dde executed", QString::number(sequence) + QLatin1Char(' ') + player.player().FileName());
+    });
+    startupMilestone("commands served");
     return QApplication::exec();
 }

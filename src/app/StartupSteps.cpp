@@ -55,6 +55,26 @@ QString commandLineText(const QStringList &arguments)
     return arguments.mid(1).join(QLatin1Char(' '));
 }
 
+QStringList rawArguments(int argc, char **argv)
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    return arguments;
+}
+
+QString absoluteCommandLine(const QString &commandLine, const QString &workingDir)
+{
+    const bool opening = commandLine.startsWith(QLatin1Char('"'));
+    const bool closing = commandLine.size() > int(opening) && commandLine.endsWith(QLatin1Char('"'));
+    const QString name = commandLine.mid(int(opening), commandLine.size() - int(opening) - int(closing));
+    if (name.isEmpty() || QDir::isAbsolutePath(name) || name.contains(QLatin1String("://")))
+        return commandLine;
+    const QString quote = QStringLiteral("\"");
+    return (opening ? quote : QString()) + QDir(workingDir).absoluteFilePath(name) +
+           (closing ? quote : QString());
+}
+
 QString preferredJapaneseFamily(const std::function<bool(const QString &)> &installed)
 {
     static const char *const families[] = {"Noto Sans CJK JP", "IPAexGothic", "IPAGothic", "IPAPGothic"};

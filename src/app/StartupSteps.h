@@ -37,6 +37,17 @@ bool loadSettingsOrReport(ClassPref3 &pref, const QString &fileName);
 /// program's name, joined by one space, quotes and all; empty without any.
 QString commandLineText(const QStringList &arguments);
 
+/// The process's arguments as given, program name first, before Qt takes
+/// its own options out of them (for this program they belong to the file
+/// name).
+QStringList rawArguments(int argc, char **argv);
+
+/// The command line with a relative file name made absolute against
+/// `workingDir` (surrounding quotes kept as they were). An empty command, an
+/// absolute name and an address with a scheme ("https://...") are left
+/// unchanged.
+QString absoluteCommandLine(const QString &commandLine, const QString &workingDir);
+
 /// The first family of the Japanese UI fonts the program prefers (Noto Sans
 /// CJK JP, then the IPA gothic families) for which `installed` says yes;
 /// empty when none is.
