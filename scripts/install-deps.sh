@@ -12,6 +12,8 @@ packages=(
   # test and sample media
   libgtest-dev libgmock-dev libx11-dev ffmpeg xvfb xauth x11-utils xdotool pulseaudio pulseaudio-utils alsa-utils
   mpv clang libclang-rt-14-dev imagemagick
+  # a window manager (minimising), another user (setpriv)
+  openbox util-linux
 )
 if [[ "${1:-}" == "--run-only" ]]; then
   packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-base-dev-tools

@@ -1,6 +1,7 @@
 // The real program, started as a user starts it and driven from outside:
 // plays a clip, remembers where it stopped when its window is closed, asks
 // on the next start and resumes there, and saves when the session ends it.
+#include "ProgramRun.h"
 #include "X11Close.h"
 
 #include "TestSupport.h"
@@ -46,120 +47,6 @@ Ini readIni(const QString &path)
     }
     return ini;
 }
-
-QStringList run(const QString &program, const QStringList &args)
-{
-    QProcess p;
-    p.start(program, args);
-    p.waitForFinished(15000);
-    return QString::fromUtf8(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
-}
-
-// "00:01:05 00:01:30" -> 65 (the position, the first time of the label).
-std::optional<int> positionOf(const QString &timeText)
-{
-    static const QRegularExpression time(QStringLiteral("^(\\d+):(\\d\\d):(\\d\\d)"));
-    const auto m = time.match(timeText);
-    if (!m.hasMatch())
-        return std::nullopt;
-    return m.captured(1).toInt() * 3600 + m.captured(2).toInt() * 60 + m.captured(3).toInt();
-}
-
-/// One run of the program from its private folder, with its trace read.
-class ProgramRun {
-public:
-    ProgramRun(const QString &binary, const QStringList &args)
-    {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("KOVAPLEX_TRACE", "1");
-        env.insert("KOVAPLEX_TRACE_VALUES", "1");
-        m_process.setProcessEnvironment(env);
-        m_process.setProcessChannelMode(QProcess::MergedChannels);
-        m_process.start(binary, args);
-        m_process.waitForStarted(10000);
-    }
-    ~ProgramRun()
-    {
-        if (m_process.state() != QProcess::NotRunning) {
-            m_process.kill();
-            m_process.waitForFinished(5000);
-        }
-        if (::testing::Test::HasFailure())
-            std::fprintf(stderr, "--- program output ---\n%s\n", qPrintable(m_lines.join('\n')));
-    }
-
-    /// Reads output until `done` holds or `ms` pass; returns `done`.
-    bool waitFor(const std::function<bool()> &done, int ms)
-    {
-        QElapsedTimer clock;
-        clock.start();
-        while (!done()) {
-            if (clock.elapsed() > ms)
-                return false;
-            pump(50);
-        }
-        return true;
-    }
-    bool sawLine(const QString &fragment) const
-    {
-        for (const QString &line : m_lines)
-            if (line.contains(fragment))
-                return true;
-        return false;
-    }
-    /// Every traced value of `name`, in order.
-    QStringList traced(const QString &name) const
-    {
-        const QString marker = QStringLiteral("] ") + name + QStringLiteral(": ");
-        QStringList out;
-        for (const QString &line : m_lines) {
-            const int at = line.indexOf(marker);
-            if (at >= 0)
-                out << line.mid(at + marker.size());
-        }
-        return out;
-    }
-    /// The latest traced value of `name` ("" before the first).
-    QString lastTraced(const QString &name) const
-    {
-        const QStringList values = traced(name);
-        return values.isEmpty() ? QString() : values.last();
-    }
-    /// Every traced text of the time label, in order.
-    QStringList timeTexts() const { return traced(QStringLiteral("time")); }
-    std::optional<int> lastPosition() const
-    {
-        const QStringList texts = timeTexts();
-        return texts.isEmpty() ? std::nullopt : positionOf(texts.last());
-    }
-    QStringList visibleWindows() const
-    {
-        return run("xdotool", {"search", "--onlyvisible", "--pid", QString::number(pid())});
-    }
-    qint64 pid() const { return m_process.processId(); }
-    bool waitForExit(int ms)
-    {
-        return waitFor([this] { return m_process.state() == QProcess::NotRunning; }, ms);
-    }
-    int exitCode() const { return m_process.exitCode(); }
-    QProcess::ExitStatus exitStatus() const { return m_process.exitStatus(); }
-
-private:
-    void pump(int ms)
-    {
-        m_process.waitForReadyRead(ms);
-        m_pending += m_process.readAll();
-        int nl;
-        while ((nl = m_pending.indexOf('\n')) >= 0) {
-            m_lines << QString::fromUtf8(m_pending.left(nl));
-            m_pending.remove(0, nl + 1);
-        }
-    }
-
-    QProcess m_process;
-    QByteArray m_pending;
-    QStringList m_lines;
-};
 
 class PlayerE2E : public ::testing::Test {
 protected:

@@ -1,0 +1,118 @@
+#include "ProgramRun.h"
+
+#include <QElapsedTimer>
+#include <QRegularExpression>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+QStringList run(const QString &program, const QStringList &args)
+{
+    QProcess p;
+    p.start(program, args);
+    p.waitForFinished(15000);
+    return QString::fromUtf8(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+}
+
+std::optional<int> positionOf(const QString &timeText)
+{
+    static const QRegularExpression time(QStringLiteral("^(\\d+):(\\d\\d):(\\d\\d)"));
+    const auto m = time.match(timeText);
+    if (!m.hasMatch())
+        return std::nullopt;
+    return m.captured(1).toInt() * 3600 + m.captured(2).toInt() * 60 + m.captured(3).toInt();
+}
+
+ProgramRun::ProgramRun(const QString &binary, const QStringList &args, const Options &options)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("KOVAPLEX_TRACE", "1");
+    env.insert("KOVAPLEX_TRACE_VALUES", "1");
+    for (const auto &[name, value] : options.environment) {
+        if (value.isEmpty())
+            env.remove(name);
+        else
+            env.insert(name, value);
+    }
+    m_process.setProcessEnvironment(env);
+    m_process.setProcessChannelMode(QProcess::MergedChannels);
+    if (!options.workingDir.isEmpty())
+        m_process.setWorkingDirectory(options.workingDir);
+    m_process.start(binary, args);
+    m_process.waitForStarted(10000);
+}
+
+ProgramRun::~ProgramRun()
+{
+    if (m_process.state() != QProcess::NotRunning) {
+        m_process.kill();
+        m_process.waitForFinished(5000);
+    }
+    if (::testing::Test::HasFailure())
+        std::fprintf(stderr, "--- program output ---\n%s\n", qPrintable(m_lines.join('\n')));
+}
+
+bool ProgramRun::waitFor(const std::function<bool()> &done, int ms)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > ms)
+            return false;
+        pump(50);
+    }
+    return true;
+}
+
+bool ProgramRun::sawLine(const QString &fragment) const
+{
+    for (const QString &line : m_lines)
+        if (line.contains(fragment))
+            return true;
+    return false;
+}
+
+QStringList ProgramRun::traced(const QString &name) const
+{
+    const QString marker = QStringLiteral("] ") + name + QStringLiteral(": ");
+    QStringList out;
+    for (const QString &line : m_lines) {
+        const int at = line.indexOf(marker);
+        if (at >= 0 && line.startsWith(QLatin1String("[kovaplex +")))
+            out << line.mid(at + marker.size());
+    }
+    return out;
+}
+
+bool ProgramRun::waitForValue(const QString &name, const QString &value, int ms)
+{
+    return waitFor([&] { return traced(name).contains(value); }, ms);
+}
+
+std::optional<int> ProgramRun::lastPosition() const
+{
+    const QStringList texts = timeTexts();
+    return texts.isEmpty() ? std::nullopt : positionOf(texts.last());
+}
+
+QStringList ProgramRun::visibleWindows() const
+{
+    return run("xdotool", {"search", "--onlyvisible", "--pid", QString::number(pid())});
+}
+
+bool ProgramRun::waitForExit(int ms)
+{
+    return waitFor([this] { return m_process.state() == QProcess::NotRunning; }, ms);
+}
+
+void ProgramRun::pump(int ms)
+{
+    m_process.waitForReadyRead(ms);
+    m_pending += m_process.readAll();
+    int nl;
+    while ((nl = m_pending.indexOf('\n')) >= 0) {
+        m_lines << QString::fromUtf8(m_pending.left(nl));
+        m_pending.remove(0, nl + 1);
+    }
+}

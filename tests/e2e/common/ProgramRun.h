@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QProcess>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+
+/// Runs `program` with `args`, waits for it (bounded) and returns its
+/// standard output's lines.
+QStringList run(const QString &program, const QStringList &args);
+
+/// "00:01:05 00:01:30" -> 65 (the position, the first time of the label).
+std::optional<int> positionOf(const QString &timeText);
+
+/// One run of the real program with its trace (milestones and values) read
+/// from its merged output. A run still going at the end is killed; when the
+/// test failed, the program's output is printed.
+class ProgramRun {
+public:
+    struct Options {
+        QString workingDir;
+        /// Added to (or, with an empty value, removed from) the environment.
+        QList<std::pair<QString, QString>> environment;
+    };
+
+    ProgramRun(const QString &binary, const QStringList &args, const Options &options = {});
+    ~ProgramRun();
+    ProgramRun(const ProgramRun &) = delete;
+    ProgramRun &operator=(const ProgramRun &) = delete;
+
+    /// Reads output until `done` holds or `ms` pass; returns `done`.
+    bool waitFor(const std::function<bool()> &done, int ms);
+    bool sawLine(const QString &fragment) const;
+    /// Every value traced under `name`, in order.
+    QStringList traced(const QString &name) const;
+    /// The latest value traced under `name` ("" before the first).
+    QString lastTraced(const QString &name) const
+    {
+        const QStringList values = traced(name);
+        return values.isEmpty() ? QString() : values.last();
+    }
+    /// Waits until `value` has been traced under `name`.
+    bool waitForValue(const QString &name, const QString &value, int ms);
+    /// Every traced text of the time label, in order.
+    QStringList timeTexts() const { return traced(QStringLiteral("time")); }
+    std::optional<int> lastPosition() const;
+    QStringList visibleWindows() const;
+    qint64 pid() const { return m_process.processId(); }
+    bool isRunning() const { return m_process.state() != QProcess::NotRunning; }
+    bool waitForExit(int ms);
+    int exitCode() const { return m_process.exitCode(); }
+    QProcess::ExitStatus exitStatus() const { return m_process.exitStatus(); }
+
+    /// Reads what the program has printed, waiting up to `ms` for more. A
+    /// test that drives the program for long must call it now and then, or
+    /// the full pipe stalls the program.
+    void pump(int ms);
+
+private:
+    QProcess m_process;
+    QByteArray m_pending;
+    QStringList m_lines;
+};

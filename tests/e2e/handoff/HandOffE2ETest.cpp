@@ -1,0 +1,286 @@
+// Later starts of the real program hand their command lines to the running
+// instance: what arrives is played, in order, whatever the running instance
+// is doing; and nothing else that reaches its socket changes anything.
+#include "ProgramRun.h"
+
+#include "TestSupport.h"
+#include "platform/dde/DDESend.h"
+#include "platform/dde/InstanceChannel.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocalSocket>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Run as another user by the refusal test: hands one command to the socket
+// named in the variable, prints the outcome and ends before any test.
+const bool g_strangerProbe = [] {
+    const QByteArray socket = qgetenv("KOVAPLEX_HANDOFF_PROBE");
+    if (socket.isEmpty())
+        return false;
+    bool failed = false;
+    const QString reply = DDESend(QStringLiteral("stranger"), QString::fromLocal8Bit(socket), QString(),
+                                  &failed, SendLimits{2000, 5000, 10});
+    std::printf("%s: %s\n", failed ? "failed" : "answered", qUtf8Printable(reply));
+    std::fflush(stdout);
+    std::_Exit(0);
+}();
+
+constexpr int Bound = 30000;
+
+class HandOffE2E : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (qEnvironmentVariableIsEmpty("DISPLAY"))
+            GTEST_SKIP() << "needs the test display (scripts/test-env.sh)";
+        const QString built = QDir(testBinaryDir()).filePath("Kovaplex");
+        ASSERT_TRUE(QFileInfo::exists(built)) << qPrintable(built);
+        // A private copy: its settings file and its channel are this test's.
+        m_binary = m_dir.filePath("Kovaplex");
+        ASSERT_TRUE(QFile::copy(built, m_binary));
+        m_options.environment = {
+            {"XDG_RUNTIME_DIR", m_runtime.path()}, {"DESKTOP_STARTUP_ID", ""}, {"XDG_ACTIVATION_TOKEN", ""}};
+    }
+
+    /// A first instance without a file, once it takes commands.
+    std::unique_ptr<ProgramRun> startServing(const QStringList &args = {})
+    {
+        auto first = std::make_unique<ProgramRun>(m_binary, args, m_options);
+        EXPECT_TRUE(first->waitFor([&] { return first->sawLine("] commands served"); }, Bound))
+            << "the first instance did not finish starting";
+        return first;
+    }
+
+    /// Starts the program again from `workingDir` and expects it to end at
+    /// once with 0 (the lock is held, so this is a second start).
+    void secondStart(const QStringList &args, const QString &workingDir = QString())
+    {
+        ProgramRun::Options options = m_options;
+        options.workingDir = workingDir.isEmpty() ? m_dir.path() : workingDir;
+        ProgramRun second(m_binary, args, options);
+        ASSERT_TRUE(second.waitForExit(Bound)) << "the second start did not end";
+        EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(second.exitCode(), 0);
+        EXPECT_FALSE(second.sawLine("] application ready")) << "the second start built the application";
+    }
+
+    ChannelAddress address() const
+    {
+        return *channelAddress(m_binary, m_runtime.path(), QDir::tempPath(), ::geteuid());
+    }
+
+    QTemporaryDir m_dir;
+    QTemporaryDir m_runtime;
+    QString m_binary;
+    ProgramRun::Options m_options;
+};
+
+TEST_F(HandOffE2E, SecondStartsHandTheirCommandLinesOverAndEachIsPlayed)
+{
+    const QString work = m_dir.filePath("work dir");
+    ASSERT_TRUE(QDir().mkpath(work));
+    // "Play" is no command word here: it is a file of that name. (Each file
+    // is opened once: a file left part-way would ask the resume question.)
+    ASSERT_TRUE(QFile::copy(testMedia("clip.mp4"), QDir(work).filePath("Play")));
+    const QString odd = QStringLiteral("名前 with \"quote\".avi");
+    ASSERT_TRUE(QFile::copy(testMedia("clip.avi"), QDir(work).filePath(odd)));
+
+    auto first = startServing();
+    const struct {
+        QStringList args;
+        QString opened; // the file the running instance then holds
+    } cases[] = {
+        {{"Play"}, QDir(work).filePath("Play")},
+        {{}, QString()},
+        // Quotes stay on the way; Play removes the surrounding pair.
+        {{"\"" + odd + "\""}, QDir(work).filePath(odd)},
+        // Qt's options are not Qt's here.
+        {{"-reverse"}, QDir(work).filePath("-reverse")},
+        {{testMedia("tone.wav")}, testMedia("tone.wav")},
+    };
+    int sequence = 0;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(qPrintable(c.args.join(' ')));
+        secondStart(c.args, work);
+        const QString expected = QString::number(++sequence) + ' ' + c.opened;
+        ASSERT_TRUE(first->waitForValue("dde executed", expected, Bound))
+            << qPrintable(first->traced("dde executed").join('\n'));
+        if (sequence == 1) {
+            // The handed-over file really plays.
+            ASSERT_TRUE(first->waitFor([&] { return first->lastPosition().value_or(0) >= 1; }, Bound))
+                << "the handed-over file did not play";
+        }
+    }
+    EXPECT_FALSE(QFileInfo::exists(m_dir.filePath("Kovaplex.ini"))) << "someone wrote the settings";
+}
+
+TEST_F(HandOffE2E, AStartDuringTheResumeQuestionIsAnsweredAtOnceAndPlaysAfterIt)
+{
+    const QString remembered = testMedia("long.mp4");
+    const QString next = testMedia("clip.mp4");
+    {
+        QFile ini(m_dir.filePath("Kovaplex.ini"));
+        ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+        ini.write("[Files]\r\n" + remembered.toUtf8() + "=30,90\r\n");
+    }
+    ProgramRun first(m_binary, {remembered}, m_options);
+    QStringList windows;
+    ASSERT_TRUE(first.waitFor([&] { return !(windows = first.visibleWindows()).isEmpty(); }, Bound))
+        << "no resume question";
+    ASSERT_FALSE(first.sawLine("] commands served"));
+
+    // Answered while the question is still open, and held.
+    secondStart({next});
+    ASSERT_TRUE(first.waitForValue("dde received", "1 " + next, Bound));
+    EXPECT_FALSE(first.sawLine("] commands served"));
+    EXPECT_TRUE(first.traced("dde executed").isEmpty());
+
+    run("xdotool", {"windowfocus", "--sync", windows.first()});
+    run("xdotool", {"key", "--clearmodifiers", "space"});
+    ASSERT_TRUE(first.waitForValue("dde executed", "1 " + next, Bound));
+}
+
+TEST_F(HandOffE2E, AMinimisedInstanceIsRestoredBeforeItPlays)
+{
+    // Minimising needs a window manager; the test display has none of its own.
+    QProcess manager;
+    manager.start("openbox", {"--sm-disable"});
+    ASSERT_TRUE(manager.waitForStarted(10000)) << "openbox is needed (scripts/install-deps.sh)";
+    ASSERT_TRUE(waitUntil(
+        [] {
+            return !run("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).join("").contains("not found");
+        },
+        Bound));
+
+    auto first = startServing();
+    QStringList windows;
+    ASSERT_TRUE(first->waitFor([&] { return !(windows = first->visibleWindows()).isEmpty(); }, Bound));
+    run("xdotool", {"windowminimize", "--sync", windows.first()});
+    ASSERT_TRUE(first->waitFor([&] { return first->visibleWindows().isEmpty(); }, Bound)) << "not minimised";
+
+    secondStart({testMedia("clip.mp4")});
+    EXPECT_TRUE(first->waitForValue("dde executed", "1 " + testMedia("clip.mp4"), Bound));
+    EXPECT_TRUE(first->waitFor([&] { return !first->visibleWindows().isEmpty(); }, Bound)) << "not restored";
+
+    manager.kill();
+    manager.waitForFinished(5000);
+}
+
+TEST_F(HandOffE2E, AThousandHandOffsInARowAllArriveInOrder)
+{
+    auto first = startServing();
+    const QString socket = address().socketPath;
+    QStringList expected;
+    for (int i = 1; i <= 1000; ++i) {
+        const QString name = QStringLiteral("/nonexistent/ハンドオフ %1.mp4").arg(i, 4, 10, QLatin1Char('0'));
+        bool failed = false;
+        const QString reply = DDESend(name, socket, QString(), &failed);
+        ASSERT_FALSE(failed) << i << ": " << qPrintable(reply);
+        first->pump(0);
+        expected << QString::number(i) + ' ' + name;
+    }
+    ASSERT_TRUE(first->waitForValue("dde executed", expected.last(), 120000))
+        << qPrintable(first->traced("dde executed").mid(0, 3).join('\n'));
+    EXPECT_EQ(first->traced("dde received"), expected);
+    EXPECT_EQ(first->traced("dde executed"), expected);
+}
+
+TEST_F(HandOffE2E, TwoStartsAtOnceGiveOneRunningInstanceEvenAfterAKill)
+{
+    // Each round's running instance is killed with SIGKILL, so every later
+    // round also starts over a lock file and a socket left behind.
+    for (int round = 0; round < 50; ++round) {
+        SCOPED_TRACE(round);
+        ProgramRun a(m_binary, {}, m_options);
+        ProgramRun b(m_binary, {}, m_options);
+        ASSERT_TRUE(waitUntil(
+            [&] {
+                a.pump(0);
+                b.pump(0);
+                return !a.isRunning() || !b.isRunning();
+            },
+            Bound))
+            << "nobody ended";
+        ProgramRun &second = a.isRunning() ? b : a;
+        ProgramRun &running = a.isRunning() ? a : b;
+        EXPECT_EQ(second.exitCode(), 0);
+        ASSERT_TRUE(running.waitForValue("dde executed", "1 ", Bound)) << "the other start was not received";
+        EXPECT_TRUE(running.isRunning());
+        ::kill(static_cast<pid_t>(running.pid()), SIGKILL);
+        ASSERT_TRUE(running.waitForExit(Bound));
+    }
+}
+
+TEST_F(HandOffE2E, OtherUsersOversizedFramesAndGarbageChangeNothing)
+{
+    // Reachable by another user for once, so that the server's own check is
+    // what refuses them.
+    ASSERT_EQ(::chmod(QFile::encodeName(m_runtime.path()).constData(), 0711), 0);
+    auto first = startServing();
+    const QString socketPath = address().socketPath;
+    ASSERT_EQ(::chmod(QFile::encodeName(socketPath).constData(), 0777), 0);
+
+    QProcess stranger;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("KOVAPLEX_HANDOFF_PROBE", socketPath);
+    stranger.setProcessEnvironment(env);
+    stranger.start("setpriv", {"--reuid=65534", "--regid=65534", "--clear-groups",
+                               QCoreApplication::applicationFilePath()});
+    ASSERT_TRUE(stranger.waitForFinished(Bound));
+    EXPECT_TRUE(stranger.readAllStandardOutput().startsWith("failed:")) << "another user was answered";
+    ASSERT_TRUE(first->waitForValue("dde refused", "1 connection from user 65534", Bound));
+
+    QRandomGenerator random(14);
+    QByteArray noise(4096, '\0');
+    random.fillRange(reinterpret_cast<quint32 *>(noise.data()), noise.size() / 4);
+    QByteArray notACommand = noise.left(200).replace('\0', 'x');
+    notACommand.prepend(QByteArray::fromHex("000000c8"));
+    const struct {
+        QByteArray bytes;
+        QString refusal;
+    } cases[] = {
+        {QByteArray::fromHex("ffffffff") + "more", "2 oversized frame"},
+        {QByteArray::fromHex("00010001") + noise, "3 oversized frame"},
+        {notACommand, "4 not a command"},
+    };
+    for (const auto &c : cases) {
+        QLocalSocket socket;
+        socket.connectToServer(socketPath);
+        ASSERT_TRUE(socket.waitForConnected(Bound));
+        socket.write(c.bytes);
+        socket.flush();
+        EXPECT_TRUE(first->waitForValue("dde refused", c.refusal, Bound)) << qPrintable(c.refusal);
+        EXPECT_TRUE(socket.state() == QLocalSocket::UnconnectedState || socket.waitForDisconnected(Bound));
+    }
+    // A frame cut short: the connection ends and nothing happens.
+    {
+        QLocalSocket socket;
+        socket.connectToServer(socketPath);
+        ASSERT_TRUE(socket.waitForConnected(Bound));
+        socket.write(QByteArray::fromHex("00000010") + "short");
+        socket.flush();
+    }
+
+    bool failed = false;
+    DDESend(QStringLiteral("after"), socketPath, QString(), &failed);
+    ASSERT_FALSE(failed);
+    ASSERT_TRUE(first->waitForValue("dde executed", "1 after", Bound));
+    EXPECT_EQ(first->traced("dde received"), QStringList{"1 after"});
+}
+
+} // namespace
