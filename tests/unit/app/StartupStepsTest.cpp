@@ -107,6 +107,31 @@ TEST(CommandLine, ArgumentsAfterTheProgramJoinedByOneSpaceQuotesKept)
     EXPECT_EQ(commandLineText({"Kovaplex", ""}), "");
 }
 
+TEST(CommandLine, ARelativeNameIsMadeAbsoluteWhereTheStartWasMade)
+{
+    const struct {
+        const char *given;
+        const char *sent;
+    } cases[] = {
+        {"", ""},
+        {"a b.mp4", "/w d/a b.mp4"},
+        {"\"sub/a.mp4\"", "\"/w d/sub/a.mp4\""},
+        {"\"Play", "\"/w d/Play"},
+        {"Play", "/w d/Play"},
+        {"-reverse", "/w d/-reverse"},
+        {"/v/a.mp4", "/v/a.mp4"},
+        {"\"/v/a.mp4\"", "\"/v/a.mp4\""},
+        {"https://example.org/a.mp4", "https://example.org/a.mp4"},
+        {"\"\"", "\"\""},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(absoluteCommandLine(QString::fromUtf8(c.given), "/w d"), QString::fromUtf8(c.sent))
+            << c.given;
+    char program[] = "Kovaplex", reverse[] = "-reverse";
+    char *argv[] = {program, reverse};
+    EXPECT_EQ(commandLineText(rawArguments(2, argv)), "-reverse");
+}
+
 TEST(JapaneseFont, PrefersNotoThenIpaElseNone)
 {
     const auto only = [](QStringList names) {
