@@ -14,7 +14,9 @@ std::uint32_t readLength(const char *p)
 
 std::optional<QString> decodeUtf8(const QByteArray &bytes)
 {
-    QStringDecoder decode(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    // A leading byte order mark is part of the name, not a marker to drop.
+    QStringDecoder decode(QStringDecoder::Utf8,
+                          QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
     QString text = decode(bytes);
     if (decode.hasError())
         return std::nullopt;

@@ -63,6 +63,8 @@ TEST(HandOffFrame, OnlyOneNulAndValidTextMakeAHandOff)
     } cases[] = {
         {QByteArray("tok\0/a.mp4", 10), HandOff{"/a.mp4", "tok"}},
         {QByteArray("\0", 1), HandOff{}},
+        {QByteArray("\xef\xbb\xbf\0\xef\xbb\xbf", 7),
+         HandOff{QString(QChar(0xfeff)), QString(QChar(0xfeff))}}, // marks are text
         {"no separator", std::nullopt},
         {QByteArray("a\0b\0c", 5), std::nullopt},
         {QByteArray("\0\xff\xfe", 3), std::nullopt}, // not UTF-8
