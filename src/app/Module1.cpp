@@ -112,6 +112,7 @@ int Module1_Main(int argc, char **argv)
         about.close();
     });
     queue.release([&](const HandOff &handOff, quint64 sequence) {
+        traceValue("dde executing", QString::number(sequence) + QLatin1Char(' ') + handOff.command);
         about.LinkExecute(handOff.command, handOff.activationToken);
         traceValue("dde executed", QString::number(sequence) + QLatin1Char(' ') + player.player().FileName());
     });
