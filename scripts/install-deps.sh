@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   # build
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libgl-dev libmpv-dev libasound2-dev
+  qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libgl-dev libmpv-dev libasound2-dev libxcb1-dev
   # run: software OpenGL, the ALSA plugins that reach PulseAudio/PipeWire, a Japanese font
   libgl1-mesa-dri libasound2-plugins fonts-noto-cjk
   # test and sample media
@@ -17,7 +17,7 @@ packages=(
 )
 if [[ "${1:-}" == "--run-only" ]]; then
   packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-base-dev-tools
-            libqt6opengl6-dev libgl-dev libmpv-dev libasound2-dev libgl1-mesa-dri
+            libqt6opengl6-dev libgl-dev libmpv-dev libasound2-dev libxcb1-dev libgl1-mesa-dri
             libasound2-plugins fonts-noto-cjk ffmpeg)
 fi
 

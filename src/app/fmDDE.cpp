@@ -1,6 +1,6 @@
 #include "app/fmDDE.h"
 
-#include "platform/forms/Diagnostics.h"
+#include "app/ActivationToken.h"
 #include "player/AppIcon.h"
 #include "player/fmPlayer.h"
 #include "util/RuntimeError.h"
@@ -17,17 +17,6 @@
 namespace {
 
 const char *const NoticeLine = "Copyright (C) 2026 The Kovaplex developers";
-
-/// Lets the window system bring the window forward for the start that sent
-/// `token`. On Wayland only an activation with the token can; Qt takes it
-/// from the environment when the window asks to be activated.
-void useActivationToken(QWidget &window, const QString &token)
-{
-    if (token.isEmpty() || QGuiApplication::platformName() != QLatin1String("wayland"))
-        return;
-    qputenv("XDG_ACTIVATION_TOKEN", token.toUtf8());
-    window.activateWindow();
-}
 
 } // namespace
 
@@ -81,9 +70,11 @@ void fmDDE::LinkExecute(const QString &CmdStr, const QString &activationToken)
             return;
         if (m_player.isMinimized())
             m_player.setWindowState(m_player.windowState() & ~Qt::WindowMinimized);
+        // The window names the start before it is raised, so that the
+        // window manager lets it come forward.
+        useActivationToken(m_player, activationToken);
         m_player.FrontSet(true);
         m_player.FrontSet(false);
-        useActivationToken(m_player, activationToken);
         m_player.Play(CmdStr);
     });
 }

@@ -2,6 +2,7 @@
 // instance: what arrives is played, in order, whatever the running instance
 // is doing; and nothing else that reaches its socket changes anything.
 #include "ProgramRun.h"
+#include "X11Close.h"
 
 #include "TestSupport.h"
 #include "platform/dde/DDESend.h"
@@ -68,10 +69,12 @@ protected:
 
     /// Starts the program again from `workingDir` and expects it to end at
     /// once with 0 (the lock is held, so this is a second start).
-    void secondStart(const QStringList &args, const QString &workingDir = QString())
+    void secondStart(const QStringList &args, const QString &workingDir = QString(),
+                     const QString &startupId = QString())
     {
         ProgramRun::Options options = m_options;
         options.workingDir = workingDir.isEmpty() ? m_dir.path() : workingDir;
+        options.environment << std::pair<QString, QString>("DESKTOP_STARTUP_ID", startupId);
         ProgramRun second(m_binary, args, options);
         ASSERT_TRUE(second.waitForExit(Bound)) << "the second start did not end";
         EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
@@ -116,10 +119,15 @@ TEST_F(HandOffE2E, SecondStartsHandTheirCommandLinesOverAndEachIsPlayed)
     int sequence = 0;
     for (const auto &c : cases) {
         SCOPED_TRACE(qPrintable(c.args.join(' ')));
-        secondStart(c.args, work);
+        // The launcher's token travels with the command; the running
+        // instance ends the launch feedback.
+        StartupInfoListener launchFeedback;
+        const QString startupId = QStringLiteral("handoff-%1_TIME%1").arg(sequence + 1);
+        secondStart(c.args, work, startupId);
         const QString expected = QString::number(++sequence) + ' ' + c.opened;
         ASSERT_TRUE(first->waitForValue("dde executed", expected, Bound))
             << qPrintable(first->traced("dde executed").join('\n'));
+        EXPECT_EQ(launchFeedback.next(Bound), "remove: ID=\"" + startupId.toStdString() + "\"");
         if (sequence == 1) {
             // The handed-over file really plays.
             ASSERT_TRUE(first->waitFor([&] { return first->lastPosition().value_or(0) >= 1; }, Bound))

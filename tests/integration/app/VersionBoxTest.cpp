@@ -2,6 +2,8 @@
 // commands against a real main window.
 #include "app/fmDDE.h"
 
+#include "app/ActivationToken.h"
+
 #include "TestSupport.h"
 #include "X11Close.h"
 #include "playback/ClassPlayerDummy.h"
@@ -13,6 +15,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QProcess>
 #include <QPushButton>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -99,6 +102,21 @@ TEST_F(VersionBox, ACommandRaisesTheWindowNotTopmostAndOpensTheNameAsGiven)
     EXPECT_TRUE(m_player->isVisible());
     EXPECT_FALSE(m_player->isTopmost());
     EXPECT_EQ(m_player->player().FileName(), "Stop");
+}
+
+TEST_F(VersionBox, TheStartsTokenNamesTheWindowAndEndsItsLaunchFeedback)
+{
+    EXPECT_EQ(startupRemoveMessage(QStringLiteral("a \"b\" \\c_TIME9")), R"(remove: ID="a \"b\" \\c_TIME9")");
+    m_player->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(m_player.get()));
+    StartupInfoListener listener;
+    const QString token = QStringLiteral("kovaplex-test-日本 with a long tail_TIME42");
+    m_form->LinkExecute(QString(), token);
+    EXPECT_EQ(QString::fromStdString(listener.next(10000)), QString::fromUtf8(startupRemoveMessage(token)));
+    QProcess xprop;
+    xprop.start("xprop", {"-id", QString::number(m_player->winId()), "_NET_STARTUP_ID"});
+    ASSERT_TRUE(xprop.waitForFinished(10000));
+    EXPECT_TRUE(QString::fromUtf8(xprop.readAllStandardOutput()).contains(token));
 }
 
 } // namespace
