@@ -54,6 +54,13 @@ fmDDE::fmDDE(fmPlayer &player, QWidget *parent)
     layout->addWidget(BtClose, 2, 1, Qt::AlignRight);
     setFixedSize(sizeHint());
 
+    // The menu's "バージョン情報" shows the box, not modal.
+    connect(&m_player, &fmPlayer::versionBoxRequested, this, [this] {
+        show();
+        raise();
+        activateWindow();
+    });
+
     // Centred across the screen, one third down.
     if (const QScreen *screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->geometry();

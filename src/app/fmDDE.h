@@ -11,7 +11,7 @@ class QPushButton;
 ///
 /// Constructing it runs its load step: the texts, the icon, and its place
 /// (centred across the screen, one third down). It stays hidden until the
-/// version menu item shows it (not modal). Closing it from its window frame
+/// main window's "バージョン情報" shows it (not modal). Closing it from its window frame
 /// or with "閉じる" only hides it; a close by the program passes. Hiding
 /// never stops the channel. GUI thread only.
 class fmDDE final : public QWidget {

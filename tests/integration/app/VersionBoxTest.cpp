@@ -77,17 +77,21 @@ TEST_F(VersionBox, ShowsTheVersionCentredOneThirdDownAndOpensTheAddress)
 TEST_F(VersionBox, TheUserOnlyHidesItTheProgramClosesIt)
 {
     fmDDE &form = *m_form;
-    form.show();
+    m_player->mnuExec_Version_Click();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    EXPECT_FALSE(form.isModal());
     form.closeButton()->click();
     EXPECT_FALSE(form.isVisible());
 
-    // The frame's close button: hidden, not closed, and shown again later.
-    form.show();
+    // The frame's close button: hidden, not closed; the menu shows the same
+    // box again, and commands run in between.
+    m_player->mnuExec_Version_Click();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
     ASSERT_TRUE(askWindowToClose(form.winId()));
     ASSERT_TRUE(waitUntil([&] { return !form.isVisible(); }));
-    form.show();
+    form.LinkExecute(QStringLiteral("between"));
+    EXPECT_EQ(m_player->player().FileName(), "between");
+    m_player->mnuExec_Version_Click();
     EXPECT_TRUE(form.isVisible());
 
     EXPECT_TRUE(form.close()) << "the program's own close was refused";
