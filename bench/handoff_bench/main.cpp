@@ -11,7 +11,7 @@
 // Needs an X display (scripts/bench.sh runs it under scripts/test-env.sh).
 // Usage: handoff_bench [--runs N] [--binary KOVAPLEX]
 
-#include "BenchMedian.h"
+#include "BenchSupport.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -55,12 +55,6 @@ QHash<int, double> tracedTimes(const QByteArray &output, const QByteArray &name)
         times.insert(sequence, line.mid(11, at - 11).toDouble());
     }
     return times;
-}
-
-QString argumentAfter(const QStringList &args, const QString &flag, const QString &fallback)
-{
-    const int i = args.indexOf(flag);
-    return i >= 0 && i + 1 < args.size() ? args.at(i + 1) : fallback;
 }
 
 } // namespace

@@ -10,6 +10,8 @@
 // Needs an X display (scripts/bench.sh runs it under scripts/test-env.sh).
 // Usage: startup_bench [--runs N] [--clip FILE] [--binary KOVAPLEX]
 
+#include "BenchSupport.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -102,21 +104,6 @@ std::optional<Sample> runOnce(const Player &player, int timeoutMs = 30000)
     process.kill();
     process.waitForFinished(5000);
     return sample;
-}
-
-double median(std::vector<double> values)
-{
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
-QString argumentAfter(const QStringList &args, const QString &flag, const QString &fallback)
-{
-    const int i = args.indexOf(flag);
-    return i >= 0 && i + 1 < args.size() ? args.at(i + 1) : fallback;
 }
 
 } // namespace

@@ -1,6 +1,10 @@
 #include "ProgramRun.h"
 
+#include "TestSupport.h"
+
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QRegularExpression>
 
 #include <gtest/gtest.h>
@@ -115,4 +119,14 @@ void ProgramRun::pump(int ms)
         m_lines << QString::fromUtf8(m_pending.left(nl));
         m_pending.remove(0, nl + 1);
     }
+}
+
+void ProgramCopyTest::SetUp()
+{
+    if (qEnvironmentVariableIsEmpty("DISPLAY"))
+        GTEST_SKIP() << "needs the test display (scripts/test-env.sh)";
+    const QString built = QDir(testBinaryDir()).filePath("Kovaplex");
+    ASSERT_TRUE(QFileInfo::exists(built)) << qPrintable(built);
+    m_binary = m_dir.filePath("Kovaplex");
+    ASSERT_TRUE(QFile::copy(built, m_binary));
 }

@@ -2,6 +2,9 @@
 
 #include <QProcess>
 #include <QStringList>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
 
 #include <functional>
 #include <optional>
@@ -61,4 +64,15 @@ private:
     QProcess m_process;
     QByteArray m_pending;
     QStringList m_lines;
+};
+
+/// A test that runs a private copy of the built program from its own
+/// folder, so that the settings file beside it and its instance channel
+/// belong to the test. Skipped without the test display.
+class ProgramCopyTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+
+    QTemporaryDir m_dir;
+    QString m_binary;
 };

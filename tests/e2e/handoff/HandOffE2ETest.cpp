@@ -43,17 +43,12 @@ const bool g_strangerProbe = [] {
 
 constexpr int Bound = 30000;
 
-class HandOffE2E : public ::testing::Test {
+class HandOffE2E : public ProgramCopyTest {
 protected:
     void SetUp() override
     {
-        if (qEnvironmentVariableIsEmpty("DISPLAY"))
-            GTEST_SKIP() << "needs the test display (scripts/test-env.sh)";
-        const QString built = QDir(testBinaryDir()).filePath("Kovaplex");
-        ASSERT_TRUE(QFileInfo::exists(built)) << qPrintable(built);
-        // A private copy: its settings file and its channel are this test's.
-        m_binary = m_dir.filePath("Kovaplex");
-        ASSERT_TRUE(QFile::copy(built, m_binary));
+        ProgramCopyTest::SetUp();
+        // A launcher's token only where a test gives one.
         m_options.environment = {
             {"XDG_RUNTIME_DIR", m_runtime.path()}, {"DESKTOP_STARTUP_ID", ""}, {"XDG_ACTIVATION_TOKEN", ""}};
     }
@@ -87,9 +82,7 @@ protected:
         return *channelAddress(m_binary, m_runtime.path(), QDir::tempPath(), ::geteuid());
     }
 
-    QTemporaryDir m_dir;
     QTemporaryDir m_runtime;
-    QString m_binary;
     ProgramRun::Options m_options;
 };
 

@@ -48,17 +48,11 @@ Ini readIni(const QString &path)
     return ini;
 }
 
-class PlayerE2E : public ::testing::Test {
+class PlayerE2E : public ProgramCopyTest {
 protected:
     void SetUp() override
     {
-        if (qEnvironmentVariableIsEmpty("DISPLAY"))
-            GTEST_SKIP() << "needs the test display (scripts/test-env.sh)";
-        const QString built = QDir(testBinaryDir()).filePath("Kovaplex");
-        ASSERT_TRUE(QFileInfo::exists(built)) << qPrintable(built);
-        // A private copy, so the data file beside it belongs to this test.
-        m_binary = m_dir.filePath("Kovaplex");
-        ASSERT_TRUE(QFile::copy(built, m_binary));
+        ProgramCopyTest::SetUp();
         m_ini = m_dir.filePath("Kovaplex.ini");
     }
 
@@ -69,8 +63,6 @@ protected:
         EXPECT_EQ(program.exitCode(), 0);
     }
 
-    QTemporaryDir m_dir;
-    QString m_binary;
     QString m_ini;
 };
 
