@@ -1,6 +1,7 @@
 #include "app/CommandQueue.h"
 
 #include <QMetaObject>
+#include <QTimer>
 
 void CommandQueue::push(const HandOff &handOff, quint64 sequence)
 {
@@ -14,6 +15,12 @@ void CommandQueue::release(Handler handler)
 {
     m_handler = std::move(handler);
     schedule();
+}
+
+void CommandQueue::setHoldCondition(std::function<bool()> hold, int recheckMs)
+{
+    m_hold = std::move(hold);
+    m_recheckMs = recheckMs;
 }
 
 void CommandQueue::stop()
@@ -39,6 +46,11 @@ void CommandQueue::drain()
         ~Idle() { running = false; }
     } idle{m_running};
     while (!m_pending.empty() && !m_stopped) {
+        if (m_hold && m_hold()) {
+            // Nothing announces the end of the hold; look again soon.
+            QTimer::singleShot(m_recheckMs, this, &CommandQueue::drain);
+            return;
+        }
         const auto [handOff, sequence] = m_pending.front();
         m_pending.pop_front();
         m_handler(handOff, sequence);

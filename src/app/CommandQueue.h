@@ -16,7 +16,10 @@
 /// start-up (which may ask the resume question) has finished. The handler
 /// is never re-entered: a command that arrives while the handler runs (its
 /// resume question runs a nested event loop) waits until it has returned.
-/// Runs happen from the event loop, never inside the caller of push().
+/// Commands also wait while the hold condition says so (the program's own
+/// message box asks the user something: a Play started elsewhere, by a drop,
+/// may be waiting on its resume question). Runs happen from the event
+/// loop, never inside the caller of push().
 class CommandQueue final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(CommandQueue)
@@ -32,6 +35,9 @@ public:
     void push(const HandOff &handOff, quint64 sequence);
     /// From now on commands go to `handler`, the held ones first.
     void release(Handler handler);
+    /// While `hold` returns true no command starts; it is asked again every
+    /// `recheckMs` while commands wait.
+    void setHoldCondition(std::function<bool()> hold, int recheckMs = 100);
     /// Drops what is held and runs nothing more (the program is closing).
     void stop();
 
@@ -44,6 +50,8 @@ private:
 
     std::deque<std::pair<HandOff, quint64>> m_pending;
     Handler m_handler;
+    std::function<bool()> m_hold;
+    int m_recheckMs = 100;
     bool m_running = false;
     bool m_stopped = false;
 };

@@ -5,6 +5,7 @@
 #include "app/StartupSteps.h"
 #include "app/TerminationWatcher.h"
 #include "app/fmDDE.h"
+#include "dialogs/fmMsg.h"
 #include "platform/dde/CommandServer.h"
 #include "platform/dde/InstanceChannel.h"
 #include "platform/forms/Diagnostics.h"
@@ -111,6 +112,10 @@ int Module1_Main(int argc, char **argv)
         queue.stop();
         about.close();
     });
+    // A Play started by a drop may be asking its resume question: Play is
+    // never entered twice.
+    queue.setHoldCondition(
+        [] { return qobject_cast<fmMsg *>(QApplication::activeModalWidget()) != nullptr; });
     queue.release([&](const HandOff &handOff, quint64 sequence) {
         traceValue("dde executing", QString::number(sequence) + QLatin1Char(' ') + handOff.command);
         about.LinkExecute(handOff.command, handOff.activationToken);

@@ -48,4 +48,25 @@ TEST(CommandQueue, HeldUntilReleasedThenRunInOrderAndNeverReentered)
     EXPECT_EQ(ran.size(), 3);
 }
 
+TEST(CommandQueue, WaitsWhileHeld)
+{
+    CommandQueue queue;
+    bool held = true;
+    int asked = 0;
+    queue.setHoldCondition(
+        [&] {
+            ++asked;
+            return held;
+        },
+        1);
+    QStringList ran;
+    queue.release([&](const HandOff &handOff, quint64) { ran << handOff.command; });
+    queue.push({"a", {}}, 1);
+    ASSERT_TRUE(waitUntil([&] { return asked >= 3; }));
+    EXPECT_TRUE(ran.isEmpty());
+    held = false;
+    ASSERT_TRUE(waitUntil([&] { return !ran.isEmpty(); }));
+    EXPECT_EQ(ran, QStringList{"a"});
+}
+
 } // namespace
