@@ -71,7 +71,7 @@ QString absoluteCommandLine(const QString &commandLine, const QString &workingDi
     if (name.isEmpty() || QDir::isAbsolutePath(name) || name.contains(QLatin1String("://")))
         return commandLine;
     const QString quote = QStringLiteral("\"");
-    return (opening ? quote : QString()) + QDir(workingDir).absoluteFilePath(name) +
+    return (opening ? quote : QString()) + QDir::cleanPath(QDir(workingDir).absoluteFilePath(name)) +
            (closing ? quote : QString());
 }
 

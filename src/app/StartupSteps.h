@@ -42,8 +42,9 @@ QString commandLineText(const QStringList &arguments);
 /// name).
 QStringList rawArguments(int argc, char **argv);
 
-/// The command line with a relative file name made absolute against
-/// `workingDir` (surrounding quotes kept as they were). An empty command, an
+/// The command line with a relative file name made absolute (and clean, as
+/// Play makes the names it resolves itself) against `workingDir`
+/// (surrounding quotes kept as they were). An empty command, an
 /// absolute name and an address with a scheme ("https://...") are left
 /// unchanged.
 QString absoluteCommandLine(const QString &commandLine, const QString &workingDir);

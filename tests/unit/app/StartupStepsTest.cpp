@@ -118,6 +118,7 @@ TEST(CommandLine, ARelativeNameIsMadeAbsoluteWhereTheStartWasMade)
         {"\"sub/a.mp4\"", "\"/w d/sub/a.mp4\""},
         {"\"Play", "\"/w d/Play"},
         {"Play", "/w d/Play"},
+        {"./x/../a.mp4", "/w d/a.mp4"},
         {"-reverse", "/w d/-reverse"},
         {"/v/a.mp4", "/v/a.mp4"},
         {"\"/v/a.mp4\"", "\"/v/a.mp4\""},
