@@ -195,6 +195,9 @@ TEST_F(PlayerE2E, WorkedFromTheKeyboardAndTheMenu)
     // J pauses: the time stands still.
     typeKeys(window, {"j"});
     ASSERT_TRUE(lastTracedIs("status", "Paused"));
+    // A tick already on its way may still show the last moment before.
+    program.waitFor([&, ticks = program.timeTexts().size()] { return program.timeTexts().size() > ticks; },
+                    700);
     const int paused = program.timeTexts().size();
     EXPECT_FALSE(program.waitFor([&] { return program.timeTexts().size() > paused; }, 1500))
         << "the time went on after J";
