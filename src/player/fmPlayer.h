@@ -1,10 +1,12 @@
 #pragma once
 
+#include "dialogs/fmDispSizeSetting.h"
 #include "platform/mixer/Mixer.h"
 #include "player/PlayerCommands.h"
 #include "settings/PlayerSettings.h"
 #include "util/FrameDrawing.h"
 
+#include <QPointer>
 #include <QString>
 #include <QWidget>
 
@@ -155,10 +157,16 @@ public:
     /// display size in force before, without resizing the window.
     void MPlayer_DblClick();
 
-    /// The entries whose forms live elsewhere: each emits its request.
+    /// The display-area dialog, without blocking (one at a time).
     void mnuExec_ViewSize_DispSetting_Click();
+    /// The key-settings dialog for the skip button last right-clicked;
+    /// returns once it has closed.
     void mnuExec_SkipModify_Click();
+    /// Emits versionBoxRequested(): the version box lives with the program's
+    /// entry.
     void mnuExec_Version_Click();
+    /// The display-area dialog while it is open.
+    fmDispSizeSetting *dispSizeSetting() const { return m_dispSizeSetting; }
 
     /// The skip button last right-clicked; 0 until then.
     std::int16_t skipEditIndex() const { return SkipEditIndex; }
@@ -233,10 +241,6 @@ Q_SIGNALS:
     void unloading();
     /// "バージョン情報" was chosen: show the version box.
     void versionBoxRequested();
-    /// "表示領域設定" was chosen: open the display-area dialog.
-    void displayAreaDialogRequested();
-    /// "スキップ時間変更" was chosen: edit skip button `skipIndex`.
-    void keySettingsRequested(int skipIndex);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -319,4 +323,5 @@ private:
     bool m_topmost = false;
     bool m_awaitFirstFrame = false;
     std::function<void()> m_processEnd;
+    QPointer<fmDispSizeSetting> m_dispSizeSetting;
 };

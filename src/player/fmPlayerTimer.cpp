@@ -30,7 +30,9 @@ void fmPlayer::Timer1_Timer()
         traceValue("time", label->text());
 
         // Read every tick so that changes made elsewhere on the desktop show.
-        UpdateVolumeBar(GetVolume(hMixer, m_volCtrl.dwControlID));
+        const std::int32_t volume = GetVolume(hMixer, m_volCtrl.dwControlID);
+        traceValue("volume", QString::number(volume));
+        UpdateVolumeBar(volume);
 
         PiPosition->placeCursor(position, m_player->Duration(),
                                 TrackGeometry{TrackLeft, TrackLength, TrackY});

@@ -218,8 +218,11 @@ TEST_F(PlayerE2E, WorkedFromTheKeyboardAndTheMenu)
     ASSERT_TRUE(program.waitFor([&] { return program.lastPosition().value_or(99) <= before + 6; }, 10000))
         << qPrintable(program.timeTexts().last());
 
-    // Up raises the system volume one step of 65536 / 24.
+    // Up raises the system volume one step of 65536 / 24. The program hears
+    // of a change made outside with the sound server's next event; its
+    // traced volume bar shows when.
     run("pactl", {"set-sink-volume", "@DEFAULT_SINK@", "32768"});
+    ASSERT_TRUE(lastTracedIs("volume", "32768"));
     typeKeys(window, {"Up"});
     ASSERT_TRUE(program.waitFor([] { return sinkVolume() > 32768; }, 5000));
     EXPECT_NEAR(sinkVolume(), 32768 + 2731, 40);

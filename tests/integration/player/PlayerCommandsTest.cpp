@@ -5,6 +5,8 @@
 
 #include "FakeMediaPlayerControl.h"
 #include "TestSupport.h"
+#include "dialogs/fmDispSizeSetting.h"
+#include "dialogs/fmOptKey.h"
 #include "platform/forms/ScreenMetrics.h"
 #include "platform/mediaplayer/MediaPlayerControl.h"
 #include "platform/mixer/Mixer.h"
@@ -168,18 +170,37 @@ TEST_F(PlayerCommands, RightClickOpensTheMenuWhereItShould)
     EXPECT_EQ(openedMenu(rightClick(m_player->controlPanel()->client())), plain);
 
     // From a skip button: the skip-time entry and its separator, while open.
-    QSignalSpy edit(m_player.get(), &fmPlayer::keySettingsRequested);
+    int editedIndex = -1;
+    QTimer closeDialog;
+    QObject::connect(&closeDialog, &QTimer::timeout, [&] {
+        if (auto *dialog = qobject_cast<fmOptKey *>(QApplication::activeModalWidget())) {
+            editedIndex = dialog->ButtonIndex();
+            dialog->close();
+        }
+    });
+    closeDialog.start(20);
     const QStringList fromSkip = openedMenu(rightClick(m_player->BtSkip(4)), "mnuExec_SkipModify");
     EXPECT_TRUE(fromSkip.contains("mnuExec_89") && fromSkip.contains("mnuExec_SkipModify"));
     EXPECT_EQ(m_player->skipEditIndex(), 4);
-    ASSERT_EQ(edit.count(), 1);
-    EXPECT_EQ(edit.at(0).at(0).toInt(), 4);
+    EXPECT_EQ(editedIndex, 4); // the key settings dialog opened for that button
     EXPECT_FALSE(m_player->menuEntry("mnuExec_SkipModify")->isVisible());
 
     const QList<QWidget *> quiet{m_player->volumeBar()->client(), m_player->positionCursor(),
                                  m_player->positionBar()->speaker(0), m_player->videoBase()};
     for (QWidget *widget : quiet)
         EXPECT_TRUE(openedMenu(rightClick(widget)).isEmpty()) << qPrintable(widget->objectName());
+}
+
+TEST_F(PlayerCommands, DisplayAreaDialogIsOneAndGoesWithTheWindow)
+{
+    m_player->menuEntry("mnuExec_ViewSize_DispSetting")->trigger();
+    QPointer<fmDispSizeSetting> dialog = m_player->dispSizeSetting();
+    ASSERT_TRUE(dialog && dialog->isVisible()); // without blocking
+    m_player->menuEntry("mnuExec_ViewSize_DispSetting")->trigger();
+    EXPECT_EQ(m_player->dispSizeSetting(), dialog);
+    m_player->closeStep();
+    EXPECT_TRUE(!dialog || !dialog->isVisible());
+    EXPECT_TRUE(m_pref.GetSetting("Window", "SizeSetting.Left", QString()).toText().isEmpty());
 }
 
 TEST_F(PlayerCommands, ViewSizesSetTheDisplaySizeThenTheWidth)
@@ -256,21 +277,41 @@ TEST_F(PlayerCommands, VolumeKeysStepTheMixerWhichHoldsItsRange)
                                volume),
               MMSYSERR_NOERROR);
     const auto level = [&] { return GetVolume(mixer, volume.dwControlID); };
+    const auto settles = [&](std::int32_t expected, int tolerance) {
+        return waitUntil([&] { return std::abs(level() - expected) <= tolerance; }, 3000);
+    };
+    // The window reads the level through a mixer handle of its own, which
+    // learns of a change made here with the sound server's next event; its
+    // volume bar shows when it has (segment i lit while i < level × 24 / 65535).
+    const auto barShows = [&](int lit) {
+        return waitUntil(
+            [&] {
+                const QImage &bar = m_player->volumeBar()->canvas();
+                const auto green = [&](int i) { return bar.pixelColor(3 + 4 * i, 3) == QColor(0, 192, 0); };
+                return (lit == 0 || green(lit - 1)) && (lit == 24 || !green(lit));
+            },
+            3000);
+    };
+    const auto press = [&](Qt::Key key) { QTest::keyClick(m_player->BtSkip(0), key); };
 
-    ASSERT_EQ(SetVolume(mixer, volume.dwControlID, 30000), MMSYSERR_NOERROR);
+    SetVolume(mixer, volume.dwControlID, 30000);
+    ASSERT_TRUE(barShows(11));
     const std::int32_t start = level();
-    QTest::keyClick(m_player->BtSkip(0), Qt::Key_Up);
-    EXPECT_NEAR(level(), start + 2731, 2);
-    QTest::keyClick(m_player->BtSkip(0), Qt::Key_Down);
-    QTest::keyClick(m_player->BtSkip(0), Qt::Key_Down);
-    EXPECT_NEAR(level(), start - 2731, 4);
+    press(Qt::Key_Up);
+    EXPECT_TRUE(settles(start + 2731, 2)) << level();
+    press(Qt::Key_Down);
+    press(Qt::Key_Down);
+    EXPECT_TRUE(settles(start - 2731, 4)) << level();
 
+    // Past either end the mixer holds its range.
     SetVolume(mixer, volume.dwControlID, 65535);
-    QTest::keyClick(m_player->BtSkip(0), Qt::Key_Up);
-    EXPECT_EQ(level(), 65535);
+    ASSERT_TRUE(barShows(24));
+    press(Qt::Key_Up);
+    EXPECT_TRUE(settles(65535, 0)) << level();
     SetVolume(mixer, volume.dwControlID, 0);
-    QTest::keyClick(m_player->BtSkip(0), Qt::Key_Down);
-    EXPECT_EQ(level(), 0);
+    ASSERT_TRUE(barShows(0));
+    press(Qt::Key_Down);
+    EXPECT_TRUE(settles(0, 0)) << level();
     mixerClose(mixer);
 }
 
