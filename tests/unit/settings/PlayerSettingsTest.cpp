@@ -57,13 +57,6 @@ TEST(PlayerSettings, WritersUseTheFileKeysAndForms)
     EXPECT_EQ(stored(pref, "KeySetting", "AccessKey5"), QStringLiteral("n"));
     EXPECT_EQ(stored(pref, "CutPercent", "Top"), QStringLiteral("abc"));
     EXPECT_EQ(stored(pref, "CutPercent", "Right"), QStringLiteral("12.5"));
-
-    // Read back through the same names.
-    EXPECT_TRUE(settings.frontSet());
-    EXPECT_FALSE(settings.videoDisp());
-    EXPECT_EQ(settings.skipTime(5), QStringLiteral("+120"));
-    EXPECT_EQ(settings.cutPercents().top, QStringLiteral("abc"));
-    EXPECT_FLOAT_EQ(static_cast<float>(settings.formPlace(PlacedForm::Main, {}).left), 1234.568f);
 }
 
 TEST(PlayerSettings, DamagedValuesReadSafely)
