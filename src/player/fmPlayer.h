@@ -5,6 +5,7 @@
 #include "settings/PlayerSettings.h"
 #include "util/FrameDrawing.h"
 
+#include <QPointer>
 #include <QString>
 #include <QWidget>
 
@@ -20,6 +21,7 @@ class ClassPref3;
 class FileDropTarget;
 class LatestSeek;
 class MediaEngine;
+class fmDispSizeSetting;
 class MediaPlayerControl;
 class ButtonRow;
 class PanelImage;
@@ -155,10 +157,18 @@ public:
     /// display size in force before, without resizing the window.
     void MPlayer_DblClick();
 
-    /// The entries whose forms live elsewhere: each emits its request.
+    /// The display area dialog, modeless, previewing through
+    /// CutDisplaySub(); chosen again while it is open, it reloads the stored
+    /// percentages and comes to the front. The close step discards it
+    /// without storing anything.
     void mnuExec_ViewSize_DispSetting_Click();
+    /// The key settings dialog for skip button SkipEditIndex, modal:
+    /// returns once it has closed.
     void mnuExec_SkipModify_Click();
+    /// The version box, which lives elsewhere: emits versionBoxRequested().
     void mnuExec_Version_Click();
+    /// The display area dialog while it is open, else nullptr.
+    fmDispSizeSetting *displayAreaDialog() const;
 
     /// The skip button last right-clicked; 0 until then.
     std::int16_t skipEditIndex() const { return SkipEditIndex; }
@@ -233,10 +243,6 @@ Q_SIGNALS:
     void unloading();
     /// "バージョン情報" was chosen: show the version box.
     void versionBoxRequested();
-    /// "表示領域設定" was chosen: open the display-area dialog.
-    void displayAreaDialogRequested();
-    /// "スキップ時間変更" was chosen: edit skip button `skipIndex`.
-    void keySettingsRequested(int skipIndex);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -319,4 +325,5 @@ private:
     bool m_topmost = false;
     bool m_awaitFirstFrame = false;
     std::function<void()> m_processEnd;
+    QPointer<fmDispSizeSetting> m_dispSizeSetting;
 };

@@ -301,16 +301,6 @@ void fmPlayer::MPlayer_DblClick()
     });
 }
 
-void fmPlayer::mnuExec_ViewSize_DispSetting_Click()
-{
-    Q_EMIT displayAreaDialogRequested();
-}
-
-void fmPlayer::mnuExec_SkipModify_Click()
-{
-    Q_EMIT keySettingsRequested(SkipEditIndex);
-}
-
 void fmPlayer::mnuExec_Version_Click()
 {
     Q_EMIT versionBoxRequested();
