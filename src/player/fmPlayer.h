@@ -22,6 +22,7 @@ class ClassPref3;
 class FileDropTarget;
 class LatestSeek;
 class MediaEngine;
+class fmDispSizeSetting;
 class MediaPlayerControl;
 class ButtonRow;
 class PanelImage;
@@ -157,16 +158,18 @@ public:
     /// display size in force before, without resizing the window.
     void MPlayer_DblClick();
 
-    /// The display-area dialog, without blocking (one at a time).
+    /// The display area dialog, modeless, previewing through
+    /// CutDisplaySub(); chosen again while it is open, it reloads the stored
+    /// percentages and comes to the front. The close step discards it
+    /// without storing anything.
     void mnuExec_ViewSize_DispSetting_Click();
-    /// The key-settings dialog for the skip button last right-clicked;
+    /// The key settings dialog for skip button SkipEditIndex, modal:
     /// returns once it has closed.
     void mnuExec_SkipModify_Click();
-    /// Emits versionBoxRequested(): the version box lives with the program's
-    /// entry.
+    /// The version box, which lives elsewhere: emits versionBoxRequested().
     void mnuExec_Version_Click();
-    /// The display-area dialog while it is open.
-    fmDispSizeSetting *dispSizeSetting() const { return m_dispSizeSetting; }
+    /// The display area dialog while it is open, else nullptr.
+    fmDispSizeSetting *displayAreaDialog() const;
 
     /// The skip button last right-clicked; 0 until then.
     std::int16_t skipEditIndex() const { return SkipEditIndex; }

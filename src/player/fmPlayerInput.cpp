@@ -4,8 +4,6 @@
 
 #include "player/fmPlayer.h"
 
-#include "dialogs/fmDispSizeSetting.h"
-#include "dialogs/fmOptKey.h"
 #include "platform/forms/Diagnostics.h"
 #include "platform/forms/KeyCodes.h"
 #include "platform/media/VideoSurface.h"
@@ -301,33 +299,6 @@ void fmPlayer::MPlayer_DblClick()
             MPlayer->setDisplaySize(DisplaySizeMode::FullScreen);
         }
     });
-}
-
-void fmPlayer::mnuExec_ViewSize_DispSetting_Click()
-{
-    // One dialog at a time: choosing the entry again refills it from the
-    // settings and brings it forward. The player keeps running meanwhile.
-    if (!m_dispSizeSetting) {
-        m_dispSizeSetting = new fmDispSizeSetting(
-            m_pref,
-            [this](const QString &cLeft, const QString &cTop, const QString &cBottom, const QString &cRight) {
-                CutDisplaySub(cLeft, cTop, cBottom, cRight);
-            },
-            this);
-        m_dispSizeSetting->setAttribute(Qt::WA_DeleteOnClose);
-    }
-    m_dispSizeSetting->Start();
-    m_dispSizeSetting->show();
-    m_dispSizeSetting->raise();
-}
-
-void fmPlayer::mnuExec_SkipModify_Click()
-{
-    fmOptKey dialog(m_pref,
-                    {[this](int i) { return BtSkip(i)->text(); },
-                     [this](int i, const QString &caption) { BtSkip(i)->setText(caption); }},
-                    this);
-    dialog.Start(SkipEditIndex);
 }
 
 void fmPlayer::mnuExec_Version_Click()

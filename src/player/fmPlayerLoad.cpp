@@ -3,7 +3,6 @@
 #include "player/fmPlayer.h"
 
 #include "dialogs/comMsg.h"
-#include "dialogs/fmDispSizeSetting.h"
 #include "platform/forms/ScreenMetrics.h"
 #include "platform/media/VideoSurface.h"
 #include "platform/mediaplayer/MediaPlayerControl.h"
@@ -137,13 +136,7 @@ void fmPlayer::closeStep()
         m_settings.setVideoDisp(mnuExec_ViewSize_Zero->isChecked());
     });
     runGuarded("Form_Unload", [this] { saveSettings(); });
-    runGuarded("Form_Unload", [this] {
-        // A display-area dialog still open goes without storing anything:
-        // the file is written already.
-        if (m_dispSizeSetting)
-            m_dispSizeSetting->discard();
-        Q_EMIT unloading();
-    });
+    runGuarded("Form_Unload", [this] { Q_EMIT unloading(); });
     if (m_processEnd)
         m_processEnd();
 }

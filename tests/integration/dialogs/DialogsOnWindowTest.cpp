@@ -1,7 +1,9 @@
-// The dialogs on the real main window and display: the skip captions they
-// edit, the live preview of the cut, and how they look with a Japanese font.
+// The dialogs on the real main window and display, opened from its menu:
+// the skip captions they edit, the live preview of the cut, their life
+// beside the window, and how they look with a Japanese font.
 #include "dialogs/fmDispSizeSetting.h"
 #include "dialogs/fmOptKey.h"
+#include "platform/forms/KeyCodes.h"
 #include "platform/forms/ScreenMetrics.h"
 #include "platform/mediaplayer/MediaPlayerControl.h"
 #include "player/PictureBox.h"
@@ -14,6 +16,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -34,26 +37,12 @@ protected:
         m_pref.setFileName(m_dir.filePath("Kovaplex.ini"));
         m_player = std::make_unique<fmPlayer>(m_pref);
         m_player->setProcessEnd([] {});
+        m_player->show();
     }
 
     QString stored(const QString &section, const QString &key)
     {
         return m_pref.GetSetting(section, key, QString()).toText();
-    }
-
-    fmOptKey::SkipCaptions skipCaptions() const
-    {
-        fmPlayer *player = m_player.get();
-        return {[player](int i) { return player->BtSkip(i)->text(); },
-                [player](int i, const QString &caption) { player->BtSkip(i)->setText(caption); }};
-    }
-
-    fmDispSizeSetting::Preview preview() const
-    {
-        fmPlayer *player = m_player.get();
-        return [player](const QString &l, const QString &t, const QString &b, const QString &r) {
-            player->CutDisplaySub(l, t, b, r);
-        };
     }
 
     QTemporaryDir m_dir;
@@ -69,16 +58,42 @@ void whenKeyDialogOpens(std::function<void(fmOptKey &)> act)
         waitUntil([&] {
             return (dialog = qobject_cast<fmOptKey *>(QApplication::activeModalWidget())) != nullptr;
         });
-        if (!dialog) {
-            ADD_FAILURE() << "the key settings dialog did not open";
-            return;
-        }
+        if (!dialog)
+            return ADD_FAILURE() << "the key settings dialog did not open";
         act(*dialog);
     });
 }
 
+// Once the window's menu is open, clicks the entries named in turn (a
+// submenu's entry opens it), as a user does. `beforeLastClick` runs just
+// before the click that runs an entry's handler, so what it queues runs
+// inside a modal loop that handler opens.
+void clickMenu(const QStringList &names, const std::function<void()> &beforeLastClick = {})
+{
+    QTimer::singleShot(0, [names, beforeLastClick] {
+        for (const QString &name : names) {
+            QMenu *popup = nullptr;
+            QAction *entry = nullptr;
+            waitUntil([&] {
+                popup = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+                entry = popup ? popup->findChild<QAction *>(name) : nullptr;
+                return entry && popup->actions().contains(entry) && !popup->actionGeometry(entry).isEmpty();
+            });
+            if (!entry) {
+                ADD_FAILURE() << "no menu entry " << name.toStdString();
+                if (QWidget *open = QApplication::activePopupWidget())
+                    open->close(); // a menu left open would never return
+                return;
+            }
+            if (name == names.back() && beforeLastClick)
+                beforeLastClick();
+            QTest::mouseClick(popup, Qt::LeftButton, {}, popup->actionGeometry(entry).center());
+        }
+    });
+}
+
 // Saves what the screen shows of `window` among the build's test artifacts
-// and checks that every label and button shows its whole text.
+// and checks that every label has room for its text.
 void keepScreenshot(QWidget &window, const QString &name)
 {
     ASSERT_TRUE(waitUntil([&] { return window.isVisible() && window.windowHandle()->isExposed(); }));
@@ -88,7 +103,6 @@ void keepScreenshot(QWidget &window, const QString &name)
     const QRect frame = window.frameGeometry();
     const QPixmap shot = window.screen()->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
     EXPECT_TRUE(shot.save(QDir(folder).filePath(name)));
-
     for (const QLabel *label : window.findChildren<QLabel *>()) {
         EXPECT_GE(label->width(), label->sizeHint().width()) << label->text().toStdString();
         EXPECT_GE(label->height(), label->sizeHint().height()) << label->text().toStdString();
@@ -97,37 +111,38 @@ void keepScreenshot(QWidget &window, const QString &name)
 
 } // namespace
 
-TEST_F(DialogsOnWindow, KeyDialogEditsTheSkipButtonOnlyOnOk)
+TEST_F(DialogsOnWindow, SkipButtonMenuEditsThatButtonOnlyOnOk)
 {
-    const struct {
-        const char *how;
-        std::function<void(fmOptKey &)> close;
-        const char *caption;
-        const char *pushed;
-    } cases[] = {
-        {"OK", [](fmOptKey &d) { d.btOK()->click(); }, "+15(Q)", "OK"},
-        {"close box", [](fmOptKey &d) { d.close(); }, "+10(V)", "Cancel"},
-        {"Alt+F4", [](fmOptKey &d) { QTest::keyClick(d.TxChar(), Qt::Key_F4, Qt::AltModifier); }, "+10(V)",
-         "Cancel"},
-    };
-    m_player->show();
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.how);
-        m_pref.ClearData();
-        m_player->BtSkip(3)->setText("+10(V)");
-        fmOptKey dialog(m_pref, skipCaptions(), m_player.get());
-        whenKeyDialogOpens([&](fmOptKey &d) {
-            EXPECT_EQ(d.TxTime()->text(), "10");
-            EXPECT_EQ(d.TxChar()->text(), "V");
-            d.TxTime()->setText("15");
-            d.TxChar()->setText("Q");
-            c.close(d);
+    // Through the menu of a right-clicked skip button, then straight through
+    // the entry's handler for the two ways out that cancel.
+    clickMenu({"mnuExec_SkipModify"}, [] {
+        whenKeyDialogOpens([](fmOptKey &d) {
+            EXPECT_EQ(d.TxTime()->text(), "30");
+            EXPECT_EQ(d.TxChar()->text(), "B");
+            keepScreenshot(d, "fmOptKey.png");
+            d.TxTime()->setText("45");
+            d.TxChar()->setText("K");
+            d.btOK()->click();
         });
-        dialog.Start(3);
-        EXPECT_FALSE(dialog.isVisible());
-        EXPECT_EQ(dialog.PushedButtonCaption, c.pushed);
-        EXPECT_EQ(m_player->BtSkip(3)->text(), c.caption);
-        EXPECT_EQ(stored("KeySetting", "SkipTime3"), c.pushed == QString("OK") ? "15" : "");
+    });
+    m_player->BtSkip_MouseDown(4, MouseButtonBits::Right);
+    EXPECT_EQ(m_player->BtSkip(4)->text(), "+45(K)");
+    EXPECT_EQ(stored("KeySetting", "SkipTime4"), "45");
+    EXPECT_EQ(stored("KeySetting", "AccessKey4"), "K");
+
+    const std::function<void(fmOptKey &)> cancels[] = {
+        [](fmOptKey &d) { d.close(); },
+        [](fmOptKey &d) { QTest::keyClick(d.TxChar(), Qt::Key_F4, Qt::AltModifier); },
+    };
+    for (const auto &cancel : cancels) {
+        m_pref.ClearData();
+        whenKeyDialogOpens([&](fmOptKey &d) {
+            d.TxTime()->setText("15");
+            cancel(d);
+        });
+        m_player->mnuExec_SkipModify_Click(); // still button 4
+        EXPECT_EQ(m_player->BtSkip(4)->text(), "+45(K)");
+        EXPECT_EQ(stored("KeySetting", "SkipTime4"), "");
         EXPECT_FALSE(stored("Window", "KeySetting.Left").isEmpty());
     }
 }
@@ -135,33 +150,36 @@ TEST_F(DialogsOnWindow, KeyDialogEditsTheSkipButtonOnlyOnOk)
 TEST_F(DialogsOnWindow, PreviewMovesTheVideoAndSizesItsBoxAsTheFieldsChange)
 {
     m_player->Play(QString());
-    const double tx = screenMetrics().twipsPerPixelX;
-    m_player->SetVideoSize(static_cast<float>(320 * tx));
+    m_player->SetVideoSize(static_cast<float>(320 * screenMetrics().twipsPerPixelX));
     const MediaPlayerControl *video = m_player->mediaPlayer();
     const PictureBox *box = m_player->videoBase();
     const QSize window = m_player->size();
 
-    fmDispSizeSetting dialog(m_pref, preview(), m_player.get());
-    dialog.Start();
-    dialog.show();
-    QTest::keyClicks(dialog.TxCutSize(0), "1"); // "01" reads as 1
+    clickMenu({"mnuExec_ViewSize", "mnuExec_ViewSize_DispSetting"});
+    m_player->showExecMenu();
+    fmDispSizeSetting *dialog = m_player->displayAreaDialog();
+    ASSERT_TRUE(dialog);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_FALSE(dialog->isModal());
+    keepScreenshot(*dialog, "fmDispSizeSetting.png");
+
+    QTest::keyClicks(dialog->TxCutSize(0), "1"); // "01" reads as 1
     EXPECT_EQ(video->x(), -3);
-    dialog.TxCutSize(0)->setText("10");
-    dialog.TxCutSize(1)->setText("5");
+    dialog->TxCutSize(0)->setText("10");
+    dialog->TxCutSize(1)->setText("5");
     EXPECT_EQ(video->pos(), QPoint(-32, -12));
     EXPECT_EQ(box->size(), QSize(324 - 32, 244 - 12));
-    dialog.TxCutSize(3)->setText("10");
+    dialog->TxCutSize(3)->setText("10");
     EXPECT_EQ(box->width(), 324 - 64);
     EXPECT_EQ(video->size(), QSize(320, 240));
     EXPECT_EQ(m_player->size(), window); // only a later resize lays the window out again
 
     // Cuts that leave no picture keep the box at zero or more; no text
     // stops the preview for good.
-    const char *texts[] = {"100", "150", "-50", "1e308", "-1e308", "1e999", "&HFFFF", "abc", ""};
-    for (const char *text : texts) {
+    for (const char *text : {"100", "150", "-50", "1e308", "-1e308", "1e999", "&HFFFF", "abc", ""}) {
         SCOPED_TRACE(text);
-        dialog.TxCutSize(0)->setText(text);
-        dialog.TxCutSize(1)->setText(text);
+        dialog->TxCutSize(0)->setText(text);
+        dialog->TxCutSize(1)->setText(text);
         EXPECT_GE(box->width(), 0);
         EXPECT_GE(box->height(), 0);
     }
@@ -169,27 +187,35 @@ TEST_F(DialogsOnWindow, PreviewMovesTheVideoAndSizesItsBoxAsTheFieldsChange)
     EXPECT_EQ(box->size(), QSize(324 - 32, 244));
 
     // Reset shows the whole picture; OK keeps it and stores the zeros.
-    dialog.BtReset()->click();
+    dialog->BtReset()->click();
     EXPECT_EQ(box->size(), QSize(324, 244));
-    dialog.btOK()->click();
+    dialog->btOK()->click();
     EXPECT_EQ(box->size(), QSize(324, 244));
     for (const char *key : {"Left", "Top", "Bottom", "Right"})
         EXPECT_EQ(stored("CutPercent", key), "0");
+    EXPECT_TRUE(waitUntil([&] { return !m_player->displayAreaDialog(); })); // freed once closed
 }
 
-TEST_F(DialogsOnWindow, ScreenshotsShowEveryTextWhole)
+TEST_F(DialogsOnWindow, DisplayAreaDialogReloadsWhenChosenAgainAndIsDiscardedAtTheEnd)
 {
-    m_player->show();
-    fmDispSizeSetting area(m_pref, preview(), m_player.get());
-    area.Start();
-    area.show();
-    keepScreenshot(area, "fmDispSizeSetting.png");
-    area.close();
+    m_pref.SaveSetting("CutPercent", "Left", "4");
+    m_player->mnuExec_ViewSize_DispSetting_Click();
+    fmDispSizeSetting *dialog = m_player->displayAreaDialog();
+    ASSERT_TRUE(dialog);
+    dialog->TxCutSize(0)->setText("33");
+    dialog->showMinimized();
+    ASSERT_TRUE(waitUntil([&] { return QApplication::activeWindow() != dialog; }));
 
-    fmOptKey keys(m_pref, skipCaptions(), m_player.get());
-    whenKeyDialogOpens([](fmOptKey &d) {
-        keepScreenshot(d, "fmOptKey.png");
-        d.close();
-    });
-    keys.Start(3);
+    m_player->mnuExec_ViewSize_DispSetting_Click();
+    EXPECT_EQ(m_player->displayAreaDialog(), dialog);
+    EXPECT_EQ(dialog->TxCutSize(0)->text(), "4");
+    EXPECT_EQ(m_player->mediaPlayer()->x(), 0 - qRound(m_player->mediaPlayer()->width() * 0.04));
+    EXPECT_FALSE(dialog->isMinimized());
+    EXPECT_TRUE(waitUntil([&] { return QApplication::activeWindow() == dialog; }));
+
+    dialog->TxCutSize(0)->setText("20");
+    m_player->closeStep();
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(stored("CutPercent", "Left"), "4");
+    EXPECT_EQ(stored("Window", "SizeSetting.Left"), "");
 }

@@ -20,7 +20,6 @@ protected:
     DisplayAreaDialog()
         : m_dialog(m_pref, [this](const QString &l, const QString &t, const QString &b, const QString &r) {
             m_preview = {l, t, b, r};
-            ++m_previews;
         })
     {}
 
@@ -47,7 +46,6 @@ protected:
     ClassPref3 m_pref;
     fmDispSizeSetting m_dialog;
     QStringList m_preview;
-    int m_previews = 0;
 };
 
 TEST_F(DisplayAreaDialog, WithoutStoredCutShowsZerosAndCancelStoresOnlyThePlace)
@@ -135,24 +133,6 @@ TEST_F(DisplayAreaDialog, FocusMovesInTheDesignOrderAndSelectsTheFieldText)
     m_dialog.VScCutSize(2)->setFocus(Qt::MouseFocusReason);
     EXPECT_EQ(QApplication::focusWidget(), m_dialog.TxCutSize(2));
     EXPECT_EQ(m_dialog.TxCutSize(2)->selectedText(), "25");
-}
-
-TEST_F(DisplayAreaDialog, ReopenReloadsAndDiscardStoresNothing)
-{
-    open({"1", "2", "3", "4"});
-    m_dialog.TxCutSize(0)->setText("33");
-    open(); // chosen again while open
-    EXPECT_EQ(fields(), QStringList({"1", "2", "3", "4"}));
-    EXPECT_EQ(m_preview, fields());
-
-    m_dialog.TxCutSize(0)->setText("44");
-    const int previews = m_previews;
-    m_dialog.discard();
-    m_dialog.close();
-    EXPECT_FALSE(m_dialog.isVisible());
-    EXPECT_EQ(m_previews, previews);
-    EXPECT_EQ(stored("CutPercent", "Left"), "1");
-    EXPECT_EQ(stored("Window", "SizeSetting.Left"), "<none>");
 }
 
 } // namespace
