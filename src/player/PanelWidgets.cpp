@@ -175,11 +175,6 @@ void PositionBar::placeCursor(double position, double length, const TrackGeometr
         m_cursor->move(twipsToWidgetPixels(c.left, m_tpp.x), m_cursor->y());
 }
 
-bool PositionBar::isMuted() const
-{
-    return !m_speakers[1]->isHidden();
-}
-
 void PositionBar::setMuted(bool muted)
 {
     m_speakers[muted ? 0 : 1]->hide();

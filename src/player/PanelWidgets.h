@@ -123,8 +123,6 @@ public:
     /// Moves the cursor to `position` of `length` seconds on `track`.
     void placeCursor(double position, double length, const TrackGeometry &track);
 
-    /// Whether the struck-through speaker shows.
-    bool isMuted() const;
     /// Shows the speaker for `muted`.
     void setMuted(bool muted);
 

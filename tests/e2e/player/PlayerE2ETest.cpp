@@ -298,4 +298,95 @@ TEST_F(PlayerE2E, StartsWithoutMediaAndClosesWithoutARecord)
     EXPECT_TRUE(ini.value("Files").isEmpty());
 }
 
+/// The first percentage `pactl` shows for the default sink's volume.
+std::optional<int> sinkVolumePercent()
+{
+    static const QRegularExpression percent(QStringLiteral("(\\d+)%"));
+    const auto m = percent.match(run("pactl", {"get-sink-volume", "@DEFAULT_SINK@"}).join(' '));
+    return m.hasMatch() ? std::optional<int>(m.captured(1).toInt()) : std::nullopt;
+}
+
+/// The loudest sample of a quarter second of what the default sink plays
+/// (its monitor, 8 kHz mono); nothing when it cannot be recorded.
+std::optional<int> sinkOutputPeak()
+{
+    QProcess rec;
+    rec.start("parec", {"-d", "@DEFAULT_MONITOR@", "--raw", "--format=s16le", "--channels=1", "--rate=8000"});
+    constexpr int Bytes = 4000;
+    QByteArray data;
+    while (data.size() < Bytes && rec.waitForReadyRead(5000))
+        data += rec.readAllStandardOutput();
+    rec.kill();
+    rec.waitForFinished(5000);
+    if (data.size() < Bytes)
+        return std::nullopt;
+    int peak = 0;
+    const auto *samples = reinterpret_cast<const qint16 *>(data.constData());
+    // Skip the first samples: the recorder's start may hold older sound.
+    for (int i = Bytes / 4; i < Bytes / 2; ++i)
+        peak = std::max(peak, std::abs(int{samples[i]}));
+    return peak;
+}
+
+TEST_F(PlayerE2E, MouseSeeksOnTheTrackSetsTheVolumeAndMutes)
+{
+    const QString clip = testMedia("long.mp4"); // 90 s, played by the media player control
+    ASSERT_TRUE(QFileInfo::exists(clip)) << qPrintable(clip);
+    run("pactl", {"set-sink-volume", "@DEFAULT_SINK@", "100%"});
+    run("pactl", {"set-sink-mute", "@DEFAULT_SINK@", "0"});
+
+    ProgramRun program(m_binary, {clip});
+    ASSERT_TRUE(program.waitFor([&] { return program.lastPosition().value_or(0) >= 1; }, 60000))
+        << "playback did not start";
+    const QStringList windows = program.visibleWindows();
+    ASSERT_FALSE(windows.isEmpty());
+    const QString window = windows.first();
+    // Places in the compact window, pixels of 15 twips: the control panel at
+    // (3, 5); in it the position bar at (60, 0) and the volume bar at (78, 26).
+    const auto clickAt = [&window](int x, int y) {
+        run("xdotool",
+            {"mousemove", "--window", window, QString::number(x), QString::number(y), "click", "1"});
+    };
+
+    // The track runs 200 pixels from 16 pixels in, its line 14 down: its
+    // middle is the middle of the file.
+    clickAt(3 + 60 + 16 + 100, 5 + 14);
+    EXPECT_TRUE(program.waitFor(
+        [&] {
+            const int shown = program.lastPosition().value_or(0);
+            return shown >= 44 && shown <= 50;
+        },
+        10000))
+        << "the time did not jump to the middle: " << qPrintable(program.timeTexts().last());
+
+    // The speaker, under the track's left end: the tone goes silent.
+    ASSERT_TRUE(program.waitFor([] { return sinkOutputPeak().value_or(0) > 1000; }, 10000))
+        << "no sound to mute";
+    clickAt(3 + 60 + 8, 5 + 24 + 8);
+    EXPECT_TRUE(program.waitFor([] { return sinkOutputPeak().value_or(-1) == 0; }, 10000))
+        << "the sound was not muted: peak " << sinkOutputPeak().value_or(-1);
+    saveScreenshot("player-muted.png");
+
+    const auto sinkVolumeNear = [&program](int percent) {
+        const bool near = program.waitFor(
+            [percent] { return std::abs(sinkVolumePercent().value_or(-100) - percent) <= 2; }, 10000);
+        EXPECT_TRUE(near) << "sink volume " << sinkVolumePercent().value_or(-1) << "%, not " << percent
+                          << "%";
+    };
+    // A quarter of the volume bar's scale (96 pixels from 3 pixels in).
+    const int volumeX = 3 + 78 + 3 + 24;
+    const int volumeY = 5 + 26 + 7;
+    clickAt(volumeX, volumeY);
+    sinkVolumeNear(25);
+    // Dragged on past the bar's right end: the top of the scale, no more.
+    run("xdotool", {"mousemove", "--window", window, QString::number(volumeX), QString::number(volumeY),
+                    "mousedown", "1", "mousemove", "--window", window, QString::number(volumeX + 48),
+                    QString::number(volumeY), "mousemove", "--window", window, QString::number(volumeX + 200),
+                    QString::number(volumeY), "mouseup", "1"});
+    sinkVolumeNear(100);
+
+    ASSERT_TRUE(askWindowToClose(window.toULong()));
+    expectCleanExit(program);
+}
+
 } // namespace

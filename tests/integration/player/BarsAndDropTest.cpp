@@ -13,6 +13,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
@@ -172,6 +173,34 @@ TEST_F(BarsAndDrop, OnlyThePositionBarOfTheInstrumentsOpensTheMenu)
         click(widget, Qt::RightButton);
         EXPECT_EQ(shown, menus) << widget->objectName().toStdString();
     }
+}
+
+TEST_F(BarsAndDrop, ControlsOwnEventsReachTheWindow)
+{
+    playAndWait("clip.mp4");
+    MediaPlayerControl *control = m_window->mediaPlayer();
+    ASSERT_FALSE(control->isHidden());
+    int menus = 0;
+    QObject::connect(m_window->execMenu(), &QMenu::aboutToShow, [&] {
+        ++menus;
+        QTimer::singleShot(0, m_window->execMenu(), &QMenu::close);
+    });
+
+    // J is the pause of the key map; the control takes the key itself.
+    QKeyEvent key(QEvent::KeyPress, Qt::Key_J, Qt::NoModifier, "j");
+    QApplication::sendEvent(control, &key);
+    EXPECT_EQ(control->PlayState(), MediaPlayState::Paused);
+
+    const QPoint centre = control->rect().center();
+    sendMouse(control, QEvent::MouseButtonDblClick, centre, Qt::LeftButton, Qt::LeftButton);
+    EXPECT_EQ(control->DisplaySize(), DisplaySizeMode::FullScreen);
+    sendMouse(control, QEvent::MouseButtonDblClick, centre, Qt::LeftButton, Qt::LeftButton);
+    EXPECT_EQ(control->DisplaySize(), DisplaySizeMode::Default);
+
+    click(control);
+    EXPECT_EQ(menus, 0);
+    click(control, Qt::RightButton);
+    EXPECT_EQ(menus, 1);
 }
 
 TEST_F(BarsAndDrop, DropPlaysTheFirstLocalFileAndRefusingControlsTakeNone)

@@ -1,14 +1,11 @@
 #include "player/BarArithmetic.h"
 #include "player/FileDrop.h"
-#include "player/LatestSeek.h"
 #include "player/PanelWidgets.h"
 
 #include <QMimeData>
 #include <QUrl>
 
 #include <gtest/gtest.h>
-
-#include <vector>
 
 namespace {
 
@@ -123,29 +120,4 @@ TEST(FileDrop, LocalFilesAreDecodedOthersIgnored)
     EXPECT_EQ(firstDroppedFile(&data).value_or("(none)"), "/tmp/first.mp4");
     data.setUrls({QUrl("https://example.org/b.mp4")});
     EXPECT_FALSE(firstDroppedFile(&data));
-}
-
-TEST(LatestSeek, InFlightKeepsOnlyTheLatestTarget)
-{
-    std::vector<double> seeks;
-    LatestSeek gate([&seeks](double s) { seeks.push_back(s); });
-    gate.request(1);
-    for (int i = 2; i <= 200; ++i)
-        gate.request(i);
-    EXPECT_EQ(seeks, std::vector<double>({1}));
-    EXPECT_EQ(gate.waiting(), 200);
-
-    gate.seekDone();
-    EXPECT_EQ(seeks, std::vector<double>({1, 200}));
-    EXPECT_TRUE(gate.inFlight());
-    gate.seekDone();
-    EXPECT_FALSE(gate.inFlight());
-    gate.seekDone(); // a report nobody waited for
-    EXPECT_EQ(seeks.size(), 2u);
-
-    gate.request(5);
-    gate.request(6);
-    gate.forget();
-    gate.request(7);
-    EXPECT_EQ(seeks, std::vector<double>({1, 200, 5, 7}));
 }
