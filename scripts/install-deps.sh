@@ -7,8 +7,11 @@ packages=(
   # build
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libgl-dev libmpv-dev libasound2-dev libxcb1-dev
+  libfluidsynth-dev
   # run: software OpenGL, the ALSA plugins that reach PulseAudio/PipeWire, a Japanese font
   libgl1-mesa-dri libasound2-plugins fonts-noto-cjk
+  # MIDI: a small General MIDI soundfont for the sequencer device
+  timgm6mb-soundfont
   # test and sample media
   libgtest-dev libgmock-dev libx11-dev ffmpeg xvfb xauth x11-utils xdotool pulseaudio pulseaudio-utils alsa-utils
   mpv clang libclang-rt-14-dev imagemagick
@@ -17,8 +20,8 @@ packages=(
 )
 if [[ "${1:-}" == "--run-only" ]]; then
   packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-base-dev-tools
-            libqt6opengl6-dev libgl-dev libmpv-dev libasound2-dev libxcb1-dev libgl1-mesa-dri
-            libasound2-plugins fonts-noto-cjk ffmpeg)
+            libqt6opengl6-dev libgl-dev libmpv-dev libasound2-dev libxcb1-dev libfluidsynth-dev
+            libgl1-mesa-dri libasound2-plugins fonts-noto-cjk timgm6mb-soundfont ffmpeg)
 fi
 
 missing=()

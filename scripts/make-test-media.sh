@@ -1,6 +1,10 @@
 #!/usr/bin/env bash
 # Generates the media files the tests play into the folder given (once;
 # existing files are kept). Nothing here is committed.
+#
+# The playable matrix (tests/integration/matrix walks it) covers both
+# engines: MCI takes .avi .wav .mp3 .mid .mpg .wmv, the media player control
+# the rest. Each file is listed there with its length.
 set -euo pipefail
 out=${1:?usage: make-test-media.sh DIR}
 mkdir -p "$out"
@@ -15,16 +19,52 @@ gen() { # gen FILE ffmpeg-args...: only when FILE is missing, through a temporar
 }
 video="testsrc2=size=320x240:rate=25"
 tone="sine=frequency=440:sample_rate=44100"
+x264=(-c:v libx264 -preset ultrafast -pix_fmt yuv420p)
 
 gen clip.avi  -f lavfi -i "$video:duration=12" -f lavfi -i "$tone:duration=12" -c:v mpeg4 -q:v 5 -c:a pcm_s16le -shortest
 gen tone.wav  -f lavfi -i "$tone:duration=6" -c:a pcm_s16le
 gen tone.mp3  -f lavfi -i "$tone:duration=6" -c:a libmp3lame -b:a 128k
-gen clip.mp4  -f lavfi -i "$video:duration=12" -f lavfi -i "$tone:duration=12" -c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac -shortest
-gen clip.mkv  -f lavfi -i "$video:duration=12" -f lavfi -i "$tone:duration=12" -c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac -shortest
-gen long.mp4  -f lavfi -i "testsrc2=size=320x240:rate=10:duration=90" -f lavfi -i "$tone:duration=90" -c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac -shortest
+gen clip.mp4  -f lavfi -i "$video:duration=12" -f lavfi -i "$tone:duration=12" "${x264[@]}" -c:a aac -shortest
+gen clip.mkv  -f lavfi -i "$video:duration=12" -f lavfi -i "$tone:duration=12" "${x264[@]}" -c:a aac -shortest
+gen long.mp4  -f lavfi -i "testsrc2=size=320x240:rate=10:duration=90" -f lavfi -i "$tone:duration=90" "${x264[@]}" -c:a aac -shortest
 
+# Video without a sound track, on both engines.
+gen silent.mp4 -f lavfi -i "$video:duration=4" "${x264[@]}"
+gen silent.avi -f lavfi -i "$video:duration=4" -c:v mpeg4 -q:v 5
+# Short, portrait and rotated pictures.
+gen second.mp4 -f lavfi -i "$video:duration=1" -f lavfi -i "$tone:duration=1" "${x264[@]}" -c:a aac -shortest
+gen portrait.mp4 -f lavfi -i "testsrc2=size=1080x1920:rate=25:duration=3" -f lavfi -i "$tone:duration=3" "${x264[@]}" -c:a aac -shortest
+gen rotated.mp4 -f lavfi -i "$video:duration=3" "${x264[@]}" -metadata:s:v:0 rotate=90
+# Older and other containers and codecs.
+gen mpeg2.mpg -f lavfi -i "$video:duration=4" -f lavfi -i "$tone:duration=4" -c:v mpeg2video -q:v 5 -c:a mp2 -shortest
+gen wm.wmv    -f lavfi -i "$video:duration=4" -f lavfi -i "$tone:duration=4" -c:v wmv2 -q:v 5 -c:a wmav2 -shortest
+gen vp9.webm  -f lavfi -i "$video:duration=4" -f lavfi -i "$tone:duration=4" -c:v libvpx-vp9 -deadline realtime -cpu-used 8 -b:v 200k -c:a libopus -shortest
+# The clip the playback CPU benchmark shows: 720p H.264 with sound.
+gen hd720.mp4 -f lavfi -i "testsrc2=size=1280x720:rate=30:duration=30" -f lavfi -i "$tone:duration=30" "${x264[@]}" -crf 23 -c:a aac -shortest
+
+# A General MIDI tune: four half-second piano notes (type 0, 480 ticks per
+# quarter note at the default 120 beats per minute: 2 s).
+if [[ ! -s tune.mid ]]; then
+  note() { printf "\\x00\\x90\\x$1\\x64\\x83\\x60\\x80\\x$1\\x40"; }
+  { printf '\x00\xc0\x00'; note 3c; note 40; note 43; note 48; printf '\x00\xff\x2f\x00'; } > tune.trk
+  size=$(stat -c %s tune.trk)
+  { printf 'MThd\x00\x00\x00\x06\x00\x00\x00\x01\x01\xe0MTrk'
+    printf "\\x$(printf %02x $((size >> 24 & 255)))\\x$(printf %02x $((size >> 16 & 255)))"
+    printf "\\x$(printf %02x $((size >> 8 & 255)))\\x$(printf %02x $((size & 255)))"
+    cat tune.trk; } > tune.mid.tmp
+  rm -f tune.trk
+  mv -f tune.mid.tmp tune.mid
+fi
+
+# A name with blanks, quotes, a line break and Japanese.
+odd=$'名前 with "quote" \'single\'\nと改行.mp4'
+[[ -s "$odd" ]] || cp second.mp4 "$odd"
+odd='名前 with "quote".avi'
+[[ -s "$odd" ]] || cp clip.avi "$odd"
+
+# What must be refused cleanly.
 : > empty.avi
 [[ -s truncated.avi ]] || head -c 4096 clip.avi > truncated.avi
 [[ -s random.mpg ]] || head -c 65536 /dev/urandom > random.mpg
-odd='名前 with "quote".avi'
-[[ -s "$odd" ]] || cp clip.avi "$odd"
+mkdir -p folder.avi
+[[ -p stuck.avi ]] || { rm -f stuck.avi; mkfifo stuck.avi; }

@@ -125,7 +125,9 @@ private:
         const QFileInfo file(path);
         if (!file.exists())
             return MciErr::FileNotFound;
-        if (file.isDir() || file.size() == 0)
+        // Folders, FIFOs, devices and sockets are refused before anything
+        // reads them: a FIFO nobody writes to would block the open.
+        if (!file.isFile() || file.size() == 0)
             return MciErr::InvalidFile;
         if (!QCoreApplication::instance())
             return MciErr::CannotLoadDriver;

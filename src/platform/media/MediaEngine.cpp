@@ -114,11 +114,11 @@ MediaEngine::MediaEngine(QObject *parent)
         {MpvOpt::Idle, MpvVal::Yes},
         // The end of the media leaves the file loaded and paused there.
         {MpvOpt::KeepOpen, MpvVal::Yes},
-        {MpvOpt::Vo, MpvVal::Libmpv},
+        // No renderer yet: the video runs into a dormant output, so that a
+        // file without sound still has a clock, until a surface binds.
+        {MpvOpt::Vo, MpvVal::Null},
         {MpvOpt::AudioFallbackToNull, MpvVal::Yes},
         {MpvOpt::AudioPitchCorrection, MpvVal::Yes},
-        // No renderer yet: a video output now would fail and drop the track.
-        {MpvOpt::Vid, MpvVal::No},
     };
     for (const auto &[name, value] : options) {
         // Options missing from an older libmpv are not worth failing over.
@@ -144,7 +144,8 @@ MediaEngine::MediaEngine(QObject *parent)
     mpv_observe_property(h, ObsVideoParams, MpvProp::VideoParams, MPV_FORMAT_NODE);
 
     m_handle = h;
-    m_appliedVid = MpvVal::No;
+    m_appliedVid = MpvVal::Auto;
+    m_appliedVo = MpvVal::Null;
     mpv_set_wakeup_callback(h, &MediaEngine::onWakeup, this);
 }
 
@@ -413,8 +414,10 @@ quint64 MediaEngine::startLoad(const QString &path, bool startPaused)
     const QFileInfo info(path);
     if (path.isEmpty() || !info.exists())
         return refuse(QStringLiteral("file not found"));
-    if (info.isDir())
-        return refuse(QStringLiteral("is a folder, not a media file"));
+    // Only a regular file: a FIFO, a device or a socket may never deliver
+    // a byte, and reading one would hold the caller for the whole wait.
+    if (!info.isFile())
+        return refuse(QStringLiteral("not a regular file"));
     const QByteArray absolute = QFile::encodeName(info.absoluteFilePath());
 
     int flag = startPaused ? 1 : 0;
@@ -638,16 +641,33 @@ void MediaEngine::applyVideoTrack(bool sync)
 {
     if (!m_handle)
         return;
-    // A video output needs the surface's renderer; without one mpv would
-    // fail to open it and drop the track for the rest of the file.
-    const char *vid = (m_videoWanted && m_renderReady) ? MpvVal::Auto : MpvVal::No;
+    const char *vid = m_videoWanted ? MpvVal::Auto : MpvVal::No;
     if (m_appliedVid == vid)
         return;
     m_appliedVid = vid;
+    setPropertyString(MpvOpt::Vid, vid, sync);
+}
+
+void MediaEngine::applyVideoOutput(bool sync)
+{
+    if (!m_handle)
+        return;
+    // The libmpv output draws through the surface's renderer; without one it
+    // would fail and drop the video track for the rest of the file, so the
+    // video goes to the null output meanwhile and keeps the clock running.
+    const char *vo = m_renderReady ? MpvVal::Libmpv : MpvVal::Null;
+    if (m_appliedVo == vo)
+        return;
+    m_appliedVo = vo;
+    setPropertyString(MpvOpt::Vo, vo, sync);
+}
+
+void MediaEngine::setPropertyString(const char *name, const char *value, bool sync)
+{
     if (sync)
-        mpv_set_property_string(m_handle, MpvOpt::Vid, vid);
+        mpv_set_property_string(m_handle, name, value);
     else
-        mpv_set_property_async(m_handle, 0, MpvOpt::Vid, MPV_FORMAT_STRING, &vid);
+        mpv_set_property_async(m_handle, 0, name, MPV_FORMAT_STRING, &value);
 }
 
 bool MediaEngine::setOption(const char *name, const QVariant &value)
@@ -753,9 +773,9 @@ void MediaEngine::surfaceAttached(VideoSurface *surface)
 void MediaEngine::surfaceRenderReady(bool ready)
 {
     m_renderReady = ready;
-    // Turning video off must be done before the renderer goes away, so wait
-    // for it; turning it on can follow at the core's pace.
-    applyVideoTrack(!ready);
+    // Leaving the renderer must be done before it goes away, so wait for it;
+    // taking it up can follow at the core's pace.
+    applyVideoOutput(!ready);
 }
 
 void MediaEngine::surfaceDetached(VideoSurface *surface)
@@ -764,7 +784,7 @@ void MediaEngine::surfaceDetached(VideoSurface *surface)
         return;
     m_surface = nullptr;
     m_renderReady = false;
-    applyVideoTrack(true);
+    applyVideoOutput(true);
 }
 
 VideoSurface *MediaEngine::surface() const

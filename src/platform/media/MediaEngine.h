@@ -194,6 +194,8 @@ private:
     void resetCaches();
     void stopCore();
     void applyVideoTrack(bool sync);
+    void applyVideoOutput(bool sync);
+    void setPropertyString(const char *name, const char *value, bool sync);
     void setCachedPosition(double seconds);
     void setCachedDuration(double seconds);
     void setCachedPaused(bool paused);
@@ -207,6 +209,8 @@ private:
     // Last "vid" value given to the core, so that repeated wishes do not
     // make it rebuild the video chain.
     const char *m_appliedVid = nullptr;
+    // Last video output given to the core ("null" until a renderer exists).
+    const char *m_appliedVo = nullptr;
     // The core has a running video output (a picture can be drawn).
     bool m_videoActive = false;
     QString m_lastError;

@@ -126,6 +126,7 @@ void VideoSurface::createRenderer()
     mpv_render_context *render = nullptr;
     if (mpv_render_context_create(&render, m_engine->handleForSurface(), params) >= 0) {
         m_render = render;
+        m_hadFrame = false;
         mpv_render_context_set_update_callback(m_render, &VideoSurface::onUpdate, this);
     }
     if (switched)
@@ -189,7 +190,10 @@ void VideoSurface::paintGL()
     if (dest.isEmpty())
         return;
 
-    mpv_render_context_update(m_render);
+    // Only the libmpv output hands frames to the renderer; until it does
+    // (the engine may still be on its dormant output) the picture is black.
+    if (mpv_render_context_update(m_render) & MPV_RENDER_UPDATE_FRAME)
+        m_hadFrame = true;
     int flipY = 1;
     const bool direct = dest == QRect(QPoint(0, 0), full);
     GLuint fboId = target;
@@ -222,7 +226,7 @@ void VideoSurface::paintGL()
         gl->glBindFramebuffer(GL_FRAMEBUFFER, target);
     }
     m_drewFrame = true;
-    if (m_engine && m_engine->m_videoActive)
+    if (m_hadFrame && m_engine && m_engine->m_videoActive)
         Q_EMIT frameDrawn();
 }
 

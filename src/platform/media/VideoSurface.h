@@ -83,4 +83,6 @@ private:
     QMetaObject::Connection m_contextGone;
     std::atomic<bool> m_updateQueued{false};
     bool m_drewFrame = false;
+    // The renderer has received a video frame since it was created.
+    bool m_hadFrame = false;
 };

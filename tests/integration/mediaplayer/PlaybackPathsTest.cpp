@@ -1,8 +1,8 @@
 // Real files through the facade on both paths: MCI into a video surface
 // standing in for PiMCI, and the media player control for what MCI refuses.
+#include "PlayerRig.h"
 #include "TestSupport.h"
 
-#include "platform/forms/ScreenMetrics.h"
 #include "platform/media/MediaEngine.h"
 #include "platform/media/VideoSurface.h"
 #include "platform/mediaplayer/MediaPlayerControl.h"
@@ -18,50 +18,6 @@
 #include <QWidget>
 
 namespace {
-
-/// The video box of the main window: the control and the MCI surface lie in
-/// it, one above the other, the way the player wires them.
-class PlayerRig {
-public:
-    PlayerRig()
-    {
-        setScreenMetricsOverride(ScreenMetrics{});
-        box.resize(700, 560);
-        control = new MediaPlayerControl(&box);
-        control->setGeometry(0, 0, 320, 240);
-        surface = new VideoSurface(&box);
-        surface->setGeometry(0, 0, 320, 240);
-        player.omPlay = control;
-        player.oMCIPlay = &mci;
-        player.oMCITarget = surface;
-        box.show();
-    }
-    ~PlayerRig()
-    {
-        mci.mClose(QStringLiteral("0"));
-        setScreenMetricsOverride(std::nullopt);
-    }
-
-    /// Opens `name` and shows the surface the player would show for it.
-    void open(const QString &path)
-    {
-        player.setFileName(path);
-        const bool onMci = player.ActiveVideoMode == VideoMode::Mci;
-        surface->setVisible(onMci);
-        control->setVisible(!onMci);
-    }
-
-    bool positionPasses(double seconds, int timeoutMs = 8000)
-    {
-        return waitUntil([&] { return player.CurrentPosition() > seconds; }, timeoutMs);
-    }
-
-    QWidget box;
-    MediaPlayerControl *control = nullptr;
-    VideoSurface *surface = nullptr;
-    ClassMCIPlay mci;
-    ClassPlayerDummy player;
-};
 
 /// Play, pause, seek, rate, stop and length through the facade.
 void exerciseTransport(PlayerRig &rig)
