@@ -2,7 +2,9 @@
 
 #include "platform/media/MpvNames.h"
 #include "platform/media/VideoSurface.h"
+#include "platform/media/WaitGuard.h"
 
+#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -35,8 +37,9 @@ constexpr quint64 SeekReply = 100;
 
 constexpr double MinSpeed = 0.01;
 constexpr double MaxSpeed = 100.0;
-// Granularity of bounded waits: short enough that a deadline is met closely.
-constexpr int PumpSliceMs = 50;
+// Granularity of bounded waits: short enough that a deadline is met closely
+// and the window repaints smoothly meanwhile.
+constexpr int PumpSliceMs = 15;
 
 QVariant nodeToVariant(const mpv_node *node)
 {
@@ -192,6 +195,9 @@ bool MediaEngine::pumpUntil(const std::function<bool()> &done, int timeoutMs)
     if (!m_handle)
         return done();
     QDeadlineTimer deadline(std::max(0, timeoutMs));
+    // The window goes on painting meanwhile, and nothing that could call
+    // back into the waiting caller runs.
+    const WaitGuard guard;
     while (!done()) {
         const qint64 remaining = deadline.remainingTime();
         if (remaining <= 0)
@@ -200,6 +206,8 @@ bool MediaEngine::pumpUntil(const std::function<bool()> &done, int timeoutMs)
         mpv_event *event = mpv_wait_event(m_handle, slice);
         if (event->event_id != MPV_EVENT_NONE)
             handleEvent(event);
+        if (!done() && QCoreApplication::instance())
+            QCoreApplication::processEvents(WaitGuard::flags());
     }
     return true;
 }
@@ -335,7 +343,9 @@ void MediaEngine::handlePropertyChange(const void *rawEvent)
         break;
     case ObsEofReached: setCachedEof(asFlag()); break;
     case ObsSeekable: m_seekable = asFlag(); break;
-    case ObsSeeking: m_seeking = asFlag(); break;
+    // The core also "seeks" while it starts a file's video; only our own
+    // seeks count.
+    case ObsSeeking: m_seeking = m_seekPending && asFlag(); break;
     case ObsVideoParams:
         m_videoActive = !none;
         if (!none) {

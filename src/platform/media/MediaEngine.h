@@ -25,7 +25,8 @@ class VideoSurface;
 /// (paused(), speed(), mute(), position() for a seek), so a query right after
 /// a command agrees with it; what the core does next (reaching the end,
 /// finishing a seek) arrives through drain(). The only calls that wait are
-/// loadSync() and seekSync(), and both wait no longer than they are given.
+/// loadSync() and seekSync(), and both wait no longer than they are given,
+/// keeping the windows painted but handling no input meanwhile.
 ///
 /// Video: the engine draws through a VideoSurface bound with
 /// VideoSurface::setEngine(). A file may be loaded before any surface exists;
@@ -70,8 +71,10 @@ public:
     QString lastError() const { return m_lastError; }
 
     /// Loads `path`, replacing any loaded file, and waits at most `timeoutMs`
-    /// for the result while processing this engine's events (not the Qt event
-    /// loop: no other handler runs inside). Loaded: the file is loaded,
+    /// for the result. Only regular files are opened; anything else fails at
+    /// once. While it waits the windows keep painting, but no user input,
+    /// timer, command-channel message or drop is handled inside (WaitGuard);
+    /// queued calls between engines still run. Loaded: the file is loaded,
     /// paused when `startPaused`, at position 0, and fileLoaded() has been
     /// emitted. Failed / TimedOut: nothing is loaded and lastError() says why;
     /// loadFailed() is not emitted for a synchronous load.
@@ -95,8 +98,8 @@ public:
     /// key frame before it. No effect with nothing loaded. position() shows
     /// the target at once; seekFinished() follows when playback resumed there.
     void seek(double seconds, bool exact = true);
-    /// seek(), then waits at most `timeoutMs` for it to finish (processing
-    /// only this engine's events). Returns true when it finished in time.
+    /// seek(), then waits at most `timeoutMs` for it to finish, the way
+    /// loadSync() waits. Returns true when it finished in time.
     bool seekSync(double seconds, bool exact, int timeoutMs);
     // Speed, mute, volume, keepAspect and videoEnabled are settings of the
     // engine: they carry over to the next file. The pause state is given

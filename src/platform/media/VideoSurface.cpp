@@ -166,13 +166,21 @@ void VideoSurface::onUpdate(void *ctx)
 {
     // Runs on an mpv thread: only ask for a repaint on ours.
     auto *self = static_cast<VideoSurface *>(ctx);
-    if (!self->m_updateQueued.exchange(true))
-        QMetaObject::invokeMethod(self, qOverload<>(&QWidget::update), Qt::QueuedConnection);
+    if (!self->m_updateQueued.exchange(true)) {
+        // The flag drops when the request arrives, not when it is painted:
+        // a hidden widget never paints, and its next frames must still ask.
+        QMetaObject::invokeMethod(
+            self,
+            [self] {
+                self->m_updateQueued.store(false);
+                self->update();
+            },
+            Qt::QueuedConnection);
+    }
 }
 
 void VideoSurface::paintGL()
 {
-    m_updateQueued.store(false);
     QOpenGLExtraFunctions *gl = context()->extraFunctions();
     const GLuint target = defaultFramebufferObject();
     gl->glBindFramebuffer(GL_FRAMEBUFFER, target);

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QEventLoop>
+#include <QObject>
+#include <QPointer>
+#include <QWidget>
+
+#include <vector>
+
+/// While it lives, the application keeps painting but runs nothing that
+/// could call back into whoever is waiting: for the bounded waits of an
+/// engine (a file opening, a seek finishing) inside a handler of the window.
+///
+/// processEvents() is the caller's: pass it flags(), which leave user input
+/// and socket notifiers (the command channel) queued for later. The guard
+/// itself filters what those flags let through: timer events are skipped (a
+/// timer fires again at its next interval, so nothing is lost but a tick),
+/// drags and drops are refused, and a window's close is carried out once the
+/// outermost guard ends. Guards nest. GUI thread only.
+class WaitGuard final : public QObject {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(WaitGuard)
+
+public:
+    WaitGuard();
+    ~WaitGuard() override;
+
+    static QEventLoop::ProcessEventsFlags flags()
+    {
+        return QEventLoop::ExcludeUserInputEvents | QEventLoop::ExcludeSocketNotifiers;
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    static int s_depth;
+    static std::vector<QPointer<QWidget>> s_closeLater;
+};
