@@ -1,11 +1,18 @@
 #pragma once
 
+#include <QProcess>
+#include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 
 #include <algorithm>
+#include <functional>
 #include <vector>
 
-// Small helpers the benchmark programs share.
+// Small helpers the benchmark programs share. The inline ones need nothing
+// else; the rest are in the kovaplex_bench_support library: a bounded spin of
+// the event loop, the readings of a child process (its CPU time and peak
+// memory) and a private copy of the program.
 
 /// The median of `values` (the mean of the middle two for an even count);
 /// 0 for none.
@@ -24,3 +31,52 @@ inline QString argumentAfter(const QStringList &args, const QString &flag, const
     const int i = args.indexOf(flag);
     return i >= 0 && i + 1 < args.size() ? args.at(i + 1) : fallback;
 }
+
+/// The media folder: the first argument when given, else $KOVAPLEX_TEST_MEDIA.
+/// Also sets LC_NUMERIC to "C", which libmpv needs after Qt changed it.
+QString benchMediaDir(int argc, char **argv);
+
+/// Runs the event loop until `done` or `timeoutMs`; returns the last `done`.
+bool spinUntil(const std::function<bool()> &done, int timeoutMs = 15000);
+
+/// Peak resident memory (VmHWM) of a running process, in MiB; 0 if unknown.
+double peakResidentMiB(qint64 pid);
+/// CPU seconds (user and system, all threads) a running process has used.
+double cpuSeconds(qint64 pid);
+
+/// A private copy of the Kovaplex binary in a temporary folder, with a
+/// settings file of `iniText` beside it (so no earlier run's resume records
+/// or window place come into play). Empty program() when it failed.
+class KovaplexCopy {
+public:
+    KovaplexCopy(const QString &binary, const QByteArray &iniText);
+    QString program() const { return m_program; }
+
+private:
+    QTemporaryDir m_dir;
+    QString m_program;
+};
+
+/// A player started as a process, and the line it prints at its first frame.
+struct BenchPlayer {
+    const char *name;
+    QString program;
+    QStringList arguments;
+    QByteArray firstFrameMarker;
+    QProcessEnvironment environment;
+};
+
+/// Kovaplex (`program`, a KovaplexCopy) on `clip`, tracing its milestones.
+BenchPlayer kovaplexPlayer(const QString &program, const QString &clip);
+/// The mpv command-line player on `clip` with the renderer Kovaplex embeds
+/// (OpenGL through libmpv's gpu output), allowed onto the software
+/// rasteriser that Xvfb offers; `extra` goes before the clip.
+BenchPlayer mpvPlayer(const QString &clip, const QStringList &extra = {});
+
+/// Starts `player` (stdout and stderr merged) and waits until its output
+/// holds the first-frame marker, at most `timeoutMs`. Returns false, with the
+/// process killed, when it never does; `output` receives what it printed.
+bool startUntilFirstFrame(QProcess &process, const BenchPlayer &player, int timeoutMs,
+                          QByteArray *output = nullptr);
+/// Reads and drops the process's output for `ms` or until it ends.
+void drainOutput(QProcess &process, int ms);

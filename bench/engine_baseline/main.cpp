@@ -4,6 +4,7 @@
 //
 //   engine_baseline [media-file] [runs]
 // Needs a display (run it under scripts/test-env.sh).
+#include "BenchSupport.h"
 #include "platform/media/MediaEngine.h"
 #include "platform/media/VideoSurface.h"
 
@@ -23,26 +24,6 @@
 namespace {
 
 constexpr int TimeoutMs = 15000;
-
-double median(std::vector<double> values)
-{
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-bool spinUntil(const std::function<bool()> &done)
-{
-    QDeadlineTimer deadline(TimeoutMs);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::usleep(200);
-    }
-    return true;
-}
 
 // Bare core: mpv's own defaults, no video output, paused; until FILE_LOADED.
 double bareLoadMs(const QByteArray &path)
@@ -90,7 +71,7 @@ EngineTimes engineTimes(const QString &path)
     surface.resize(320, 240);
     surface.setEngine(&engine);
     surface.show();
-    if (spinUntil([&] { return drawn; }))
+    if (spinUntil([&] { return drawn; }, TimeoutMs))
         times.firstFrameMs = clock.nsecsElapsed() / 1e6;
     return times;
 }
@@ -100,8 +81,8 @@ EngineTimes engineTimes(const QString &path)
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    std::setlocale(LC_NUMERIC, "C");
-    const QString path = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(KOVAPLEX_DEFAULT_CLIP);
+    const QString given = benchMediaDir(argc, argv);
+    const QString path = argc > 1 ? given : QStringLiteral(KOVAPLEX_DEFAULT_CLIP);
     const int runs = argc > 2 ? std::max(1, atoi(argv[2])) : 7;
 
     std::vector<double> bare, loaded, frame;

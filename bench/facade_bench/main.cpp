@@ -4,6 +4,7 @@
 //
 // Usage: facade_bench [media folder] [runs]   (default: $KOVAPLEX_TEST_MEDIA, 15)
 // Needs a display with OpenGL (the video is really drawn) and an audio sink.
+#include "BenchSupport.h"
 #include "platform/forms/ScreenMetrics.h"
 #include "platform/media/MediaEngine.h"
 #include "platform/media/VideoSurface.h"
@@ -28,28 +29,6 @@ namespace {
 
 constexpr int TimeoutMs = 10000;
 
-bool pumpUntil(const std::function<bool()> &done)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > TimeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
-        QThread::usleep(200);
-    }
-    return true;
-}
-
-double median(std::vector<double> values)
-{
-    if (values.empty())
-        return -1;
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
 /// One facade run: ms from FileName let to CurrentPosition > 0 after vPlay.
 double facadeRun(ClassPlayerDummy &player, const QString &path, const QString &expectedMode)
 {
@@ -64,7 +43,7 @@ double facadeRun(ClassPlayerDummy &player, const QString &path, const QString &e
     }
     const double openedMs = clock.nsecsElapsed() / 1e6;
     player.vPlay();
-    if (!pumpUntil([&] { return player.CurrentPosition() > 0; }))
+    if (!spinUntil([&] { return player.CurrentPosition() > 0; }, TimeoutMs))
         return -1;
     if (qEnvironmentVariableIsSet("FACADE_BENCH_STEPS"))
         std::fprintf(stderr, "%s: opened after %.1f ms, moving after %.1f ms\n", qPrintable(expectedMode),
@@ -129,9 +108,7 @@ void report(const char *what, const std::vector<double> &runs)
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    std::setlocale(LC_NUMERIC, "C");
-    const QString media =
-        argc > 1 ? QString::fromLocal8Bit(argv[1]) : qEnvironmentVariable("KOVAPLEX_TEST_MEDIA");
+    const QString media = benchMediaDir(argc, argv);
     const int runs = argc > 2 ? std::max(1, atoi(argv[2])) : 15;
     const QString avi = QDir(media).filePath("clip.avi");
     const QString mp4 = QDir(media).filePath("clip.mp4");

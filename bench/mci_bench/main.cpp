@@ -6,6 +6,7 @@
 //   status: one "status b position" against reading time-pos from a bare core.
 //
 // Usage: mci_bench [media folder]   (default: $KOVAPLEX_TEST_MEDIA)
+#include "BenchSupport.h"
 #include "platform/mci/Mci.h"
 
 #include <mpv/client.h>
@@ -25,12 +26,6 @@ namespace {
 constexpr int kOpenRuns = 21;
 constexpr int kStatusBatches = 51;
 constexpr int kStatusPerBatch = 200;
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 /// A bare core set up as the engine sets up its own (no scripts, no
 /// bindings), the way a device plays before it has a window: no video
@@ -185,9 +180,7 @@ void benchStatus(const QString &path)
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    std::setlocale(LC_NUMERIC, "C");
-    const QString dir =
-        argc > 1 ? QString::fromLocal8Bit(argv[1]) : qEnvironmentVariable("KOVAPLEX_TEST_MEDIA");
+    const QString dir = benchMediaDir(argc, argv);
     const QString clip = QDir(dir).filePath("clip.avi");
     const QString tone = QDir(dir).filePath("tone.wav");
     if (!QFileInfo::exists(clip) || !QFileInfo::exists(tone)) {

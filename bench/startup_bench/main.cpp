@@ -47,55 +47,19 @@ void collectMilestones(const QByteArray &output, Sample &sample)
     }
 }
 
-struct Player {
-    const char *name;
-    QString program;
-    QStringList arguments;
-    QByteArray firstFrameMarker;
-    QProcessEnvironment environment;
-};
-
-double peakResidentMiB(qint64 pid)
-{
-    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
-    }
-    return 0;
-}
-
-std::optional<Sample> runOnce(const Player &player, int timeoutMs = 30000)
+std::optional<Sample> runOnce(const BenchPlayer &player, int timeoutMs = 30000)
 {
     QProcess process;
-    process.setProcessEnvironment(player.environment);
-    process.setProcessChannelMode(QProcess::MergedChannels);
     QElapsedTimer clock;
     clock.start();
-    process.start(player.program, player.arguments);
-    if (!process.waitForStarted(5000)) {
-        std::fprintf(stderr, "%s: cannot start %s\n", player.name, qPrintable(player.program));
-        return std::nullopt;
-    }
     QByteArray output;
     std::optional<double> firstFrame;
-    while (!firstFrame && clock.elapsed() < timeoutMs && process.state() == QProcess::Running) {
-        process.waitForReadyRead(20);
-        output += process.readAll();
-        if (output.contains(player.firstFrameMarker))
-            firstFrame = clock.nsecsElapsed() / 1e6;
-    }
+    if (startUntilFirstFrame(process, player, timeoutMs, &output))
+        firstFrame = clock.nsecsElapsed() / 1e6;
     std::optional<Sample> sample;
     if (firstFrame) {
         // One second of playback, so the memory is that of a playing player.
-        QElapsedTimer playing;
-        playing.start();
-        while (playing.elapsed() < 1000 && process.state() == QProcess::Running) {
-            process.waitForReadyRead(50);
-            process.readAll();
-        }
+        drainOutput(process, 1000);
         sample = Sample{*firstFrame, peakResidentMiB(process.processId()), {}};
         collectMilestones(output, *sample);
     } else {
@@ -126,34 +90,17 @@ int main(int argc, char **argv)
     }
 
     // A private copy of the program, so its settings file (beside it) starts
-    // empty and no resume question can appear.
-    QTemporaryDir scratch;
-    const QString copy = QDir(scratch.path()).filePath("Kovaplex");
-    if (!QFile::copy(binary, copy)) {
+    // empty and no resume question can appear. Shown video: without a stored
+    // size the first start lays out the compact window with the video area
+    // hidden.
+    const KovaplexCopy copy(binary, "[Setting]\r\nVideoSize=320\r\n");
+    if (copy.program().isEmpty()) {
         std::fprintf(stderr, "startup_bench: cannot copy %s\n", qPrintable(binary));
         return 2;
     }
-    // Shown video: without a stored size the first start lays out the
-    // compact window with the video area hidden.
-    QFile ini(QDir(scratch.path()).filePath("Kovaplex.ini"));
-    if (!ini.open(QIODevice::WriteOnly) || ini.write("[Setting]\r\nVideoSize=320\r\n") < 0) {
-        std::fprintf(stderr, "startup_bench: cannot write %s\n", qPrintable(ini.fileName()));
-        return 2;
-    }
-    ini.close();
 
-    const QProcessEnvironment base = QProcessEnvironment::systemEnvironment();
-    QProcessEnvironment traced = base;
-    traced.insert("KOVAPLEX_TRACE", "1");
-    const Player kovaplex{"Kovaplex", copy, {clip}, "] first frame drawn", traced};
-    // The same renderer Kovaplex embeds (OpenGL through libmpv's gpu output),
-    // allowed onto the software rasteriser that Xvfb offers.
-    const Player mpv{"mpv",
-                     "mpv",
-                     {"--no-config", "--vo=gpu", "--gpu-sw", "--msg-level=all=warn,cplayer=v",
-                      "--force-window=immediate", clip},
-                     "first video frame after restart shown",
-                     base};
+    const BenchPlayer kovaplex = kovaplexPlayer(copy.program(), clip);
+    const BenchPlayer mpv = mpvPlayer(clip);
 
     std::vector<double> kTime, kMem, mTime, mMem;
     std::vector<std::pair<QByteArray, std::vector<double>>> steps; // in order of appearance

@@ -644,7 +644,7 @@ void MediaEngine::setKeepAspect(bool keep)
     mpv_set_property_async(m_handle, 0, MpvOpt::KeepAspect, MPV_FORMAT_FLAG, &flag);
     m_keepAspect = keep;
     if (m_surface)
-        m_surface->update();
+        m_surface->render();
 }
 
 void MediaEngine::applyVideoTrack(bool sync)

@@ -4,8 +4,10 @@
 
 #include <QHash>
 #include <QOpenGLContext>
-#include <QOpenGLExtraFunctions>
 #include <QOpenGLFramebufferObject>
+#include <QOpenGLFunctions>
+#include <QPainter>
+#include <QWindow>
 
 #include <mpv/render_gl.h>
 
@@ -22,8 +24,7 @@ QHash<int, VideoSurface *> &registry()
 }
 int g_lastHandle = 0x10000;
 
-// Cap for the off-screen picture of an oversized destination; it is then
-// scaled up by the blit.
+// Cap for the off-screen picture a grab draws; larger ones are scaled up.
 constexpr int MaxOffscreenSide = 4096;
 
 void *procAddress(void *, const char *name)
@@ -32,36 +33,89 @@ void *procAddress(void *, const char *name)
     return context ? reinterpret_cast<void *>(context->getProcAddress(QByteArray(name))) : nullptr;
 }
 
+/// Draws `render`'s current picture into the framebuffer `fbo` of `size`
+/// device pixels (bottom-up, as OpenGL keeps them). Returns false when the
+/// renderer has nothing to draw with.
+void renderInto(mpv_render_context *render, GLuint fbo, const QSize &size)
+{
+    mpv_opengl_fbo target{static_cast<int>(fbo), size.width(), size.height(), 0};
+    int flipY = 1;
+    mpv_render_param params[] = {
+        {MPV_RENDER_PARAM_OPENGL_FBO, &target},
+        {MPV_RENDER_PARAM_FLIP_Y, &flipY},
+        {MPV_RENDER_PARAM_INVALID, nullptr},
+    };
+    mpv_render_context_render(render, params);
+}
+
 } // namespace
 
+/// The native child window the video is drawn into. It takes no input and
+/// never the focus; it only tells its surface when it can be drawn.
+class VideoWindow final : public QWindow {
+public:
+    explicit VideoWindow(VideoSurface *owner)
+        : m_owner(owner)
+    {
+        setSurfaceType(QSurface::OpenGLSurface);
+        setFlags(Qt::WindowTransparentForInput | Qt::WindowDoesNotAcceptFocus);
+    }
+
+protected:
+    void exposeEvent(QExposeEvent *) override
+    {
+        if (isExposed())
+            m_owner->windowExposed();
+    }
+    void resizeEvent(QResizeEvent *) override
+    {
+        if (isExposed())
+            m_owner->render();
+    }
+
+private:
+    VideoSurface *m_owner;
+};
+
 VideoSurface::VideoSurface(QWidget *parent)
-    : QOpenGLWidget(parent)
+    : QWidget(parent)
     , m_handle(++g_lastHandle)
 {
     registry().insert(m_handle, this);
-    connect(this, &QOpenGLWidget::frameSwapped, this, &VideoSurface::onFrameSwapped);
+    // Native, and so its ancestors: the window system then clips the video
+    // window to every box it lies in.
+    setAttribute(Qt::WA_NativeWindow);
+    QPalette black = palette();
+    black.setColor(QPalette::Window, Qt::black);
+    setPalette(black);
+    setAutoFillBackground(true);
+
+    m_window = new VideoWindow(this);
+    m_container = QWidget::createWindowContainer(m_window, this);
+    m_container->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_container->setFocusPolicy(Qt::NoFocus);
+    placeWindow();
 }
 
 VideoSurface::~VideoSurface()
 {
-    // QOpenGLWidget's own destructor destroys the context after this object
-    // is gone; its aboutToBeDestroyed must not reach this object then.
-    QObject::disconnect(m_contextGone);
     registry().remove(m_handle);
     destroyRenderer();
     if (m_engine)
         m_engine->surfaceDetached(this);
     m_engine = nullptr;
-    if (m_fbo) {
-        makeCurrent();
-        m_fbo.reset();
-        doneCurrent();
-    }
+    if (m_context)
+        m_context->doneCurrent();
 }
 
 VideoSurface *VideoSurface::fromHandle(int handle)
 {
     return registry().value(handle, nullptr);
+}
+
+bool VideoSurface::isValid() const
+{
+    return m_context != nullptr;
 }
 
 void VideoSurface::setEngine(MediaEngine *engine)
@@ -79,10 +133,9 @@ void VideoSurface::setEngine(MediaEngine *engine)
             engine->m_surface->engineGone();
         m_engine = engine;
         engine->surfaceAttached(this);
-        if (isValid())
-            createRenderer();
+        createRenderer();
     }
-    update();
+    render();
 }
 
 void VideoSurface::setDestination(const QRect &rect)
@@ -90,33 +143,48 @@ void VideoSurface::setDestination(const QRect &rect)
     if (rect == m_destination)
         return;
     m_destination = rect;
-    update();
+    placeWindow();
 }
 
-void VideoSurface::initializeGL()
+void VideoSurface::resizeEvent(QResizeEvent *)
 {
-    // The context dies when the widget moves to another top-level window;
-    // the renderer has to go with it and is rebuilt in the next initializeGL().
-    QObject::disconnect(m_contextGone);
-    m_contextGone = connect(
-        context(), &QOpenGLContext::aboutToBeDestroyed, this,
-        [this] {
-            destroyRenderer();
-            m_fbo.reset();
-        },
-        Qt::DirectConnection);
-    if (m_engine)
-        createRenderer();
+    placeWindow();
+}
+
+QRect VideoSurface::videoRect() const
+{
+    return m_destination.isEmpty() ? rect() : m_destination;
+}
+
+void VideoSurface::placeWindow()
+{
+    // A destination reaching past the widget is clipped by the window
+    // system: the video window is a child of this native widget.
+    m_container->setGeometry(videoRect());
+}
+
+bool VideoSurface::makeCurrent()
+{
+    return m_context && m_window->handle() && m_context->makeCurrent(m_window);
+}
+
+void VideoSurface::windowExposed()
+{
+    if (!m_context) {
+        auto context = std::make_unique<QOpenGLContext>();
+        context->setFormat(m_window->requestedFormat());
+        if (!context->create())
+            return;
+        m_context = std::move(context);
+    }
+    createRenderer();
+    render();
 }
 
 void VideoSurface::createRenderer()
 {
-    if (m_render || !m_engine || !m_engine->handleForSurface() || !context())
+    if (m_render || !m_engine || !m_engine->handleForSurface() || !makeCurrent())
         return;
-    const bool switched = QOpenGLContext::currentContext() != context();
-    if (switched)
-        makeCurrent();
-
     mpv_opengl_init_params glInit{&procAddress, nullptr};
     mpv_render_param params[] = {
         {MPV_RENDER_PARAM_API_TYPE, const_cast<char *>(MPV_RENDER_API_TYPE_OPENGL)},
@@ -124,15 +192,12 @@ void VideoSurface::createRenderer()
         {MPV_RENDER_PARAM_INVALID, nullptr},
     };
     mpv_render_context *render = nullptr;
-    if (mpv_render_context_create(&render, m_engine->handleForSurface(), params) >= 0) {
-        m_render = render;
-        m_hadFrame = false;
-        mpv_render_context_set_update_callback(m_render, &VideoSurface::onUpdate, this);
-    }
-    if (switched)
-        doneCurrent();
-    if (m_render)
-        m_engine->surfaceRenderReady(true);
+    if (mpv_render_context_create(&render, m_engine->handleForSurface(), params) < 0)
+        return;
+    m_render = render;
+    m_hadFrame = false;
+    mpv_render_context_set_update_callback(m_render, &VideoSurface::onUpdate, this);
+    m_engine->surfaceRenderReady(true);
 }
 
 void VideoSurface::destroyRenderer()
@@ -142,14 +207,10 @@ void VideoSurface::destroyRenderer()
     // Video off first, so the core is not using the renderer while it goes.
     if (m_engine)
         m_engine->surfaceRenderReady(false);
-    const bool switched = QOpenGLContext::currentContext() != context();
-    if (switched)
-        makeCurrent();
+    makeCurrent();
     mpv_render_context_set_update_callback(m_render, nullptr, nullptr);
     mpv_render_context_free(m_render);
     m_render = nullptr;
-    if (switched)
-        doneCurrent();
     m_updateQueued.store(false);
 }
 
@@ -159,91 +220,82 @@ void VideoSurface::engineGone()
     if (m_engine)
         m_engine->surfaceDetached(this);
     m_engine = nullptr;
-    update();
+    render();
 }
 
 void VideoSurface::onUpdate(void *ctx)
 {
-    // Runs on an mpv thread: only ask for a repaint on ours.
-    auto *self = static_cast<VideoSurface *>(ctx);
-    if (!self->m_updateQueued.exchange(true)) {
-        // The flag drops when the request arrives, not when it is painted:
-        // a hidden widget never paints, and its next frames must still ask.
+    // Runs on an mpv thread: only ask for a render on ours.
+    static_cast<VideoSurface *>(ctx)->scheduleRender();
+}
+
+void VideoSurface::scheduleRender()
+{
+    // The flag drops when the request arrives, so a surface that cannot
+    // draw now (hidden) still hears of the next frame.
+    if (!m_updateQueued.exchange(true)) {
         QMetaObject::invokeMethod(
-            self,
-            [self] {
-                self->m_updateQueued.store(false);
-                self->update();
+            this,
+            [this] {
+                m_updateQueued.store(false);
+                render();
             },
             Qt::QueuedConnection);
     }
 }
 
-void VideoSurface::paintGL()
+void VideoSurface::paintEvent(QPaintEvent *)
 {
-    QOpenGLExtraFunctions *gl = context()->extraFunctions();
-    const GLuint target = defaultFramebufferObject();
-    gl->glBindFramebuffer(GL_FRAMEBUFFER, target);
-    gl->glClearColor(0, 0, 0, 1);
-    gl->glClear(GL_COLOR_BUFFER_BIT);
+    // The background is black already; a repaint of the widget draws the
+    // video again too.
+    scheduleRender();
+}
+
+void VideoSurface::render()
+{
+    if (!m_window->isExposed() || !makeCurrent())
+        return;
+    const qreal dpr = m_window->devicePixelRatio();
+    const QSize size(qRound(m_window->width() * dpr), qRound(m_window->height() * dpr));
+    if (size.isEmpty())
+        return;
+    const GLuint target = m_context->defaultFramebufferObject();
+    if (m_render) {
+        // Only the libmpv output hands frames to the renderer; until it does
+        // (the engine may still be on its dormant output) mpv draws black.
+        if (mpv_render_context_update(m_render) & MPV_RENDER_UPDATE_FRAME)
+            m_hadFrame = true;
+        renderInto(m_render, target, size);
+    } else {
+        QOpenGLFunctions *gl = m_context->functions();
+        gl->glBindFramebuffer(GL_FRAMEBUFFER, target);
+        gl->glClearColor(0, 0, 0, 1);
+        gl->glClear(GL_COLOR_BUFFER_BIT);
+    }
+    m_context->swapBuffers(m_window);
     if (!m_render)
         return;
-
-    const qreal dpr = devicePixelRatioF();
-    const QSize full(qRound(width() * dpr), qRound(height() * dpr));
-    const QRect dest = m_destination.isEmpty()
-                           ? QRect(QPoint(0, 0), full)
-                           : QRect(qRound(m_destination.x() * dpr), qRound(m_destination.y() * dpr),
-                                   qRound(m_destination.width() * dpr), qRound(m_destination.height() * dpr));
-    if (dest.isEmpty())
-        return;
-
-    // Only the libmpv output hands frames to the renderer; until it does
-    // (the engine may still be on its dormant output) the picture is black.
-    if (mpv_render_context_update(m_render) & MPV_RENDER_UPDATE_FRAME)
-        m_hadFrame = true;
-    int flipY = 1;
-    const bool direct = dest == QRect(QPoint(0, 0), full);
-    GLuint fboId = target;
-    QSize fboSize = full;
-    if (!direct) {
-        // mpv fills whatever target it is given, so a destination is drawn
-        // off-screen at its own size and copied into place.
-        fboSize = QSize(std::min(dest.width(), MaxOffscreenSide), std::min(dest.height(), MaxOffscreenSide));
-        if (!m_fbo || m_fbo->size() != fboSize)
-            m_fbo = std::make_unique<QOpenGLFramebufferObject>(fboSize);
-        fboId = m_fbo->handle();
-    }
-    mpv_opengl_fbo fbo{static_cast<int>(fboId), fboSize.width(), fboSize.height(), 0};
-    mpv_render_param params[] = {
-        {MPV_RENDER_PARAM_OPENGL_FBO, &fbo},
-        {MPV_RENDER_PARAM_FLIP_Y, &flipY},
-        {MPV_RENDER_PARAM_INVALID, nullptr},
-    };
-    mpv_render_context_render(m_render, params);
-
-    if (!direct) {
-        // Both pictures are bottom-up, so only the rectangle's vertical
-        // origin changes; the blit clips what falls outside the widget.
-        gl->glBindFramebuffer(GL_READ_FRAMEBUFFER, fboId);
-        gl->glBindFramebuffer(GL_DRAW_FRAMEBUFFER, target);
-        const int bottom = full.height() - (dest.y() + dest.height());
-        gl->glBlitFramebuffer(0, 0, fboSize.width(), fboSize.height(), dest.x(), bottom,
-                              dest.x() + dest.width(), bottom + dest.height(), GL_COLOR_BUFFER_BIT,
-                              GL_LINEAR);
-        gl->glBindFramebuffer(GL_FRAMEBUFFER, target);
-    }
-    m_drewFrame = true;
+    mpv_render_context_report_swap(m_render);
     if (m_hadFrame && m_engine && m_engine->m_videoActive)
         Q_EMIT frameDrawn();
 }
 
-void VideoSurface::onFrameSwapped()
+QImage VideoSurface::grabFramebuffer()
 {
-    if (!m_render || !m_drewFrame)
-        return;
-    m_drewFrame = false;
-    makeCurrent();
-    mpv_render_context_report_swap(m_render);
-    doneCurrent();
+    if (!makeCurrent())
+        return {};
+    const qreal dpr = devicePixelRatioF();
+    QImage image(QSize(qRound(width() * dpr), qRound(height() * dpr)), QImage::Format_RGB32);
+    image.setDevicePixelRatio(dpr);
+    image.fill(Qt::black);
+    const QRect dest = videoRect();
+    if (m_render && !dest.isEmpty()) {
+        const QSize side(std::min(qRound(dest.width() * dpr), MaxOffscreenSide),
+                         std::min(qRound(dest.height() * dpr), MaxOffscreenSide));
+        QOpenGLFramebufferObject fbo(side);
+        renderInto(m_render, fbo.handle(), side);
+        QPainter painter(&image);
+        painter.drawImage(QRectF(dest), fbo.toImage());
+    }
+    return image;
 }

@@ -2,17 +2,27 @@
 
 #include "platform/media/MediaEngine.h"
 
-#include <QOpenGLWidget>
+#include <QImage>
 #include <QPointer>
 #include <QRect>
+#include <QWidget>
 
 #include <atomic>
 #include <memory>
 
 struct mpv_render_context;
-class QOpenGLFramebufferObject;
+class QOpenGLContext;
+class QWindow;
 
-/// An OpenGL widget that draws the video of one MediaEngine, or black.
+/// A widget that shows the video of one MediaEngine, or black.
+///
+/// The picture is drawn by libmpv's render API straight into a native child
+/// window (an OpenGL surface) placed over the destination rectangle, so a
+/// video frame costs one render and one buffer swap of the video's own size,
+/// and the rest of the window is never composed with OpenGL. The child
+/// window takes no input: mouse buttons and the keyboard reach the widgets
+/// below it as if it were not there. The widget is native, and with it its
+/// ancestors, so that the window system clips the video to them.
 ///
 /// Each surface has a handle(): a small non-zero integer, unique for the
 /// life of the process, that stands in for a native window handle. Layers
@@ -25,7 +35,7 @@ class QOpenGLFramebufferObject;
 /// surface dies plays on without video.
 ///
 /// GUI thread only.
-class VideoSurface final : public QOpenGLWidget {
+class VideoSurface final : public QWidget {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(VideoSurface)
 
@@ -41,7 +51,7 @@ public:
 
     /// Draws `engine` from now on; nullptr draws black. Rebinding frees the
     /// old engine's renderer first. Safe before the widget is shown: the
-    /// renderer is created once the widget's OpenGL context exists.
+    /// renderer is created once the surface's OpenGL context exists.
     void setEngine(MediaEngine *engine);
     MediaEngine *engine() const { return m_engine; }
 
@@ -51,38 +61,50 @@ public:
     void setDestination(const QRect &rect);
     QRect destination() const { return m_destination; }
 
+    /// True once the OpenGL context exists (the surface has been shown).
+    bool isValid() const;
     /// True when the engine's renderer exists (the engine can show video).
     bool isRendering() const { return m_render != nullptr; }
+
+    /// What the surface shows now, in device pixels: the engine's current
+    /// picture drawn afresh into the destination, black elsewhere. A null
+    /// image before the surface was shown.
+    QImage grabFramebuffer();
 
 Q_SIGNALS:
     /// A picture of the bound engine has just been drawn into the widget.
     void frameDrawn();
 
 protected:
-    void initializeGL() override;
-    void paintGL() override;
+    void resizeEvent(QResizeEvent *event) override;
+    /// Repainting the widget draws the video again as well.
+    void paintEvent(QPaintEvent *event) override;
 
 private:
     friend class MediaEngine;
+    friend class VideoWindow;
 
     static void onUpdate(void *ctx);
+    void scheduleRender();
+    bool makeCurrent();
+    void windowExposed();
     void createRenderer();
     void destroyRenderer();
     /// Called by a dying (or rebinding) engine: frees the renderer, draws black.
     void engineGone();
-    void onFrameSwapped();
+    void placeWindow();
+    /// Draws the current picture into the child window and shows it.
+    void render();
+    QRect videoRect() const;
 
     int m_handle = 0;
     QPointer<MediaEngine> m_engine;
+    QWindow *m_window = nullptr;
+    QWidget *m_container = nullptr;
+    std::unique_ptr<QOpenGLContext> m_context;
     mpv_render_context *m_render = nullptr;
     QRect m_destination;
-    // Off-screen picture for a destination smaller or larger than the widget.
-    std::unique_ptr<QOpenGLFramebufferObject> m_fbo;
-    /// The link to the current GL context's end; cut before the base class
-    /// destroys the context, when this object is already gone.
-    QMetaObject::Connection m_contextGone;
     std::atomic<bool> m_updateQueued{false};
-    bool m_drewFrame = false;
     // The renderer has received a video frame since it was created.
     bool m_hadFrame = false;
 };

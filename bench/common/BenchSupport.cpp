@@ -1,0 +1,117 @@
+#include "BenchSupport.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QThread>
+
+#include <algorithm>
+#include <clocale>
+#include <unistd.h>
+
+QString benchMediaDir(int argc, char **argv)
+{
+    std::setlocale(LC_NUMERIC, "C");
+    return argc > 1 ? QString::fromLocal8Bit(argv[1]) : qEnvironmentVariable("KOVAPLEX_TEST_MEDIA");
+}
+
+bool spinUntil(const std::function<bool()> &done, int timeoutMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+        QThread::usleep(200);
+    }
+    return true;
+}
+
+double peakResidentMiB(qint64 pid)
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
+    }
+    return 0;
+}
+
+double cpuSeconds(qint64 pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return 0;
+    // The name in parentheses may hold blanks; fields count from after it.
+    const QByteArray text = stat.readAll();
+    const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+    // utime and stime are fields 14 and 15 of the whole line.
+    const double ticks = fields.value(11).toDouble() + fields.value(12).toDouble();
+    return ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+KovaplexCopy::KovaplexCopy(const QString &binary, const QByteArray &iniText)
+{
+    const QString copy = QDir(m_dir.path()).filePath(QStringLiteral("Kovaplex"));
+    if (!m_dir.isValid() || !QFile::copy(binary, copy))
+        return;
+    QFile ini(QDir(m_dir.path()).filePath(QStringLiteral("Kovaplex.ini")));
+    if (!ini.open(QIODevice::WriteOnly) || ini.write(iniText) != iniText.size())
+        return;
+    m_program = copy;
+}
+
+BenchPlayer kovaplexPlayer(const QString &program, const QString &clip)
+{
+    QProcessEnvironment traced = QProcessEnvironment::systemEnvironment();
+    traced.insert(QStringLiteral("KOVAPLEX_TRACE"), QStringLiteral("1"));
+    return {"Kovaplex", program, {clip}, "] first frame drawn", traced};
+}
+
+BenchPlayer mpvPlayer(const QString &clip, const QStringList &extra)
+{
+    QStringList arguments{QStringLiteral("--no-config"), QStringLiteral("--vo=gpu"),
+                          QStringLiteral("--gpu-sw"), QStringLiteral("--msg-level=all=warn,cplayer=v"),
+                          QStringLiteral("--force-window=immediate")};
+    arguments << extra << clip;
+    return {"mpv", QStringLiteral("mpv"), arguments, "first video frame after restart shown",
+            QProcessEnvironment::systemEnvironment()};
+}
+
+bool startUntilFirstFrame(QProcess &process, const BenchPlayer &player, int timeoutMs, QByteArray *output)
+{
+    QElapsedTimer clock;
+    clock.start();
+    process.setProcessEnvironment(player.environment);
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(player.program, player.arguments);
+    if (!process.waitForStarted(5000))
+        return false;
+    QByteArray seen;
+    while (clock.elapsed() < timeoutMs && process.state() == QProcess::Running) {
+        process.waitForReadyRead(20);
+        seen += process.readAll();
+        if (seen.contains(player.firstFrameMarker)) {
+            if (output)
+                *output = seen;
+            return true;
+        }
+    }
+    process.kill();
+    process.waitForFinished(5000);
+    return false;
+}
+
+void drainOutput(QProcess &process, int ms)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < ms && process.state() == QProcess::Running) {
+        process.waitForReadyRead(50);
+        process.readAll();
+    }
+}
