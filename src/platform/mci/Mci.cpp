@@ -3,6 +3,7 @@
 #include "platform/mci/MciDevice.h"
 #include "platform/mci/MciNames.h"
 #include "platform/mci/MciParser.h"
+#include "platform/media/MediaEngine.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -97,7 +98,11 @@ public:
         return device->execute(command, reply);
     }
 
-    void closeAll() { m_devices.clear(); }
+    void closeAll()
+    {
+        m_devices.clear();
+        m_spare.reset();
+    }
 
 private:
     MciDevice *find(const QString &alias) const
@@ -133,10 +138,32 @@ private:
             return MciErr::CannotLoadDriver;
 
         auto device = std::make_unique<MciDevice>(alias, QLatin1String(type), path);
-        if (const int error = device->load(kOpenTimeoutMs))
+        std::unique_ptr<MediaEngine> engine = std::move(m_spare);
+        prepareSpareSoon();
+        const int error = device->load(std::move(engine), kOpenTimeoutMs);
+        if (error)
             return error; // the device and its engine go here: nothing stays open
         m_devices.push_back(std::move(device));
         return 0;
+    }
+
+    /// Creating and initialising a core is a good part of an open; the next
+    /// open takes one made while the program had time, as soon as the event
+    /// loop runs (also while an engine waits for its file, on this thread,
+    /// while the file loads on the core's own).
+    void prepareSpareSoon()
+    {
+        if (m_spare || m_sparePending)
+            return;
+        m_sparePending = true;
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [this] {
+                m_sparePending = false;
+                if (!m_spare)
+                    m_spare = std::make_unique<MediaEngine>();
+            },
+            Qt::QueuedConnection);
     }
 
     int close(const QString &alias)
@@ -158,6 +185,8 @@ private:
     }
 
     std::vector<std::unique_ptr<MciDevice>> m_devices;
+    std::unique_ptr<MediaEngine> m_spare;
+    bool m_sparePending = false;
 };
 
 } // namespace

@@ -2,10 +2,7 @@
 
 #include "platform/mci/MciNames.h"
 #include "platform/media/MediaEngine.h"
-#include "platform/media/MpvNames.h"
 #include "platform/media/VideoSurface.h"
-
-#include <QVariant>
 
 #include <algorithm>
 #include <cmath>
@@ -25,21 +22,6 @@ QString number(qint64 value)
     return QString::number(value);
 }
 
-double videoFps(const MediaEngine &engine)
-{
-    const QVariantList tracks = engine.readProperty(MpvProp::TrackList).toList();
-    for (const QVariant &entry : tracks) {
-        const QVariantMap track = entry.toMap();
-        if (track.value(QString::fromLatin1(MpvKey::Type)).toString() != QLatin1String(MpvKey::TypeVideo) ||
-            track.value(QString::fromLatin1(MpvKey::Albumart)).toBool())
-            continue;
-        const double fps = track.value(QString::fromLatin1(MpvKey::DemuxFps)).toDouble();
-        if (std::isfinite(fps) && fps > 0)
-            return fps;
-    }
-    return 0;
-}
-
 } // namespace
 
 MciDevice::MciDevice(const QString &alias, const QString &type, const QString &path)
@@ -55,9 +37,9 @@ MciDevice::~MciDevice()
         m_surface->setDestination(QRect());
 }
 
-int MciDevice::load(int timeoutMs)
+int MciDevice::load(std::unique_ptr<MediaEngine> engine, int timeoutMs)
 {
-    m_engine = std::make_unique<MediaEngine>();
+    m_engine = engine ? std::move(engine) : std::make_unique<MediaEngine>();
     if (!m_engine->isValid())
         return MciErr::CannotLoadDriver;
     // An MCI device stretches its picture over the destination rectangle.
@@ -70,8 +52,7 @@ int MciDevice::load(int timeoutMs)
     // A file whose length the engine cannot tell is no file MCI can play.
     if (m_engine->duration() <= 0)
         return MciErr::InvalidFile;
-    if (m_engine->hasVideo())
-        m_fps = videoFps(*m_engine);
+    m_fps = m_engine->videoFps();
     QObject::connect(m_engine.get(), &MediaEngine::positionChanged, m_engine.get(),
                      [this](double seconds) { onPosition(seconds); });
     QObject::connect(m_engine.get(), &MediaEngine::eofReachedChanged, m_engine.get(), [this](bool eof) {

@@ -25,10 +25,11 @@ public:
     MciDevice(const QString &alias, const QString &type, const QString &path);
     ~MciDevice();
 
-    /// Loads the file, waiting at most timeoutMs. Returns 0, InvalidFile when
-    /// the engine refuses it, DeviceNotReady when it does not answer in time,
-    /// CannotLoadDriver when no engine can be created.
-    int load(int timeoutMs);
+    /// Loads the file into `engine` (a fresh one, prepared ahead of time;
+    /// nullptr makes one now), waiting at most timeoutMs. Returns 0,
+    /// InvalidFile when the engine refuses it, DeviceNotReady when it does
+    /// not answer in time, CannotLoadDriver when no engine can be created.
+    int load(std::unique_ptr<MediaEngine> engine, int timeoutMs);
 
     /// Carries out a parsed command (not open, not close) addressed to this
     /// device. Returns an MCI error number; reply receives status answers.

@@ -347,6 +347,10 @@ void MediaEngine::handlePropertyChange(const void *rawEvent)
     // seeks count.
     case ObsSeeking: m_seeking = m_seekPending && asFlag(); break;
     case ObsVideoParams:
+        // A picture drawn before the video was known to run counted for
+        // nothing: draw it again now.
+        if (!none && !m_videoActive && m_surface)
+            m_surface->scheduleRender();
         m_videoActive = !none;
         if (!none) {
             const QSize size =
@@ -485,6 +489,7 @@ void MediaEngine::readTracks()
 {
     m_hasVideo = false;
     m_hasAudio = false;
+    m_videoFps = 0;
     QSize size;
     const QVariantList tracks = readProperty(MpvProp::TrackList).toList();
     for (const QVariant &entry : tracks) {
@@ -497,8 +502,11 @@ void MediaEngine::readTracks()
             // The container's size is known even while no video output runs.
             const QSize trackSize(track.value(QString::fromLatin1(MpvKey::DemuxW)).toInt(),
                                   track.value(QString::fromLatin1(MpvKey::DemuxH)).toInt());
-            if (!m_hasVideo || track.value(QString::fromLatin1(MpvKey::Selected)).toBool())
+            if (!m_hasVideo || track.value(QString::fromLatin1(MpvKey::Selected)).toBool()) {
                 size = trackSize;
+                const double fps = track.value(QString::fromLatin1(MpvKey::DemuxFps)).toDouble();
+                m_videoFps = std::isfinite(fps) && fps > 0 ? fps : 0;
+            }
             m_hasVideo = true;
         }
     }
@@ -526,6 +534,7 @@ void MediaEngine::resetCaches()
     m_seeking = false;
     m_hasVideo = false;
     m_hasAudio = false;
+    m_videoFps = 0;
     m_videoActive = false;
     setCachedEof(false);
     setCachedPosition(0);

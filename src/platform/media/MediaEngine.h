@@ -148,6 +148,9 @@ public:
     /// The loaded file has a video track (cover art does not count).
     bool hasVideo() const { return m_hasVideo; }
     bool hasAudio() const { return m_hasAudio; }
+    /// Frames per second of the video track as its container states them;
+    /// 0 without video or when not stated.
+    double videoFps() const { return m_videoFps; }
     /// Size of the picture in pixels as shown (display aspect applied when
     /// known); empty without video.
     QSize videoSize() const { return m_videoSize; }
@@ -245,6 +248,7 @@ private:
     bool m_seeking = false;
     bool m_hasVideo = false;
     bool m_hasAudio = false;
+    double m_videoFps = 0;
     QSize m_videoSize;
     bool m_videoWanted = true;
     bool m_keepAspect = true;
