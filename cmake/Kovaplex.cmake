@@ -19,6 +19,7 @@ macro(kovaplex_find_dependencies)
   endif()
   kovaplex_require_pkg(MPV mpv libmpv-dev)
   kovaplex_require_pkg(ALSA alsa libasound2-dev)
+  kovaplex_require_pkg(FLUIDSYNTH fluidsynth libfluidsynth-dev)
 endmacro()
 
 # kovaplex_library(<name> [DEPS <targets>...])

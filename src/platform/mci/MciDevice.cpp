@@ -1,8 +1,13 @@
 #include "platform/mci/MciDevice.h"
 
 #include "platform/mci/MciNames.h"
+#include "platform/mci/MidiRenderer.h"
 #include "platform/media/MediaEngine.h"
 #include "platform/media/VideoSurface.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QTemporaryFile>
 
 #include <algorithm>
 #include <cmath>
@@ -44,7 +49,22 @@ int MciDevice::load(std::unique_ptr<MediaEngine> engine, int timeoutMs)
         return MciErr::CannotLoadDriver;
     // An MCI device stretches its picture over the destination rectangle.
     m_engine->setKeepAspect(false);
-    switch (m_engine->loadSync(m_path, timeoutMs, true)) {
+    QString playable = m_path;
+    if (m_type == QLatin1String(MciDeviceType::Sequencer)) {
+        // The engine cannot sound MIDI; the sequencer plays it rendered.
+        QElapsedTimer rendering;
+        rendering.start();
+        m_rendered =
+            std::make_unique<QTemporaryFile>(QDir::temp().filePath(QStringLiteral("kovaplex-XXXXXX.wav")));
+        if (!m_rendered->open())
+            return MciErr::CannotLoadDriver;
+        if (const int error = MidiRenderer::render(m_path, MidiRenderer::soundFont(), *m_rendered, timeoutMs))
+            return error;
+        m_rendered->flush();
+        playable = m_rendered->fileName();
+        timeoutMs = std::max(0, timeoutMs - static_cast<int>(rendering.elapsed()));
+    }
+    switch (m_engine->loadSync(playable, timeoutMs, true)) {
     case MediaEngine::LoadResult::Loaded: break;
     case MediaEngine::LoadResult::Failed: return MciErr::InvalidFile;
     case MediaEngine::LoadResult::TimedOut: return MciErr::DeviceNotReady;

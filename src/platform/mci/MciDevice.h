@@ -10,13 +10,16 @@
 #include <memory>
 
 class MediaEngine;
+class QTemporaryFile;
 class VideoSurface;
 
 /// One open MCI device: a media file played by its own MediaEngine, with the
 /// device state MCI reports (mode, time format, speed, video window).
 ///
 /// A new device is stopped at the start, in milliseconds, at normal speed,
-/// without video until a surface is bound with "window ... handle".
+/// without video until a surface is bound with "window ... handle". The
+/// sequencer plays a MIDI file rendered to sound with FluidSynth when it
+/// opens; without a General MIDI soundfont the open fails with InvalidFile.
 /// GUI thread only.
 class MciDevice final {
     Q_DISABLE_COPY_MOVE(MciDevice)
@@ -64,6 +67,8 @@ private:
     QString m_alias;
     QString m_type;
     QString m_path;
+    /// The sequencer's MIDI file rendered to sound; outlives the engine.
+    std::unique_ptr<QTemporaryFile> m_rendered;
     std::unique_ptr<MediaEngine> m_engine;
     State m_state = State::Stopped;
     bool m_frames = false;

@@ -175,11 +175,16 @@ TEST_F(MciPlaybackTest, RefusedFilesLeaveNothingOpen)
         {"clip.mp4", MciErr::ExtensionNotFound}, {"clip.mkv", MciErr::ExtensionNotFound},
         {"missing.avi", MciErr::FileNotFound},   {"empty.avi", MciErr::InvalidFile},
         {"random.mpg", MciErr::InvalidFile},     {"truncated.avi", MciErr::InvalidFile},
+        {"folder.avi", MciErr::InvalidFile},     {"stuck.avi", MciErr::InvalidFile},
+        {"tune.mid", MciErr::InvalidFile}, // without a soundfont, see below
     };
+    // MIDI is played with a General MIDI soundfont; none is installed here.
+    qputenv("KOVAPLEX_SOUNDFONT", "");
     for (const auto &refusal : refusals) {
         EXPECT_EQ(open(QString::fromUtf8(refusal.name)), refusal.error) << refusal.name;
         EXPECT_EQ(send("status 0 mode"), MciErr::InvalidDeviceName) << refusal.name;
     }
+    qunsetenv("KOVAPLEX_SOUNDFONT");
     // The alias is free again for a file that plays.
     EXPECT_EQ(open("tone.mp3"), 0);
 }

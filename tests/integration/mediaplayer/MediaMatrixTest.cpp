@@ -27,25 +27,16 @@ const QString kOddName = QString::fromUtf8("名前 with \"quote\" 'single'\nと�
 // The first entry is opened before the window is shown, as a file given on
 // the command line is; every later one into the shown window.
 const MatrixEntry kMatrix[] = {
-    {"silent.mp4", MatrixEntry::Control, 4, true},
-    {"silent.avi", MatrixEntry::Mci, 4, true},
-    {"clip.avi", MatrixEntry::Mci, 12, true},
-    {"clip.mp4", MatrixEntry::Control, 12, true},
-    {"tone.wav", MatrixEntry::Mci, 6, false},
-    {"tone.mp3", MatrixEntry::Mci, 6, false},
-    //{"tune.mid", MatrixEntry::Mci, 2, false},
-    {"second.mp4", MatrixEntry::Control, 1, true},
-    {"portrait.mp4", MatrixEntry::Control, 3, true},
-    {"rotated.mp4", MatrixEntry::Control, 3, true},
-    {"mpeg2.mpg", MatrixEntry::Mci, 4, true},
-    {"wm.wmv", MatrixEntry::Mci, 4, true},
-    {"vp9.webm", MatrixEntry::Control, 4, true},
-    {"clip.mkv", MatrixEntry::Control, 12, true},
+    {"silent.mp4", MatrixEntry::Control, 4, true},   {"silent.avi", MatrixEntry::Mci, 4, true},
+    {"clip.avi", MatrixEntry::Mci, 12, true},        {"clip.mp4", MatrixEntry::Control, 12, true},
+    {"tone.wav", MatrixEntry::Mci, 6, false},        {"tone.mp3", MatrixEntry::Mci, 6, false},
+    {"tune.mid", MatrixEntry::Mci, 2, false},        {"second.mp4", MatrixEntry::Control, 1, true},
+    {"portrait.mp4", MatrixEntry::Control, 3, true}, {"rotated.mp4", MatrixEntry::Control, 3, true},
+    {"mpeg2.mpg", MatrixEntry::Mci, 4, true},        {"wm.wmv", MatrixEntry::Mci, 4, true},
+    {"vp9.webm", MatrixEntry::Control, 4, true},     {"clip.mkv", MatrixEntry::Control, 12, true},
     {nullptr, MatrixEntry::Control, 1, true}, // kOddName
-    {"empty.avi", MatrixEntry::Refused, 0, false},
-    {"truncated.avi", MatrixEntry::Refused, 0, false},
-    {"random.mpg", MatrixEntry::Refused, 0, false},
-    {"folder.avi", MatrixEntry::Refused, 0, false},
+    {"empty.avi", MatrixEntry::Refused, 0, false},   {"truncated.avi", MatrixEntry::Refused, 0, false},
+    {"random.mpg", MatrixEntry::Refused, 0, false},  {"folder.avi", MatrixEntry::Refused, 0, false},
     {"stuck.avi", MatrixEntry::Refused, 0, false}, // a FIFO: nobody ever writes to it
     {"missing.mp4", MatrixEntry::Refused, 0, false},
 };
