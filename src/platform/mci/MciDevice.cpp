@@ -44,6 +44,7 @@ MciDevice::~MciDevice()
 
 int MciDevice::load(std::unique_ptr<MediaEngine> engine, int timeoutMs)
 {
+    m_waitLimitMs = timeoutMs;
     m_engine = engine ? std::move(engine) : std::make_unique<MediaEngine>();
     if (!m_engine->isValid())
         return MciErr::CannotLoadDriver;
@@ -87,11 +88,28 @@ int MciDevice::execute(const MciCommand &command, QString &reply)
     using Verb = MciCommand::Verb;
     refreshState();
     switch (command.verb) {
-    case Verb::Play: return play(command);
+    case Verb::Play: {
+        const int error = play(command);
+        // "wait": back when playing ends (at the end, or at "to").
+        if (!error && command.wait)
+            m_engine->waitFor(
+                [this] {
+                    refreshState();
+                    // A stop at "to" puts the position back there: that too.
+                    return m_state != State::Playing && !m_engine->seeking();
+                },
+                m_waitLimitMs);
+        return error;
+    }
     case Verb::Pause: return pause();
     case Verb::Resume: return resume();
     case Verb::Stop: return stop();
-    case Verb::Seek: return seek(command);
+    case Verb::Seek: {
+        const int error = seek(command);
+        if (!error && command.wait)
+            m_engine->waitFor([this] { return !m_engine->seeking(); }, m_waitLimitMs);
+        return error;
+    }
     case Verb::Set: return set(command);
     case Verb::Status: return status(command, reply);
     case Verb::Window: return window(command);

@@ -36,6 +36,8 @@ public:
 
     /// Carries out a parsed command (not open, not close) addressed to this
     /// device. Returns an MCI error number; reply receives status answers.
+    /// "play" and "seek" return once started, or with "wait" once done
+    /// (playing ended, the seek landed), waiting no longer than the open may.
     int execute(const MciCommand &command, QString &reply);
 
     QString alias() const { return m_alias; }
@@ -75,6 +77,7 @@ private:
     double m_fps = 0;
     double m_speed = 1.0;
     qint64 m_playToMs = -1; ///< where a "play ... to" stops; -1 plays to the end
+    int m_waitLimitMs = 0;  ///< the bound of a command's "wait", as the open's
     QPointer<VideoSurface> m_surface;
     QRect m_destination; ///< empty: the whole surface
 };

@@ -255,6 +255,7 @@ void MediaEngine::handleEvent(const void *rawEvent)
         if (m_loaded) {
             if (m_seekPending) {
                 m_seekPending = false;
+                m_seeking = false;
                 if (m_seekExact && m_paused) {
                     // Paused after playing, mpv's audio clock reports the
                     // position less what the sound device still held when
@@ -594,6 +595,11 @@ void MediaEngine::seek(double seconds, bool exact)
     if (m_duration <= 0 || seconds < m_duration)
         setCachedEof(false);
     setCachedPosition(seconds);
+}
+
+bool MediaEngine::waitFor(const std::function<bool()> &done, int timeoutMs)
+{
+    return pumpUntil(done, timeoutMs);
 }
 
 bool MediaEngine::seekSync(double seconds, bool exact, int timeoutMs)

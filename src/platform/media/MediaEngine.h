@@ -101,6 +101,10 @@ public:
     /// seek(), then waits at most `timeoutMs` for it to finish, the way
     /// loadSync() waits. Returns true when it finished in time.
     bool seekSync(double seconds, bool exact, int timeoutMs);
+    /// Waits at most `timeoutMs` until `done` holds, the way loadSync()
+    /// waits; this engine's events and signals go on meanwhile. Returns the
+    /// last value of `done`.
+    bool waitFor(const std::function<bool()> &done, int timeoutMs);
     // Speed, mute, volume, keepAspect and videoEnabled are settings of the
     // engine: they carry over to the next file. The pause state is given
     // with each load.

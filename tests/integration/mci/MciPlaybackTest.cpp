@@ -164,6 +164,14 @@ TEST_F(MciPlaybackTest, EndOfMediaLeavesTheDeviceStoppedAtTheLength)
     EXPECT_TRUE(waitUntil([&] { return ask("status 0 mode") == QLatin1String("stopped"); }, 8000));
     EXPECT_NEAR(number("status 0 position"), 600, 50);
     EXPECT_EQ(send("play 0 from 500 to 100"), MciErr::OutOfRange);
+
+    // With "wait" the command returns when it is done.
+    ASSERT_EQ(send("play 0 from 1000 to 1500 wait"), 0);
+    EXPECT_EQ(ask("status 0 mode"), QStringLiteral("stopped"));
+    EXPECT_NEAR(number("status 0 position"), 1500, 50);
+    ASSERT_EQ(send("seek 0 to 3000 wait"), 0);
+    EXPECT_EQ(ask("status 0 mode"), QStringLiteral("stopped"));
+    EXPECT_EQ(number("status 0 position"), 3000);
 }
 
 TEST_F(MciPlaybackTest, RefusedFilesLeaveNothingOpen)
