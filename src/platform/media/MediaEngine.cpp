@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QVariantList>
@@ -84,6 +85,39 @@ QString errorText(int error)
     return QString::fromUtf8(mpv_error_string(error));
 }
 
+// Probes that cannot succeed are not made: each failed one prints its
+// failure on stderr from inside a library, for every file.
+
+/// Hardware decoding only where a GPU device exists; elsewhere the CUDA
+/// and VDPAU probes only complain.
+const char *hardwareDecoding()
+{
+    static const char *const choice = [] {
+        const bool render = !QDir(QStringLiteral("/dev/dri"))
+                                 .entryList({QStringLiteral("renderD*")}, QDir::System | QDir::Files)
+                                 .isEmpty();
+        return render || QFileInfo::exists(QStringLiteral("/dev/nvidiactl")) ? MpvVal::AutoSafe : MpvVal::No;
+    }();
+    return choice;
+}
+
+/// mpv tries PipeWire first; without a PipeWire server running, PulseAudio
+/// and ALSA go first and the rest follow (the trailing comma).
+const char *audioOutputs()
+{
+    static const char *const choice = [] {
+        QString dir = qEnvironmentVariable("PIPEWIRE_RUNTIME_DIR");
+        if (dir.isEmpty())
+            dir = qEnvironmentVariable("XDG_RUNTIME_DIR");
+        QString remote = qEnvironmentVariable("PIPEWIRE_REMOTE");
+        if (remote.isEmpty())
+            remote = QStringLiteral("pipewire-0");
+        const bool pipewire = !dir.isEmpty() && QFileInfo::exists(QDir(dir).filePath(remote));
+        return pipewire ? nullptr : "pulse,alsa,";
+    }();
+    return choice;
+}
+
 } // namespace
 
 MediaEngine::MediaEngine(QObject *parent)
@@ -113,7 +147,7 @@ MediaEngine::MediaEngine(QObject *parent)
         {MpvOpt::Osc, MpvVal::No},
         {MpvOpt::Terminal, MpvVal::No},
         {MpvOpt::OsdLevel, "0"},
-        {MpvOpt::Hwdec, MpvVal::AutoSafe},
+        {MpvOpt::Hwdec, hardwareDecoding()},
         {MpvOpt::Idle, MpvVal::Yes},
         // The end of the media leaves the file loaded and paused there.
         {MpvOpt::KeepOpen, MpvVal::Yes},
@@ -127,6 +161,14 @@ MediaEngine::MediaEngine(QObject *parent)
         // Options missing from an older libmpv are not worth failing over.
         setOptionString(h, name, value);
     }
+    if (const char *outputs = audioOutputs())
+        setOptionString(h, MpvOpt::Ao, outputs);
+    // The renderer loads the hardware decoders' interops on its own.
+    if (hardwareDecoding() == MpvVal::No)
+        setOptionString(h, MpvOpt::GpuHwdecInterop, MpvVal::No);
+    // libva reports its informational lines unless told otherwise.
+    if (!qEnvironmentVariableIsSet("LIBVA_MESSAGING_LEVEL"))
+        qputenv("LIBVA_MESSAGING_LEVEL", "1");
 
     const int initError = mpv_initialize(h);
     if (initError < 0) {

@@ -15,6 +15,7 @@ inline constexpr const char InputVoKeyboard[] = "input-vo-keyboard";
 inline constexpr const char Osc[] = "osc";
 inline constexpr const char Terminal[] = "terminal";
 inline constexpr const char Hwdec[] = "hwdec";
+inline constexpr const char GpuHwdecInterop[] = "gpu-hwdec-interop";
 inline constexpr const char Idle[] = "idle";
 inline constexpr const char KeepOpen[] = "keep-open";
 inline constexpr const char KeepOpenPause[] = "keep-open-pause";
