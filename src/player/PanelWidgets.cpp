@@ -125,11 +125,29 @@ PositionBar::PositionBar(const TwipsPerPixel &tpp, QWidget *panel)
     small.setPixelSize(std::max(9, m_time->height() - 2));
     m_time->setFont(small);
 
+    // The line that stands for the time when a file cannot be played: from
+    // beside the speaker to the bar's end, so it reads at every video width.
+    m_message = new QLabel(bar);
+    m_message->setObjectName(QStringLiteral("LaMessage"));
+    m_message->setFont(small);
+    placeTwips(m_message, 300, 405, 3480 - 300 - 60, 195, tpp);
+    m_message->hide();
+
     m_cursor = new PanelImage(bar);
     m_cursor->setObjectName(QStringLiteral("imCursor"));
     m_cursor->setScaledContents(true);
     placeTwips(m_cursor, 13 * tpp.x, PlayerDesign::CursorTop, 7 * tpp.x, 16 * tpp.y, tpp);
     m_cursor->setPixmap(cursorPicture(CursorPictureSize, devicePixelRatioF()));
+}
+
+void PositionBar::showMessage(const QString &text)
+{
+    if (text == m_message->toolTip() && m_message->isHidden() == text.isEmpty())
+        return; // every tick asks
+    m_message->setToolTip(text);
+    m_message->setText(m_message->fontMetrics().elidedText(text, Qt::ElideMiddle, m_message->width()));
+    m_message->setVisible(!text.isEmpty());
+    m_time->setVisible(text.isEmpty());
 }
 
 void PositionBar::drawFrame()

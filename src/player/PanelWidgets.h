@@ -123,6 +123,10 @@ public:
     /// Moves the cursor to `position` of `length` seconds on `track`.
     void placeCursor(double position, double length, const TrackGeometry &track);
 
+    /// Shows `text` as one line across the bar's lower part, in place of the
+    /// time (shortened to fit, whole in its tool tip); empty shows the time.
+    void showMessage(const QString &text);
+
     /// Shows the speaker for `muted`.
     void setMuted(bool muted);
 
@@ -133,6 +137,7 @@ Q_SIGNALS:
 private:
     TwipsPerPixel m_tpp;
     QLabel *m_time = nullptr;
+    QLabel *m_message = nullptr;
     PanelImage *m_cursor = nullptr;
     std::array<PanelImage *, 2> m_speakers{};
 };

@@ -30,9 +30,9 @@ struct PlayerDesign {
     static constexpr float CutMargin = 60;
     /// Fixed top of the placed position cursor.
     static constexpr float CursorTop = 45;
-    /// Wider than any screen; a stored video width beyond it is damaged and
-    /// would only ask for a gigantic video surface.
-    static constexpr float MaxStoredVideoPixels = 8192;
+    /// A stored video width is held to the screen's width, or to this on a
+    /// smaller screen (the largest view size of the menu).
+    static constexpr float MaxVideoPixelsOnSmallScreen = 960;
 };
 
 /// Screen and window-frame facts a layout depends on.

@@ -10,12 +10,20 @@
 #include "player/PictureBox.h"
 #include "player/PlayerGeometry.h"
 
+#include <algorithm>
 #include <cmath>
 
 float fmPlayer::storedVideoWidth() const
 {
     const double pixels = m_settings.videoSize(PlayerDesign::CompactVideoWidth / TwipsPerPixelX);
-    return static_cast<float>(std::min<double>(pixels, PlayerDesign::MaxStoredVideoPixels) * TwipsPerPixelX);
+    // A damaged width (99999, 1E+30) would ask for a window of gigabytes
+    // placed off the screen, and the close would store that again. No
+    // stored width goes past the screen's, or past 960 pixels on a smaller
+    // screen, where a wide view size still reaches beyond the screen.
+    const ScreenMetrics &metrics = screenMetrics();
+    const double limit = std::max<double>(PlayerDesign::MaxVideoPixelsOnSmallScreen,
+                                          metrics.screenSize.width() / metrics.twipsPerPixelX);
+    return static_cast<float>(std::min(limit, pixels) * TwipsPerPixelX);
 }
 
 void fmPlayer::SetVideoSize(float w)

@@ -4,6 +4,7 @@
 #include "player/fmPlayer.h"
 
 #include "platform/forms/Diagnostics.h"
+#include "platform/mediaplayer/MediaPlayerControl.h"
 #include "playback/ClassPlayerDummy.h"
 #include "playback/mVolCtrl.h"
 #include "player/PanelWidgets.h"
@@ -28,6 +29,11 @@ void fmPlayer::Timer1_Timer()
         QLabel *label = PiPosition->timeLabel();
         label->setText(TimeToText(position) + QLatin1Char(' ') + TimeToText(length));
         traceValue("time", label->text());
+        // A file that cannot be played says so where the time would be: the
+        // control's own message may lie under the panel.
+        PiPosition->showMessage(m_player->ActiveVideoMode == VideoMode::Mci
+                                    ? QString()
+                                    : MPlayer->message().section(QLatin1Char('\n'), 0, 0));
 
         // Read every tick so that changes made elsewhere on the desktop show.
         const std::int32_t volume = GetVolume(hMixer, m_volCtrl.dwControlID);

@@ -249,6 +249,40 @@ TEST_F(PlayerWindow, ACloseBeforeTheFirstSizingStoresTheVideoWidthItFound)
     }
 }
 
+TEST_F(PlayerWindow, ADamagedStoredWidthIsHeldToTheScreen)
+{
+    const int screenPixels = qRound(screenMetrics().screenSize.width() / tppX());
+    for (const char *width : {"99999", "1E+30"}) {
+        SCOPED_TRACE(width);
+        m_pref.ClearData();
+        m_pref.SaveSetting("Setting", "VideoSize", width);
+        auto player = makePlayer();
+        player->Play(testMedia("clip.avi"));
+        EXPECT_LE(player->findChild<MediaPlayerControl *>()->width(), screenPixels);
+        player->closeStep();
+        EXPECT_LE(stored("Setting", "VideoSize").toDouble(), screenPixels);
+    }
+}
+
+TEST_F(PlayerWindow, AFileThatCannotBePlayedIsNamedInThePanel)
+{
+    // The compact layout of a first start: the panel covers the video area.
+    m_pref.ClearData();
+    auto player = makePlayer();
+    player->Play(testMedia("random.mpg"));
+    const auto shown = [&] {
+        for (const QLabel *label : player->findChildren<QLabel *>()) {
+            if (label->isVisible() && label->text().contains(QStringLiteral("を再生できません")) &&
+                label->toolTip().contains(QStringLiteral("「random.mpg」")))
+                return true;
+        }
+        return false;
+    };
+    EXPECT_TRUE(waitUntil(shown)) << "no readable message in the panel";
+    player->Play(testMedia("clip.avi"));
+    EXPECT_TRUE(waitUntil([&] { return !shown(); })) << "the message stayed for a file that plays";
+}
+
 TEST_F(PlayerWindow, ASaveThatFailsIsShownWithTheFileAndTheReason)
 {
     m_pref.setFileName(m_dir.path()); // a folder cannot be written as a file
