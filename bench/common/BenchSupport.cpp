@@ -4,10 +4,12 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QThread>
 
 #include <algorithm>
 #include <clocale>
+#include <cstdio>
 #include <unistd.h>
 
 QString benchMediaDir(int argc, char **argv)
@@ -63,6 +65,30 @@ KovaplexCopy::KovaplexCopy(const QString &binary, const QByteArray &iniText)
     if (!ini.open(QIODevice::WriteOnly) || ini.write(iniText) != iniText.size())
         return;
     m_program = copy;
+}
+
+ProgramUnderTest programUnderTest(const char *bench, const QStringList &args, const QString &defaultClip,
+                                  const QString &defaultBinary, const QByteArray &iniText)
+{
+    ProgramUnderTest out;
+    out.clip = QFileInfo(argumentAfter(args, QStringLiteral("--clip"), defaultClip)).absoluteFilePath();
+    const QString binary = argumentAfter(args, QStringLiteral("--binary"), defaultBinary);
+    if (!QFileInfo::exists(out.clip) || !QFileInfo::exists(binary)) {
+        std::fprintf(stderr, "%s: missing %s\n", bench,
+                     qPrintable(QFileInfo::exists(out.clip) ? binary : out.clip));
+        return out;
+    }
+    if (qEnvironmentVariableIsEmpty("DISPLAY")) {
+        std::fprintf(stderr, "%s: needs an X display (run it through scripts/bench.sh)\n", bench);
+        return out;
+    }
+    out.copy = std::make_unique<KovaplexCopy>(binary, iniText);
+    if (out.copy->program().isEmpty()) {
+        std::fprintf(stderr, "%s: cannot copy %s\n", bench, qPrintable(binary));
+        return out;
+    }
+    out.ok = true;
+    return out;
 }
 
 BenchPlayer kovaplexPlayer(const QString &program, const QString &clip)

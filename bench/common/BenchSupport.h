@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <memory>
 #include <vector>
 
 // Small helpers the benchmark programs share. The inline ones need nothing
@@ -56,6 +57,19 @@ private:
     QTemporaryDir m_dir;
     QString m_program;
 };
+
+/// What a benchmark that starts the program plays and runs: the clip
+/// (--clip, else `defaultClip`) and a private copy (KovaplexCopy with
+/// `iniText`) of the program (--binary, else `defaultBinary`). ok is false,
+/// with the reason printed under the name `bench`, when a file is missing,
+/// the copy fails or there is no X display.
+struct ProgramUnderTest {
+    QString clip;
+    std::unique_ptr<KovaplexCopy> copy;
+    bool ok = false;
+};
+ProgramUnderTest programUnderTest(const char *bench, const QStringList &args, const QString &defaultClip,
+                                  const QString &defaultBinary, const QByteArray &iniText);
 
 /// A player started as a process, and the line it prints at its first frame.
 struct BenchPlayer {

@@ -64,25 +64,13 @@ int main(int argc, char **argv)
     const QStringList args = app.arguments();
     const int runs = std::max(1, argumentAfter(args, "--runs", "3").toInt());
     const int seconds = std::clamp(argumentAfter(args, "--seconds", "10").toInt(), 1, 25);
-    const QString clip = QFileInfo(argumentAfter(args, "--clip", KOVAPLEX_DEFAULT_CLIP)).absoluteFilePath();
-    const QString binary = argumentAfter(args, "--binary", KOVAPLEX_BINARY);
-    if (!QFileInfo::exists(clip) || !QFileInfo::exists(binary)) {
-        std::fprintf(stderr, "playback_cpu_bench: missing %s\n",
-                     qPrintable(QFileInfo::exists(clip) ? binary : clip));
-        return 2;
-    }
-    if (qEnvironmentVariableIsEmpty("DISPLAY")) {
-        std::fprintf(stderr, "playback_cpu_bench: needs an X display (run it through scripts/bench.sh)\n");
-        return 2;
-    }
-
     // The video area 640 pixels wide (480 high at the window's 4:3).
-    const KovaplexCopy copy(binary, "[Setting]\r\nVideoSize=640\r\n");
-    if (copy.program().isEmpty()) {
-        std::fprintf(stderr, "playback_cpu_bench: cannot copy %s\n", qPrintable(binary));
+    const ProgramUnderTest program = programUnderTest("playback_cpu_bench", args, KOVAPLEX_DEFAULT_CLIP,
+                                                      KOVAPLEX_BINARY, "[Setting]\r\nVideoSize=640\r\n");
+    if (!program.ok)
         return 2;
-    }
-    const BenchPlayer kovaplex = kovaplexPlayer(copy.program(), clip);
+    const QString &clip = program.clip;
+    const BenchPlayer kovaplex = kovaplexPlayer(program.copy->program(), clip);
     // The same video area in mpv's window, the picture letterboxed in it.
     const BenchPlayer mpv = mpvPlayer(clip, {"--geometry=640x480", "--no-keepaspect-window"});
 

@@ -77,29 +77,16 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
     const int runs = std::max(1, argumentAfter(args, "--runs", "7").toInt());
-    const QString clip = QFileInfo(argumentAfter(args, "--clip", KOVAPLEX_DEFAULT_CLIP)).absoluteFilePath();
-    const QString binary = argumentAfter(args, "--binary", KOVAPLEX_BINARY);
-    if (!QFileInfo::exists(clip) || !QFileInfo::exists(binary)) {
-        std::fprintf(stderr, "startup_bench: missing %s\n",
-                     qPrintable(QFileInfo::exists(clip) ? binary : clip));
-        return 2;
-    }
-    if (qEnvironmentVariableIsEmpty("DISPLAY")) {
-        std::fprintf(stderr, "startup_bench: needs an X display (run it through scripts/bench.sh)\n");
-        return 2;
-    }
-
     // A private copy of the program, so its settings file (beside it) starts
     // empty and no resume question can appear. Shown video: without a stored
     // size the first start lays out the compact window with the video area
     // hidden.
-    const KovaplexCopy copy(binary, "[Setting]\r\nVideoSize=320\r\n");
-    if (copy.program().isEmpty()) {
-        std::fprintf(stderr, "startup_bench: cannot copy %s\n", qPrintable(binary));
+    const ProgramUnderTest program = programUnderTest("startup_bench", args, KOVAPLEX_DEFAULT_CLIP,
+                                                      KOVAPLEX_BINARY, "[Setting]\r\nVideoSize=320\r\n");
+    if (!program.ok)
         return 2;
-    }
-
-    const BenchPlayer kovaplex = kovaplexPlayer(copy.program(), clip);
+    const QString &clip = program.clip;
+    const BenchPlayer kovaplex = kovaplexPlayer(program.copy->program(), clip);
     const BenchPlayer mpv = mpvPlayer(clip);
 
     std::vector<double> kTime, kMem, mTime, mMem;

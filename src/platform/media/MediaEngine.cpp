@@ -706,31 +706,23 @@ void MediaEngine::setKeepAspect(bool keep)
 
 void MediaEngine::applyVideoTrack(bool sync)
 {
-    if (!m_handle)
-        return;
-    const char *vid = m_videoWanted ? MpvVal::Auto : MpvVal::No;
-    if (m_appliedVid == vid)
-        return;
-    m_appliedVid = vid;
-    setPropertyString(MpvOpt::Vid, vid, sync);
+    applyOnce(MpvOpt::Vid, m_videoWanted ? MpvVal::Auto : MpvVal::No, m_appliedVid, sync);
 }
 
 void MediaEngine::applyVideoOutput(bool sync)
 {
-    if (!m_handle)
-        return;
     // The libmpv output draws through the surface's renderer; without one it
     // would fail and drop the video track for the rest of the file, so the
     // video goes to the null output meanwhile and keeps the clock running.
-    const char *vo = m_renderReady ? MpvVal::Libmpv : MpvVal::Null;
-    if (m_appliedVo == vo)
-        return;
-    m_appliedVo = vo;
-    setPropertyString(MpvOpt::Vo, vo, sync);
+    applyOnce(MpvOpt::Vo, m_renderReady ? MpvVal::Libmpv : MpvVal::Null, m_appliedVo, sync);
 }
 
-void MediaEngine::setPropertyString(const char *name, const char *value, bool sync)
+void MediaEngine::applyOnce(const char *name, const char *value, const char *&applied, bool sync)
 {
+    // Repeated wishes must not make the core rebuild its video chain.
+    if (!m_handle || applied == value)
+        return;
+    applied = value;
     if (sync)
         mpv_set_property_string(m_handle, name, value);
     else

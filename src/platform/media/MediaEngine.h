@@ -205,7 +205,8 @@ private:
     void stopCore();
     void applyVideoTrack(bool sync);
     void applyVideoOutput(bool sync);
-    void setPropertyString(const char *name, const char *value, bool sync);
+    /// Gives the core `value` for `name` unless `applied` says it has it.
+    void applyOnce(const char *name, const char *value, const char *&applied, bool sync);
     void setCachedPosition(double seconds);
     void setCachedDuration(double seconds);
     void setCachedPaused(bool paused);
