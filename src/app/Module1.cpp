@@ -71,6 +71,9 @@ int Module1_Main(int argc, char **argv)
     QApplication app(qtArgc, argv);
     QApplication::setApplicationName(QStringLiteral("Kovaplex"));
     QApplication::setApplicationVersion(QStringLiteral(KOVAPLEX_VERSION));
+    // Wayland compositors and task bars find the desktop entry, and so the
+    // icon, by this name.
+    QApplication::setDesktopFileName(QStringLiteral(KOVAPLEX_APP_ID));
     // libmpv refuses to start under a numeric locale other than "C", and
     // QApplication has just set the user's.
     std::setlocale(LC_NUMERIC, "C");
