@@ -13,6 +13,8 @@ macro(kovaplex_find_dependencies)
   if(NOT Qt6_FOUND)
     message(FATAL_ERROR "Qt 6 was not found. On Debian: apt-get install qt6-base-dev libqt6opengl6-dev libgl-dev")
   endif()
+  # Only for the scalable icon; the PNG sizes are rendered without it.
+  find_package(Qt6 QUIET OPTIONAL_COMPONENTS Svg)
   find_package(PkgConfig)
   if(NOT PkgConfig_FOUND)
     message(FATAL_ERROR "pkg-config was not found. On Debian: apt-get install pkg-config")

@@ -14,6 +14,9 @@ packages=(
   mpv clang libclang-rt-14-dev imagemagick
   # a window manager (minimising), another user (setpriv)
   openbox util-linux
+  # desktop integration: SVG icon, package and metadata checks, a Wayland
+  # compositor and Qt's Wayland platform
+  qt6-svg-dev dpkg-dev file desktop-file-utils appstream weston qt6-wayland
 )
 if [[ "${1:-}" == "--run-only" ]]; then
   packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-base-dev-tools
