@@ -6,6 +6,7 @@
 
 kovaplex_env_dir=$(mktemp -d /tmp/kovaplex-test.XXXXXX)
 kovaplex_cleanup() {
+  [[ -n "${kovaplex_wm_pid:-}" ]] && kill "$kovaplex_wm_pid" 2>/dev/null || true
   [[ -n "${kovaplex_pulse_pid:-}" ]] && kill "$kovaplex_pulse_pid" 2>/dev/null || true
   [[ -n "${kovaplex_xvfb_pid:-}" ]] && kill "$kovaplex_xvfb_pid" 2>/dev/null || true
   rm -rf "$kovaplex_env_dir"
@@ -49,3 +50,17 @@ export ALSA_CONFIG_PATH="/usr/share/alsa/alsa.conf:$kovaplex_env_dir/asoundrc"
 if command -v amixer >/dev/null 2>&1 && ! amixer -D default sget Master >/dev/null 2>&1; then
   echo "test-env: ALSA's default control device does not reach the test sound server" >&2
 fi
+
+# A light window manager on the display, for tests that need frames,
+# stacking and raising as on a desktop. Returns once it manages the screen.
+kovaplex_start_window_manager() {
+  openbox --sm-disable >"$kovaplex_env_dir/openbox.log" 2>&1 &
+  kovaplex_wm_pid=$!
+  export KOVAPLEX_TEST_WM=openbox
+  for _ in $(seq 50); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && return 0
+    sleep 0.1
+  done
+  echo "test-env: openbox did not start" >&2
+  return 1
+}

@@ -104,6 +104,12 @@ TEST_F(PlayerE2E, RemembersThePlacePlaysOnAfterTheQuestionAndSavesOnSignal)
 
         const QStringList windows = program.visibleWindows();
         ASSERT_FALSE(windows.isEmpty()) << "no visible window";
+        if (qEnvironmentVariableIsSet("KOVAPLEX_TEST_WM")) {
+            // Proof that this run is the decorated one: "= left, right, top, bottom".
+            const QString extents = run("xprop", {"-id", windows.first(), "_NET_FRAME_EXTENTS"}).value(0);
+            const QStringList sides = extents.section('=', 1).split(',');
+            EXPECT_TRUE(sides.size() == 4 && sides[2].trimmed().toInt() > 0) << qPrintable(extents);
+        }
         const int shown = *program.lastPosition();
         ASSERT_TRUE(askWindowToClose(windows.first().toULong()));
         expectCleanExit(program);
