@@ -21,7 +21,7 @@ packages=(
 if [[ "${1:-}" == "--run-only" ]]; then
   packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-base-dev-tools
             libqt6opengl6-dev libgl-dev libmpv-dev libasound2-dev libxcb1-dev libgl1-mesa-dri
-            libasound2-plugins fonts-noto-cjk ffmpeg)
+            libasound2-plugins fonts-noto-cjk ffmpeg qt6-wayland)
 fi
 
 missing=()
