@@ -54,6 +54,9 @@ export DEBIAN_FRONTEND=noninteractive
 apt-get install -y -qq "$deb" >"$work/apt.log" 2>&1 || { cat "$work/apt.log"; fail "apt install failed"; }
 files=$(dpkg -L kovaplex)
 [[ "$(command -v kovaplex)" == /usr/bin/kovaplex ]] || fail "kovaplex is not on PATH"
+# What file managers read for "Open with" (kept by desktop-file-utils' trigger).
+grep -q "^video/mp4=.*$app_id.desktop" /usr/share/applications/mimeinfo.cache \
+  || fail "the desktop's type cache does not offer Kovaplex for video/mp4"
 
 # The installed program as root: settings go to the user's config folder.
 config=$work/config
