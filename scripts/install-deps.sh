@@ -17,6 +17,8 @@ packages=(
   # desktop integration: SVG icon, package and metadata checks, a Wayland
   # compositor and Qt's Wayland platform
   qt6-svg-dev dpkg-dev file desktop-file-utils appstream weston qt6-wayland
+  # media keys and panels: the MPRIS client the tests drive the player with
+  playerctl dbus
 )
 if [[ "${1:-}" == "--run-only" ]]; then
   packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-base-dev-tools

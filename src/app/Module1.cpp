@@ -6,6 +6,7 @@
 #include "app/TerminationWatcher.h"
 #include "app/fmDDE.h"
 #include "dialogs/fmMsg.h"
+#include "mpris/MprisService.h"
 #include "platform/dde/CommandServer.h"
 #include "platform/dde/InstanceChannel.h"
 #include "platform/forms/Diagnostics.h"
@@ -125,5 +126,7 @@ int Module1_Main(int argc, char **argv)
         traceValue("dde executed", QString::number(sequence) + QLatin1Char(' ') + player.player().FileName());
     });
     startupMilestone("commands served");
+    // Media keys and desktop panels reach the window once it has started.
+    MprisService mpris(player);
     return QApplication::exec();
 }
