@@ -63,7 +63,9 @@ MprisService::MprisService(fmPlayer &player, QObject *parent)
         bus.unregisterObject(ObjectPath);
         return;
     }
+    noteTrack();
     m_last = snapshot();
+    m_lastPosition = static_cast<double>(position()) / 1e6;
     m_sinceLastPosition.start();
     connect(&m_checkTimer, &QTimer::timeout, this, &MprisService::check);
     m_checkTimer.start(CheckIntervalMs);
@@ -244,14 +246,19 @@ MprisService::Snapshot MprisService::snapshot() const
     return {playbackStatus(), metadata(), canSeek()};
 }
 
-void MprisService::check()
+bool MprisService::noteTrack()
 {
     const QString file = m_player.player().FileName();
-    const bool newTrack = file != m_trackFile;
-    if (newTrack) {
-        m_trackFile = file;
-        ++m_trackNumber;
-    }
+    if (file == m_trackFile)
+        return false;
+    m_trackFile = file;
+    ++m_trackNumber;
+    return true;
+}
+
+void MprisService::check()
+{
+    const bool newTrack = noteTrack();
     const Snapshot now = snapshot();
     const bool wasPlaying = m_last.status == QLatin1String("Playing");
     QVariantMap changed;

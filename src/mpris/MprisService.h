@@ -72,6 +72,9 @@ private:
     Snapshot snapshot() const;
     void check();
     void transport(const char *tag);
+    /// Gives the file a new track id when it is not the one noted last;
+    /// returns whether it did.
+    bool noteTrack();
     QString trackId() const;
     void announce(const QVariantMap &changed);
 
