@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Remakes the README's screenshots from the real program on a private X
 # display under openbox (so the windows have their frames):
-#   docs/screenshots/playing.png, menu.png, resume-question.png
+#   docs/screenshots/playing.png, menu.png, resume-question.png,
+#   display-area-dialog.png, skip-time-dialog.png
 # Look at them before committing them.
 # Usage: scripts/screenshots.sh [BUILD_DIR]   (default: build, as run.sh makes it)
 set -euo pipefail
@@ -75,8 +76,27 @@ until_ok 60 traced "] time: 00:00:04" || fail "not playing"
 frame_shot playing.png "$main"
 open_menu_at 100 100
 menu_shot menu.png
+only_main() { [[ $(windows | wc -l) -eq 1 ]]; }
 xdotool key Escape
-until_ok 10 bash -c "[[ \$(xdotool search --onlyvisible --pid $pid | wc -l) -eq 1 ]]"
+until_ok 10 only_main || fail "the menu stays"
+
+# The two dialogs, reached through the menu by keyboard (the keys wait for
+# each submenu to open).
+open_menu_at 100 100
+xdotool key --delay 300 Down Right Up Return # 画面サイズ > 表示領域設定, its last entry
+until_ok 10 count_is_above 1 || fail "no display-area dialog"
+frame_shot display-area-dialog.png
+xdotool key Escape
+until_ok 10 only_main || fail "the display-area dialog stays"
+# The first skip button's right click adds スキップ時間変更 above バージョン情報.
+eval "$(xdotool getwindowgeometry --shell "$main")"
+open_menu_at 30 $((HEIGHT - 15))
+xdotool key --delay 300 Up Up Up Return
+until_ok 10 count_is_above 1 || fail "no skip-time dialog"
+frame_shot skip-time-dialog.png
+xdotool key alt+F4 # its close box: nothing changes
+until_ok 10 only_main || fail "the skip-time dialog stays"
+
 # Closing keeps the place; the next start asks.
 kill -TERM "$pid"; wait "$pid" || true
 start
