@@ -9,10 +9,12 @@ function(kovaplex_require_pkg prefix module debian_package)
 endfunction()
 
 macro(kovaplex_find_dependencies)
-  find_package(Qt6 6.2 COMPONENTS Core Gui Widgets OpenGL OpenGLWidgets Network Test)
+  find_package(Qt6 6.2 COMPONENTS Core Gui Widgets OpenGL OpenGLWidgets Network DBus Test)
   if(NOT Qt6_FOUND)
     message(FATAL_ERROR "Qt 6 was not found. On Debian: apt-get install qt6-base-dev libqt6opengl6-dev libgl-dev")
   endif()
+  # Only for the scalable icon; the PNG sizes are rendered without it.
+  find_package(Qt6 QUIET OPTIONAL_COMPONENTS Svg)
   find_package(PkgConfig)
   if(NOT PkgConfig_FOUND)
     message(FATAL_ERROR "pkg-config was not found. On Debian: apt-get install pkg-config")

@@ -17,11 +17,16 @@ packages=(
   mpv clang libclang-rt-14-dev imagemagick
   # a window manager (minimising), another user (setpriv)
   openbox util-linux
+  # desktop integration: SVG icon, package and metadata checks, a Wayland
+  # compositor and Qt's Wayland platform
+  qt6-svg-dev dpkg-dev file desktop-file-utils appstream weston qt6-wayland
+  # media keys and panels: the MPRIS client the tests drive the player with
+  playerctl dbus
 )
 if [[ "${1:-}" == "--run-only" ]]; then
   packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-base-dev-tools
             libqt6opengl6-dev libgl-dev libmpv-dev libasound2-dev libxcb1-dev libfluidsynth-dev
-            libgl1-mesa-dri libasound2-plugins fonts-noto-cjk timgm6mb-soundfont ffmpeg)
+            libgl1-mesa-dri libasound2-plugins fonts-noto-cjk timgm6mb-soundfont ffmpeg qt6-wayland)
 fi
 
 missing=()

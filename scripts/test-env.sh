@@ -3,9 +3,12 @@
 #   - an Xvfb display with Mesa's software OpenGL
 #   - a PulseAudio server with a null sink, in a private runtime folder,
 #     and ALSA's default device pointed at it
+#   - a D-Bus session bus (what dbus-run-session gives), for the media keys
 
 kovaplex_env_dir=$(mktemp -d /tmp/kovaplex-test.XXXXXX)
 kovaplex_cleanup() {
+  [[ -n "${kovaplex_dbus_pid:-}" ]] && kill "$kovaplex_dbus_pid" 2>/dev/null || true
+  [[ -n "${kovaplex_wm_pid:-}" ]] && kill "$kovaplex_wm_pid" 2>/dev/null || true
   [[ -n "${kovaplex_pulse_pid:-}" ]] && kill "$kovaplex_pulse_pid" 2>/dev/null || true
   [[ -n "${kovaplex_xvfb_pid:-}" ]] && kill "$kovaplex_xvfb_pid" 2>/dev/null || true
   rm -rf "$kovaplex_env_dir"
@@ -44,8 +47,28 @@ ASOUND
 # ALSA reads ALSA_CONFIG_PATH instead of its own search list, so keep the
 # system configuration and add ours last.
 export ALSA_CONFIG_PATH="/usr/share/alsa/alsa.conf:$kovaplex_env_dir/asoundrc"
+# A session bus of the run's own: the player's media-key name lives there.
+if command -v dbus-daemon >/dev/null 2>&1; then
+  { read -r DBUS_SESSION_BUS_ADDRESS; read -r kovaplex_dbus_pid; } < <(
+    dbus-daemon --session --fork --print-address=1 --print-pid=1 2>"$kovaplex_env_dir/dbus.log")
+  export DBUS_SESSION_BUS_ADDRESS
+fi
 # Say so at once when ALSA's default mixer does not reach that server (the
 # pulse plugin, libasound2-plugins, missing): the mixer tests would only fail.
 if command -v amixer >/dev/null 2>&1 && ! amixer -D default sget Master >/dev/null 2>&1; then
   echo "test-env: ALSA's default control device does not reach the test sound server" >&2
 fi
+
+# A light window manager on the display, for tests that need frames,
+# stacking and raising as on a desktop. Returns once it manages the screen.
+kovaplex_start_window_manager() {
+  openbox --sm-disable >"$kovaplex_env_dir/openbox.log" 2>&1 &
+  kovaplex_wm_pid=$!
+  export KOVAPLEX_TEST_WM=openbox
+  for _ in $(seq 50); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && return 0
+    sleep 0.1
+  done
+  echo "test-env: openbox did not start" >&2
+  return 1
+}

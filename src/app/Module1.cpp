@@ -6,6 +6,7 @@
 #include "app/TerminationWatcher.h"
 #include "app/fmDDE.h"
 #include "dialogs/fmMsg.h"
+#include "mpris/MprisService.h"
 #include "platform/dde/CommandServer.h"
 #include "platform/dde/InstanceChannel.h"
 #include "platform/forms/Diagnostics.h"
@@ -71,6 +72,9 @@ int Module1_Main(int argc, char **argv)
     QApplication app(qtArgc, argv);
     QApplication::setApplicationName(QStringLiteral("Kovaplex"));
     QApplication::setApplicationVersion(QStringLiteral(KOVAPLEX_VERSION));
+    // Wayland compositors and task bars find the desktop entry, and so the
+    // icon, by this name.
+    QApplication::setDesktopFileName(QStringLiteral(KOVAPLEX_APP_ID));
     // libmpv refuses to start under a numeric locale other than "C", and
     // QApplication has just set the user's.
     std::setlocale(LC_NUMERIC, "C");
@@ -122,5 +126,7 @@ int Module1_Main(int argc, char **argv)
         traceValue("dde executed", QString::number(sequence) + QLatin1Char(' ') + player.player().FileName());
     });
     startupMilestone("commands served");
+    // Media keys and desktop panels reach the window once it has started.
+    MprisService mpris(player);
     return QApplication::exec();
 }

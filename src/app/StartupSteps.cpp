@@ -23,10 +23,18 @@ bool isWritableFolder(const QString &dir)
     return probe.open(); // removed when `probe` goes
 }
 
+bool isSystemProgramFolder(const QString &exeDir)
+{
+    // Through links, so that /bin on a merged /usr counts too.
+    const QString canonical = QFileInfo(exeDir).canonicalFilePath();
+    const QString path = QDir::cleanPath(canonical.isEmpty() ? exeDir : canonical);
+    return path == QLatin1String("/usr") || path.startsWith(QLatin1String("/usr/"));
+}
+
 QString dataFilePath(const QString &exeDir, const QString &configRoot)
 {
     const QString name = QString::fromLatin1(DataFileName);
-    if (isWritableFolder(exeDir))
+    if (!isSystemProgramFolder(exeDir) && isWritableFolder(exeDir))
         return QDir(exeDir).filePath(name);
     const QString folder = QDir(configRoot).filePath(QStringLiteral("Kovaplex"));
     QDir().mkpath(folder);

@@ -19,10 +19,16 @@ extern const char *const DataFileName;
 /// removed again.
 bool isWritableFolder(const QString &dir);
 
+/// Whether `exeDir` is a system program folder (under /usr, which holds
+/// /usr/local): an installed program's folder, shared by every user, where
+/// no data file belongs even when it is writable, as it is for root.
+bool isSystemProgramFolder(const QString &exeDir);
+
 /// Where the data file lives: beside the executable in `exeDir` when that
-/// folder is writable, else in "<configRoot>/Kovaplex/", which is created.
-/// A folder that cannot be created still gives its path; the first save
-/// then reports the failure.
+/// folder is writable and not a system program folder (a build run from its
+/// build folder), else in "<configRoot>/Kovaplex/", which is created. A
+/// system folder is not even probed. A folder that cannot be created still
+/// gives its path; the first save then reports the failure.
 QString dataFilePath(const QString &exeDir, const QString &configRoot);
 
 /// Points `pref` at `fileName` and loads it. A missing file is not an error.

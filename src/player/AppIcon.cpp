@@ -10,12 +10,9 @@ constexpr qreal Grid = 64; // the icon is designed on a 64 x 64 grid
 
 } // namespace
 
-QPixmap appIconPixmap(int logicalSize, qreal devicePixelRatio)
+void drawAppIcon(QPainter &painter, qreal side, bool withBar)
 {
-    const int side = qMax(1, qRound(logicalSize * devicePixelRatio));
-    QPixmap pixmap(side, side);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
+    painter.save();
     painter.setRenderHint(QPainter::Antialiasing, true);
     painter.scale(side / Grid, side / Grid);
 
@@ -26,7 +23,6 @@ QPixmap appIconPixmap(int logicalSize, qreal devicePixelRatio)
     painter.setBrush(tile);
     painter.drawRoundedRect(QRectF(2, 2, 60, 60), 12, 12);
 
-    const bool withBar = logicalSize >= 24;
     // Without the bar the triangle takes the tile's middle.
     const QPolygonF triangle = withBar ? QPolygonF({QPointF(23, 12), QPointF(46, 27), QPointF(23, 42)})
                                        : QPolygonF({QPointF(20, 12), QPointF(48, 32), QPointF(20, 52)});
@@ -41,15 +37,35 @@ QPixmap appIconPixmap(int logicalSize, qreal devicePixelRatio)
         painter.setBrush(Qt::white);
         painter.drawEllipse(QPointF(37, 50.5), 5, 5);
     }
+    painter.restore();
+}
+
+bool appIconHasBar(int logicalSize)
+{
+    return logicalSize >= 24;
+}
+
+QImage appIconImage(int logicalSize, qreal devicePixelRatio)
+{
+    const int side = qMax(1, qRound(logicalSize * devicePixelRatio));
+    QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    drawAppIcon(painter, side, appIconHasBar(logicalSize));
     painter.end();
-    pixmap.setDevicePixelRatio(devicePixelRatio);
-    return pixmap;
+    image.setDevicePixelRatio(devicePixelRatio);
+    return image;
+}
+
+QPixmap appIconPixmap(int logicalSize, qreal devicePixelRatio)
+{
+    return QPixmap::fromImage(appIconImage(logicalSize, devicePixelRatio));
 }
 
 QIcon appIcon()
 {
     QIcon icon;
-    for (const int size : {16, 24, 32, 48, 64, 128, 256})
+    for (const int size : AppIconSizes)
         icon.addPixmap(appIconPixmap(size));
     return icon;
 }

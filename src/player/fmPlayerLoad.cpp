@@ -4,6 +4,7 @@
 
 #include "dialogs/comMsg.h"
 #include "platform/forms/ScreenMetrics.h"
+#include "platform/forms/WindowFrame.h"
 #include "platform/media/VideoSurface.h"
 #include "platform/mediaplayer/MediaPlayerControl.h"
 #include "playback/ClassMCIPlay.h"
@@ -129,9 +130,13 @@ void fmPlayer::closeStep()
             m_mciPlay->mClose(QStringLiteral("0"));
     });
     runGuarded("Form_Unload", [this] {
-        const QRect outer = frameGeometry();
-        m_settings.setFormPlace(PlacedForm::Main, {outer.x() * static_cast<double>(TwipsPerPixelX),
-                                                   outer.y() * static_cast<double>(TwipsPerPixelY)});
+        // Where the place is unknown (Wayland) the stored one is kept for the
+        // next start on a window system that has places.
+        if (windowPlaceIsKnown()) {
+            const QRect outer = frameGeometry();
+            m_settings.setFormPlace(PlacedForm::Main, {outer.x() * static_cast<double>(TwipsPerPixelX),
+                                                       outer.y() * static_cast<double>(TwipsPerPixelY)});
+        }
         m_settings.setVideoSize(MPlayer->Width() / TwipsPerPixelX);
         m_settings.setVideoDisp(mnuExec_ViewSize_Zero->isChecked());
     });

@@ -27,6 +27,11 @@ bool platformHasDecorations()
 
 } // namespace
 
+bool windowPlaceIsKnown()
+{
+    return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
 WindowFrameSizes fallbackWindowFrameSizes()
 {
     if (lastMeasured())

@@ -28,3 +28,8 @@ WindowFrameSizes windowFrameSizes(const QWidget *window);
 
 /// The fallback used while a window's frame is unknown (see above).
 WindowFrameSizes fallbackWindowFrameSizes();
+
+/// Whether this window system tells a window where it stands on the screen
+/// and lets it choose. Wayland does neither (a window's place is the
+/// compositor's alone), so a place read there is not worth keeping.
+bool windowPlaceIsKnown();

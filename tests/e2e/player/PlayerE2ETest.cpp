@@ -1,6 +1,7 @@
 // The real program, started as a user starts it and driven from outside:
 // plays a clip, remembers where it stopped when its window is closed, asks
 // on the next start and resumes there, and saves when the session ends it.
+#include "HeadlessCompositor.h"
 #include "ProgramRun.h"
 #include "X11Close.h"
 
@@ -17,6 +18,7 @@
 #include <QStringDecoder>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -104,6 +106,12 @@ TEST_F(PlayerE2E, RemembersThePlacePlaysOnAfterTheQuestionAndSavesOnSignal)
 
         const QStringList windows = program.visibleWindows();
         ASSERT_FALSE(windows.isEmpty()) << "no visible window";
+        if (qEnvironmentVariableIsSet("KOVAPLEX_TEST_WM")) {
+            // Proof that this run is the decorated one: "= left, right, top, bottom".
+            const QString extents = run("xprop", {"-id", windows.first(), "_NET_FRAME_EXTENTS"}).value(0);
+            const QStringList sides = extents.section('=', 1).split(',');
+            EXPECT_TRUE(sides.size() == 4 && sides[2].trimmed().toInt() > 0) << qPrintable(extents);
+        }
         const int shown = *program.lastPosition();
         ASSERT_TRUE(askWindowToClose(windows.first().toULong()));
         expectCleanExit(program);
@@ -387,6 +395,136 @@ TEST_F(PlayerE2E, MouseSeeksOnTheTrackSetsTheVolumeAndMutes)
 
     ASSERT_TRUE(askWindowToClose(window.toULong()));
     expectCleanExit(program);
+}
+
+TEST_F(PlayerE2E, PlaysVideoOnWaylandWithNoXDisplayToFallBackOn)
+{
+    const QString clip = testMedia("long.mp4"); // long enough to be worth resuming
+    ASSERT_TRUE(QFileInfo::exists(clip)) << qPrintable(clip);
+    HeadlessCompositor compositor;
+    ASSERT_TRUE(compositor.isReady()) << "weston did not start: " << qPrintable(compositor.log());
+    {
+        QFile ini(m_ini);
+        ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+        // Always on top, which Wayland has no way to grant: the switch is kept.
+        ini.write(
+            "[Window]\r\nMain.Left=1200\r\nMain.Top=900\r\nFrontSet=True\r\n[Setting]\r\nVideoSize=320\r\n");
+    }
+    ProgramRun::Options options;
+    options.environment = {{"QT_QPA_PLATFORM", "wayland"},
+                           {"WAYLAND_DISPLAY", compositor.socketName()},
+                           {"DISPLAY", ""}}; // no X display to fall back on
+    ProgramRun program(m_binary, {clip}, options);
+    // The picture goes through the render API into Qt's EGL surface (Mesa's
+    // software renderer hands it to the compositor as shared memory).
+    ASSERT_TRUE(program.waitFor([&] { return program.sawLine("] first frame drawn"); }, 60000))
+        << "no video frame was drawn";
+    ASSERT_TRUE(program.waitFor([&] { return program.lastPosition().value_or(0) >= 3; }, 30000))
+        << "the time display did not advance";
+    const int shown = *program.lastPosition();
+    ::kill(static_cast<pid_t>(program.pid()), SIGTERM);
+    expectCleanExit(program);
+    const Ini ini = readIni(m_ini);
+    const QStringList record = ini["Files"].value(clip).split(',');
+    ASSERT_EQ(record.size(), 2);
+    EXPECT_GE(record[0].toDouble(), shown - 0.5);
+    // A Wayland client cannot know where its window stands: the place stored
+    // on X is kept, not replaced by the decorations' offset.
+    EXPECT_EQ(ini["Window"].value("Main.Left"), "1200");
+    EXPECT_EQ(ini["Window"].value("Main.Top"), "900");
+    EXPECT_EQ(ini["Window"].value("FrontSet"), "True");
+}
+
+// playerctl against the window, on the session bus of scripts/test-env.sh.
+QString playerctl(const QStringList &args)
+{
+    return run("playerctl", QStringList{"--player=kovaplex"} + args).join('\n');
+}
+
+void callMpris(const char *method)
+{
+    run("dbus-send", {"--session", "--print-reply", "--dest=org.mpris.MediaPlayer2.kovaplex",
+                      "/org/mpris/MediaPlayer2", QStringLiteral("org.mpris.MediaPlayer2.") + method});
+}
+
+TEST_F(PlayerE2E, MediaKeysDriveTheWindowThroughItsOwnHandlers)
+{
+    if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS"))
+        GTEST_SKIP() << "needs the test session bus (scripts/test-env.sh)";
+    const QString clip = testMedia("long.mp4"); // 90 s
+    const QString other = testMedia("clip.mp4");
+    ASSERT_TRUE(QFileInfo::exists(clip) && QFileInfo::exists(other));
+
+    ProgramRun program(m_binary, {clip});
+    const auto statusBecomes = [&](const QString &status) {
+        return program.waitFor([&] { return playerctl({"status"}) == status; }, 20000);
+    };
+    ASSERT_TRUE(statusBecomes("Playing")) << "no MPRIS player, or it does not play";
+    // Changes are announced: a follower sees each status as it comes.
+    QProcess follow;
+    follow.start("playerctl", {"--player=kovaplex", "--follow", "status"});
+    ASSERT_TRUE(follow.waitForStarted(5000));
+
+    EXPECT_EQ(playerctl({"metadata", "--format", "{{xesam:title}}|{{mpris:length}}"}), "long.mp4|90000000");
+
+    // Each command is the window's own transport button: its trace follows.
+    const struct {
+        QStringList command;
+        const char *status;
+    } steps[] = {{{"pause"}, "Paused"},
+                 {{"pause"}, "Paused"},
+                 {{"play"}, "Playing"},
+                 {{"play-pause"}, "Paused"},
+                 {{"play-pause"}, "Playing"}};
+    for (const auto &step : steps) {
+        playerctl(step.command);
+        EXPECT_TRUE(statusBecomes(step.status)) << qPrintable(step.command.join(' '));
+        const QString traced = QStringLiteral("] status: ") + step.status;
+        EXPECT_TRUE(program.waitFor([&] { return program.sawLine(traced); }, 5000)) << qPrintable(traced);
+    }
+
+    // Seeking moves the window's own time display.
+    playerctl({"position", "40"});
+    EXPECT_TRUE(program.waitFor([&] { return program.lastPosition().value_or(0) >= 40; }, 10000));
+    playerctl({"position", "10-"});
+    EXPECT_TRUE(program.waitFor(
+        [&] {
+            const double at = playerctl({"position"}).toDouble();
+            return at >= 28 && at < 38;
+        },
+        10000))
+        << qPrintable(playerctl({"position"}));
+
+    // Only local files open; another one goes through the window's Play, which
+    // keeps the place of the one before.
+    playerctl({"open", "http://example.com/a.mp4"});
+    EXPECT_EQ(playerctl({"metadata", "xesam:title"}), "long.mp4");
+    playerctl({"open", QUrl::fromLocalFile(other).toString()});
+    EXPECT_TRUE(program.waitFor([&] { return playerctl({"metadata", "xesam:title"}) == "clip.mp4"; }, 10000));
+    playerctl({"stop"});
+    EXPECT_TRUE(statusBecomes("Stopped"));
+
+    follow.terminate();
+    follow.waitForFinished(5000);
+    const QStringList followed =
+        QString::fromUtf8(follow.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    EXPECT_TRUE(followed.contains("Paused") && followed.contains("Stopped"))
+        << qPrintable(followed.join(' '));
+
+    if (qEnvironmentVariableIsSet("KOVAPLEX_TEST_WM")) {
+        // Raise brings a minimized window back (bare X has no minimizing).
+        const QString window = program.visibleWindows().value(0);
+        run("xdotool", {"windowminimize", "--sync", window});
+        callMpris("Raise");
+        EXPECT_TRUE(program.waitFor([&] { return program.visibleWindows().contains(window); }, 10000));
+    }
+
+    // Quit is the close step: the window ends and the first file's place is kept.
+    callMpris("Quit");
+    expectCleanExit(program);
+    const QStringList record = readIni(m_ini)["Files"].value(clip).split(',');
+    ASSERT_EQ(record.size(), 2);
+    EXPECT_GE(record[0].toDouble(), 28);
 }
 
 } // namespace

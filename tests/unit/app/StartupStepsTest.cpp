@@ -53,6 +53,20 @@ TEST(DataFilePath, UserConfigFolderWhenTheExecutablesFolderRefusesFiles)
     EXPECT_EQ(dataFilePath(scratch.filePath("gone"), config.path()), path);
 }
 
+TEST(DataFilePath, InstalledProgramKeepsItInTheUserConfigFolderEvenWhenItCouldWriteBesideIt)
+{
+    // As root /usr/bin is writable; an installed program still never writes
+    // there. A build folder elsewhere keeps the file beside the executable.
+    QTemporaryDir config;
+    const QString inConfig = config.path() + "/Kovaplex/Kovaplex.ini";
+    for (const char *dir : {"/usr/bin", "/usr/local/bin", "/usr/bin/", "/usr/local/../bin", "/bin"}) {
+        EXPECT_TRUE(isSystemProgramFolder(dir)) << dir;
+        EXPECT_EQ(dataFilePath(dir, config.path()), inConfig) << dir;
+    }
+    for (const char *dir : {"/usr-build/bin", "/home/user/usr", "/tmp"})
+        EXPECT_FALSE(isSystemProgramFolder(dir)) << dir;
+}
+
 TEST(LoadSettings, MissingFileStartsEmptyAndKeepsTheFileForTheFirstSave)
 {
     QTemporaryDir dir;

@@ -1,0 +1,68 @@
+#include "mpris/MprisRules.h"
+
+#include "platform/mediaplayer/IMediaPlayerControl.h"
+
+#include <QDBusObjectPath>
+#include <QFileInfo>
+#include <QUrl>
+
+#include <cmath>
+
+std::int64_t toMicroseconds(double seconds)
+{
+    return static_cast<std::int64_t>(std::llround(seconds * 1e6));
+}
+
+QString playbackStatusOf(bool fileLoaded, int playState)
+{
+    if (!fileLoaded)
+        return QStringLiteral("Stopped");
+    switch (playState) {
+    case MediaPlayState::Playing:
+    case MediaPlayState::Waiting:
+    case MediaPlayState::ScanForward:
+    case MediaPlayState::ScanReverse: return QStringLiteral("Playing");
+    case MediaPlayState::Paused: return QStringLiteral("Paused");
+    default: return QStringLiteral("Stopped");
+    }
+}
+
+QVariantMap trackMetadata(const QString &trackId, const QString &fileName, double lengthSeconds)
+{
+    if (fileName.isEmpty())
+        return {};
+    QVariantMap metadata{
+        {QStringLiteral("mpris:trackid"), QVariant::fromValue(QDBusObjectPath(trackId))},
+        {QStringLiteral("xesam:title"), QFileInfo(fileName).fileName()},
+        {QStringLiteral("xesam:url"),
+         QUrl::fromLocalFile(QFileInfo(fileName).absoluteFilePath()).toString(QUrl::FullyEncoded)},
+    };
+    if (lengthSeconds > 0)
+        metadata.insert(QStringLiteral("mpris:length"), qlonglong(toMicroseconds(lengthSeconds)));
+    return metadata;
+}
+
+std::optional<QString> localFileOfUri(const QString &uri)
+{
+    const QUrl url(uri, QUrl::StrictMode);
+    const QString host = url.host();
+    if (!url.isValid() || !url.isLocalFile() || !(host.isEmpty() || host == QLatin1String("localhost")))
+        return std::nullopt;
+    const QString file = url.path(QUrl::FullyDecoded);
+    if (!file.startsWith(QLatin1Char('/')))
+        return std::nullopt;
+    return file;
+}
+
+std::optional<double> seekTarget(double positionSeconds, std::int64_t offsetUs, double lengthSeconds)
+{
+    const double target = positionSeconds + static_cast<double>(offsetUs) / 1e6;
+    if (lengthSeconds > 0 && target > lengthSeconds)
+        return std::nullopt;
+    return std::max(0.0, target);
+}
+
+bool isValidSetPosition(std::int64_t positionUs, double lengthSeconds)
+{
+    return positionUs >= 0 && positionUs <= toMicroseconds(lengthSeconds);
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+#include <QVariantMap>
+
+#include <cstdint>
+#include <optional>
+
+/// The plain rules behind the media-key interface (MPRIS 2): how the
+/// player's state reads there and what its commands ask of the player. No
+/// D-Bus and no window here, so tests check them directly.
+
+/// MPRIS counts time in microseconds; the player in seconds.
+std::int64_t toMicroseconds(double seconds);
+
+/// "Playing", "Paused" or "Stopped" for the media player control's play
+/// state (MediaPlayState); "Stopped" whenever no file is loaded. Scanning
+/// and waiting to play count as playing.
+QString playbackStatusOf(bool fileLoaded, int playState);
+
+/// The track's metadata: its id, the file's name (without folders) as the
+/// title, its file:// address, and its length when known (> 0). Empty
+/// without a file.
+QVariantMap trackMetadata(const QString &trackId, const QString &fileName, double lengthSeconds);
+
+/// The local file an OpenUri address names: file:// addresses only (with
+/// percent-escapes decoded); nothing for any other scheme, a remote host or
+/// a relative path.
+std::optional<QString> localFileOfUri(const QString &uri);
+
+/// Where a relative Seek of `offsetUs` from `positionSeconds` lands in a
+/// file of `lengthSeconds`: before the start it is the start; past the end
+/// there is no next track, so playback stops (nullopt).
+std::optional<double> seekTarget(double positionSeconds, std::int64_t offsetUs, double lengthSeconds);
+
+/// Whether an absolute SetPosition to `positionUs` is taken: within 0 and
+/// the length; anything else is ignored.
+bool isValidSetPosition(std::int64_t positionUs, double lengthSeconds);
