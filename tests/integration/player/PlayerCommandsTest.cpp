@@ -11,12 +11,15 @@
 #include "platform/mixer/Mixer.h"
 #include "playback/ClassPlayerDummy.h"
 #include "playback/mVolCtrl.h"
+#include "player/BarArithmetic.h"
 #include "player/PanelWidgets.h"
+#include "player/PlayerCommands.h"
 #include "settings/ClassPref3.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
@@ -260,47 +263,56 @@ TEST_F(PlayerCommands, VolumeKeysStepTheMixerWhichHoldsItsRange)
 {
     HMIXER mixer = nullptr;
     ASSERT_EQ(mixerOpen(&mixer, 0, 0), MMSYSERR_NOERROR);
+    const auto closeMixer = qScopeGuard([&] { mixerClose(mixer); });
     MIXERCONTROL volume;
     ASSERT_EQ(GetVolumeControl(mixer, MIXERLINE_COMPONENTTYPE_DST_SPEAKERS, MIXERCONTROL_CONTROLTYPE_VOLUME,
                                volume),
               MMSYSERR_NOERROR);
     const auto level = [&] { return GetVolume(mixer, volume.dwControlID); };
-    const auto settles = [&](std::int32_t expected, int tolerance) {
-        return waitUntil([&] { return std::abs(level() - expected) <= tolerance; }, 3000);
-    };
     // The window reads the level through a mixer handle of its own, which
-    // learns of a change made here with the sound server's next event; its
-    // volume bar shows when it has (segment i lit while i < level × 24 / 65535).
-    const auto barShows = [&](int lit) {
+    // learns of a change made by another handle only when the sound server's
+    // event arrives; its status timer draws what that handle reads into the
+    // volume bar. A step (1/24 of the range) always moves the bar by a
+    // segment, so a bar showing the level's segment count proves the window
+    // knows the new level, and only then may the next key be pressed.
+    const auto barShows = [&](std::int32_t expected) {
+        const int lit = volumeLitSegments(expected);
         return waitUntil(
             [&] {
                 const QImage &bar = m_player->volumeBar()->canvas();
                 const auto green = [&](int i) { return bar.pixelColor(3 + 4 * i, 3) == QColor(0, 192, 0); };
-                return (lit == 0 || green(lit - 1)) && (lit == 24 || !green(lit));
+                return (lit == 0 || green(lit - 1)) && (lit == VolumeSegments || !green(lit));
             },
             3000);
     };
+    // Both sides agree: the server (through the test's handle) and the window.
+    const auto settles = [&](std::int32_t expected) -> ::testing::AssertionResult {
+        if (!waitUntil([&] { return std::abs(level() - expected) <= 2; }, 3000))
+            return ::testing::AssertionFailure() << "mixer reads " << level() << ", expected " << expected;
+        if (!barShows(expected))
+            return ::testing::AssertionFailure() << "the bar does not show " << expected;
+        return ::testing::AssertionSuccess();
+    };
     const auto press = [&](Qt::Key key) { QTest::keyClick(m_player->BtSkip(0), key); };
 
-    SetVolume(mixer, volume.dwControlID, 30000);
-    ASSERT_TRUE(barShows(11));
-    const std::int32_t start = level();
-    press(Qt::Key_Up);
-    EXPECT_TRUE(settles(start + 2731, 2)) << level();
-    press(Qt::Key_Down);
-    press(Qt::Key_Down);
-    EXPECT_TRUE(settles(start - 2731, 4)) << level();
-
-    // Past either end the mixer holds its range.
-    SetVolume(mixer, volume.dwControlID, 65535);
-    ASSERT_TRUE(barShows(24));
-    press(Qt::Key_Up);
-    EXPECT_TRUE(settles(65535, 0)) << level();
+    // At either end a key past it holds there (no wrap to the other end):
+    // the key back then lands one step inside. Each pair starts from a level
+    // the window has been seen to read.
     SetVolume(mixer, volume.dwControlID, 0);
-    ASSERT_TRUE(barShows(0));
+    ASSERT_TRUE(settles(0));
     press(Qt::Key_Down);
-    EXPECT_TRUE(settles(0, 0)) << level();
-    mixerClose(mixer);
+    press(Qt::Key_Up);
+    EXPECT_TRUE(settles(2731));
+    press(Qt::Key_Up);
+    EXPECT_TRUE(settles(2 * 2731));
+
+    SetVolume(mixer, volume.dwControlID, 65535);
+    ASSERT_TRUE(settles(65535));
+    press(Qt::Key_Up);
+    press(Qt::Key_Down);
+    EXPECT_TRUE(settles(65535 - 2731));
+    press(Qt::Key_Down);
+    EXPECT_TRUE(settles(65535 - 2 * 2731));
 }
 
 TEST(PlayerFirstStart, CancelShowsTheEmptyWindowAndABadRecordIsNone)
