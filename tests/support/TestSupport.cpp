@@ -5,7 +5,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QProcess>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -59,4 +61,19 @@ std::optional<QString> runProbeWithoutSound(const char *probeVariable, const QBy
     if (!probe.waitForFinished(timeoutMs))
         return std::nullopt;
     return QString::fromUtf8(probe.readAllStandardOutput());
+}
+
+QString pressButton(QWidget &window, const QString &caption)
+{
+    QString shown;
+    for (const QLabel *label : window.findChildren<QLabel *>())
+        shown += label->text();
+    for (QPushButton *button : window.findChildren<QPushButton *>()) {
+        if (button->text() == caption) {
+            button->click();
+            return shown;
+        }
+    }
+    window.close();
+    return shown;
 }

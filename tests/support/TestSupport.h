@@ -1,7 +1,14 @@
 #pragma once
 
+#include "util/RuntimeError.h"
+
+#include <QApplication>
 #include <QByteArray>
 #include <QString>
+#include <QTimer>
+#include <QWidget>
+
+#include <gtest/gtest.h>
 
 #include <functional>
 #include <optional>
@@ -30,3 +37,36 @@ bool waitUntil(const std::function<bool()> &done, int timeoutMs = 5000);
 /// could not be started or did not finish within `timeoutMs`.
 std::optional<QString> runProbeWithoutSound(const char *probeVariable, const QByteArray &alsaConfig,
                                             int timeoutMs);
+
+/// The number of the RuntimeError that `call` raises; 0 when it raises none.
+template <typename Call> int errorNumber(Call &&call)
+{
+    try {
+        call();
+    } catch (const RuntimeError &error) {
+        return error.number();
+    }
+    return 0;
+}
+
+/// Hands the next modal window of type `Window` to `act` once it is active;
+/// the caller then enters the modal call that opens it. A window that does
+/// not open within `timeoutMs` fails the test instead of hanging it.
+template <typename Window = QWidget> void whenModal(std::function<void(Window &)> act, int timeoutMs = 10000)
+{
+    QTimer::singleShot(0, [act = std::move(act), timeoutMs] {
+        Window *window = nullptr;
+        waitUntil(
+            [&] { return (window = qobject_cast<Window *>(QApplication::activeModalWidget())) != nullptr; },
+            timeoutMs);
+        if (!window) {
+            ADD_FAILURE() << "no modal " << Window::staticMetaObject.className() << " opened";
+            return;
+        }
+        act(*window);
+    });
+}
+
+/// Clicks the push button captioned `caption` in `window`; closes the window
+/// when it has none. Returns the texts of its labels, as the user read them.
+QString pressButton(QWidget &window, const QString &caption);

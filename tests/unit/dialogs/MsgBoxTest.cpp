@@ -51,32 +51,6 @@ std::vector<ButtonInfo> buttonsOf(int flags)
     return out;
 }
 
-int errorNumberOf(const std::function<void()> &call)
-{
-    try {
-        call();
-    } catch (const RuntimeError &e) {
-        return e.number();
-    }
-    return 0;
-}
-
-// Runs `act` on the message box once it is the active modal window; the
-// caller then enters the modal call that shows it.
-void whenModal(std::function<void(fmMsg &)> act)
-{
-    QTimer::singleShot(0, [act = std::move(act)] {
-        fmMsg *box = nullptr;
-        waitUntil(
-            [&] { return (box = qobject_cast<fmMsg *>(QApplication::activeModalWidget())) != nullptr; });
-        if (!box) {
-            ADD_FAILURE() << "no modal message box appeared";
-            return;
-        }
-        act(*box);
-    });
-}
-
 int pixelsX(double twips)
 {
     return twipsToPixelsX(twips);
@@ -146,10 +120,10 @@ TEST_F(MsgBoxTest, CallerCaptionsGiveTheirIndexAndNoRoles)
         EXPECT_FALSE(b.isDefault || b.isCancel) << b.caption.toStdString();
 
     for (int answer = 0; answer < 3; ++answer) {
-        whenModal([answer](fmMsg &box) { box.BtButton(answer)->click(); });
+        whenModal<fmMsg>([answer](fmMsg &box) { box.BtButton(answer)->click(); });
         EXPECT_EQ(ShowMsg(QStringLiteral("続きから?"), 13, QStringLiteral("App.Title")), answer + 1);
     }
-    whenModal([](fmMsg &box) {
+    whenModal<fmMsg>([](fmMsg &box) {
         EXPECT_EQ(box.windowTitle(), QCoreApplication::applicationName());
         box.close();
     });
@@ -158,12 +132,11 @@ TEST_F(MsgBoxTest, CallerCaptionsGiveTheirIndexAndNoRoles)
 
 TEST_F(MsgBoxTest, BadCaptionIndexOrCountIsARuntimeError)
 {
-    EXPECT_EQ(errorNumberOf([] { SetMsgButtonCaption(8, QStringLiteral("x")); }), ErrNo::SubscriptOutOfRange);
-    EXPECT_EQ(errorNumberOf([] { SetMsgButtonCaption(-1, QStringLiteral("x")); }),
-              ErrNo::SubscriptOutOfRange);
+    EXPECT_EQ(errorNumber([] { SetMsgButtonCaption(8, QStringLiteral("x")); }), ErrNo::SubscriptOutOfRange);
+    EXPECT_EQ(errorNumber([] { SetMsgButtonCaption(-1, QStringLiteral("x")); }), ErrNo::SubscriptOutOfRange);
     SetMsgButtonCount(8);
     // The error ends the call before anything is shown; no box is left behind.
-    EXPECT_EQ(errorNumberOf([] { ShowMsg(QStringLiteral("?"), 13); }), ErrNo::SubscriptOutOfRange);
+    EXPECT_EQ(errorNumber([] { ShowMsg(QStringLiteral("?"), 13); }), ErrNo::SubscriptOutOfRange);
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     EXPECT_TRUE(QApplication::topLevelWidgets().isEmpty() ||
                 std::none_of(QApplication::topLevelWidgets().begin(), QApplication::topLevelWidgets().end(),
@@ -188,7 +161,7 @@ TEST_F(MsgBoxTest, OptionAndCheckBoxAddToTheResultExceptForDismissingButtons)
     box.ChMsg()->setChecked(false);
     box.BtButton_Click(0);
     EXPECT_EQ(box.ButtonNumber, 1);
-    EXPECT_EQ(errorNumberOf([&] { box.BtButton_Click(2); }), ErrNo::SubscriptOutOfRange);
+    EXPECT_EQ(errorNumber([&] { box.BtButton_Click(2); }), ErrNo::SubscriptOutOfRange);
 }
 
 TEST_F(MsgBoxTest, BoxWithoutButtonsGetsACloseButtonThatUnloadsIt)
@@ -210,20 +183,20 @@ TEST_F(MsgBoxTest, BoxWithoutButtonsGetsACloseButtonThatUnloadsIt)
     timed.DispSlide();
     EXPECT_EQ(timed.ButtonCount(), 0); // the time-out will close it
 
-    whenModal([](fmMsg &b) { b.BtButton(0)->click(); });
+    whenModal<fmMsg>([](fmMsg &b) { b.BtButton(0)->click(); });
     EXPECT_EQ(ShowMsg(QStringLiteral("お知らせ"), 7), 2);
 }
 
 TEST_F(MsgBoxTest, KeysAndFrameAnswerTheModalBox)
 {
-    whenModal([](fmMsg &box) { QTest::keyClick(&box, Qt::Key_Escape); });
+    whenModal<fmMsg>([](fmMsg &box) { QTest::keyClick(&box, Qt::Key_Escape); });
     EXPECT_EQ(ShowMsg(QStringLiteral("消しますか?"), 3), 2);
 
-    whenModal([](fmMsg &box) { QTest::keyClick(&box, Qt::Key_Return); });
+    whenModal<fmMsg>([](fmMsg &box) { QTest::keyClick(&box, Qt::Key_Return); });
     EXPECT_EQ(ShowMsg(QStringLiteral("消しますか?"), 0x103), 7);
 
     // Esc without a cancel button leaves the question open.
-    whenModal([](fmMsg &box) {
+    whenModal<fmMsg>([](fmMsg &box) {
         QTest::keyClick(&box, Qt::Key_Escape);
         EXPECT_TRUE(box.isVisible());
         box.close();

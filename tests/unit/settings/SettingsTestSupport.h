@@ -2,7 +2,8 @@
 
 #include "settings/ClassPref3.h"
 #include "settings/ShiftJis.h"
-#include "util/RuntimeError.h"
+
+#include "TestSupport.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -51,17 +52,6 @@ inline QByteArray readBytes(const QString &path)
         return {};
     }
     return file.readAll();
-}
-
-/// The error number a call raises, 0 when it raises nothing.
-template <typename Call> int errorNumber(Call &&call)
-{
-    try {
-        call();
-    } catch (const RuntimeError &error) {
-        return error.number();
-    }
-    return 0;
 }
 
 /// Each test gets its own folder and a store pointed at "Kovaplex.ini" in it.

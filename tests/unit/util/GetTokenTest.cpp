@@ -1,6 +1,8 @@
 #include "util/GetToken.h"
 #include "util/RuntimeError.h"
 
+#include "TestSupport.h"
+
 #include <QStringList>
 
 #include <gtest/gtest.h>
@@ -108,11 +110,5 @@ TEST(GetToken, PositionsOutsideTheText)
     EXPECT_EQ(position, 50);
 
     position = -1;
-    int number = 0;
-    try {
-        GetToken(QStringLiteral("abc"), position);
-    } catch (const RuntimeError &error) {
-        number = error.number();
-    }
-    EXPECT_EQ(number, ErrNo::InvalidProcedureCall);
+    EXPECT_EQ(errorNumber([&] { GetToken(QStringLiteral("abc"), position); }), ErrNo::InvalidProcedureCall);
 }
