@@ -1,60 +1,45 @@
 #include "util/Numbers.h"
 #include "util/RuntimeError.h"
 
+#include "TestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <limits>
 
-namespace {
-
-int overflowNumber(double value, bool sixteenBits = false)
+TEST(Val, ReadsTheLeadingNumberOrZero)
 {
-    try {
-        if (sixteenBits)
-            CInt(value);
-        else
-            CLng(value);
-    } catch (const RuntimeError &e) {
-        return e.number();
-    }
-    return 0;
+    const struct {
+        const char *text;
+        double value;
+    } cases[] = {
+        {"-30(Z)", -30},
+        {"+120(N)", 120},
+        {"  12.5kg", 12.5},
+        {"1 2 3", 123}, // blanks are skipped, even between digits
+        {"1.5E3x", 1500},
+        {"2e", 2}, // an exponent without digits is not part of the number
+        {".5", 0.5},
+        {"3.4.5", 3.4},
+        {"abc", 0},
+        {"+", 0},
+        {"--5", 0},
+        {"", 0},
+        {"-.", 0},
+        // Hex and octal integers read as 16 or 32 bits.
+        {"&H10", 16},
+        {"&hff zz", 255},
+        {"&O17", 15},
+        {"&HFFFF", -1},
+        {"&H10000", 65536},
+        {"&HFFFFFFFF", -1},
+        {"&Hxyz", 0},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(Val(QString::fromUtf8(c.text)), c.value) << c.text;
 }
 
-} // namespace
-
-TEST(Val, ReadsTheLeadingNumberAndStopsAtTheFirstForeignCharacter)
-{
-    EXPECT_EQ(Val(QStringLiteral("-30(Z)")), -30);
-    EXPECT_EQ(Val(QStringLiteral("+120(N)")), 120);
-    EXPECT_EQ(Val(QStringLiteral("  12.5kg")), 12.5);
-    EXPECT_EQ(Val(QStringLiteral("1 2 3")), 123); // blanks are skipped, even between digits
-    EXPECT_EQ(Val(QStringLiteral("1.5E3x")), 1500);
-    EXPECT_EQ(Val(QStringLiteral("2e")), 2); // an exponent without digits is not part of the number
-    EXPECT_EQ(Val(QStringLiteral(".5")), 0.5);
-    EXPECT_EQ(Val(QStringLiteral("3.4.5")), 3.4);
-}
-
-TEST(Val, GivesZeroWithoutDigits)
-{
-    EXPECT_EQ(Val(QStringLiteral("abc")), 0);
-    EXPECT_EQ(Val(QStringLiteral("+")), 0);
-    EXPECT_EQ(Val(QStringLiteral("--5")), 0);
-    EXPECT_EQ(Val(QString()), 0);
-    EXPECT_EQ(Val(QStringLiteral("-.")), 0);
-}
-
-TEST(Val, ReadsHexAndOctalIntegersAsSixteenOrThirtyTwoBits)
-{
-    EXPECT_EQ(Val(QStringLiteral("&H10")), 16);
-    EXPECT_EQ(Val(QStringLiteral("&hff zz")), 255);
-    EXPECT_EQ(Val(QStringLiteral("&O17")), 15);
-    EXPECT_EQ(Val(QStringLiteral("&HFFFF")), -1);
-    EXPECT_EQ(Val(QStringLiteral("&H10000")), 65536);
-    EXPECT_EQ(Val(QStringLiteral("&HFFFFFFFF")), -1);
-    EXPECT_EQ(Val(QStringLiteral("&Hxyz")), 0);
-}
-
-TEST(WholeNumbers, RoundHalvesToEven)
+TEST(WholeNumbers, RoundHalvesToEvenAndOverflowOutsideTheRange)
 {
     EXPECT_EQ(CLng(0.5), 0);
     EXPECT_EQ(CLng(1.5), 2);
@@ -62,16 +47,12 @@ TEST(WholeNumbers, RoundHalvesToEven)
     EXPECT_EQ(CLng(-2.5), -2);
     EXPECT_EQ(CLng(12345.6), 12346);
     EXPECT_EQ(CInt(-32768.4), -32768);
-}
-
-TEST(WholeNumbers, OverflowOutsideTheRange)
-{
     EXPECT_EQ(CLng(2147483647.4), 2147483647);
-    EXPECT_EQ(overflowNumber(2147483647.5), ErrNo::Overflow);
-    EXPECT_EQ(overflowNumber(-2147483649.0), ErrNo::Overflow);
-    EXPECT_EQ(overflowNumber(std::numeric_limits<double>::quiet_NaN()), ErrNo::Overflow);
-    EXPECT_EQ(overflowNumber(32767.5, true), ErrNo::Overflow);
-    EXPECT_EQ(overflowNumber(-32769, true), ErrNo::Overflow);
+
+    for (const double value : {2147483647.5, -2147483649.0, std::numeric_limits<double>::quiet_NaN()})
+        EXPECT_EQ(errorNumber([&] { CLng(value); }), ErrNo::Overflow) << value;
+    for (const double value : {32767.5, -32769.0})
+        EXPECT_EQ(errorNumber([&] { CInt(value); }), ErrNo::Overflow) << value;
 }
 
 TEST(RuntimeErrors, EndOnlyTheGuardedHandler)
@@ -80,5 +61,6 @@ TEST(RuntimeErrors, EndOnlyTheGuardedHandler)
     EXPECT_FALSE(runGuarded("test", [] { CLng(1e300); }));
     EXPECT_TRUE(runGuarded("test", [&] { after = 1; }));
     EXPECT_EQ(after, 1);
-    EXPECT_EQ(RuntimeError(ErrNo::SubscriptOutOfRange).description(), QStringLiteral("Subscript out of range"));
+    EXPECT_EQ(RuntimeError(ErrNo::SubscriptOutOfRange).description(),
+              QStringLiteral("Subscript out of range"));
 }
