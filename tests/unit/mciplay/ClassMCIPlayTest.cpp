@@ -1,12 +1,15 @@
 #include "playback/ClassMCIPlay.h"
 #include "util/RuntimeError.h"
 
+#include "TestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <QStringList>
 
 #include <cstring>
 #include <deque>
+#include <functional>
 #include <string>
 
 namespace {
@@ -70,67 +73,67 @@ protected:
     ClassMCIPlay play{mci.transport()};
 };
 
-TEST_F(ClassMCIPlayTest, StartsEmptyWithModeOnlyOne)
+TEST_F(ClassMCIPlayTest, EachMemberSendsItsExactText)
 {
-    EXPECT_EQ(play.Mode, QStringLiteral("only one"));
-    EXPECT_TRUE(play.Status.isEmpty());
-    EXPECT_TRUE(play.ErrorString.isEmpty());
-    EXPECT_TRUE(play.CurrentAlias().isEmpty());
-    EXPECT_TRUE(play.GetFileName().isEmpty());
-}
-
-TEST_F(ClassMCIPlayTest, CommandMembersSendTheirExactTexts)
-{
-    play.mClose("0");
-    play.mStop("0");
-    play.mPause("0");
-    play.mResume("0");
-    play.mSeek(12346, "0");
-    play.mSeek(-5, "0");
-    play.mSetTimeFormatMillisecond("0");
-    play.mSetTimeFormat("frames", "0");
-    play.mSetPlaySpeed("0", 150);
-    play.mDispTargethWnd("0", 7);
-    play.mDispTargetRect("0", 0, 0, 320, 240);
-    play.mOpenCDDoor("cd");
-    play.mCloseCDDoor("cd");
-    EXPECT_EQ(mci.sent,
-              QStringList({"close 0", "stop 0", "pause 0", "resume 0", "seek 0 to 12346", "seek 0 to -5",
-                           "set 0 time format milliseconds", "set 0 time format frames", "play 0 speed 150",
-                           "window 0 handle 7", "put 0 destination at 0 0 320 240", "set cd door open",
-                           "set cd door closed"}));
+    const std::pair<std::function<void()>, const char *> cases[] = {
+        {[&] { play.mClose("0"); }, "close 0"},
+        {[&] { play.mStop("0"); }, "stop 0"},
+        {[&] { play.mPause("0"); }, "pause 0"},
+        {[&] { play.mResume("0"); }, "resume 0"},
+        {[&] { play.mSeek(12346, "0"); }, "seek 0 to 12346"},
+        {[&] { play.mSeek(-5, "0"); }, "seek 0 to -5"},
+        {[&] { play.mSetTimeFormatMillisecond("0"); }, "set 0 time format milliseconds"},
+        {[&] { play.mSetTimeFormat("frames", "0"); }, "set 0 time format frames"},
+        {[&] { play.mSetPlaySpeed("0", 150); }, "play 0 speed 150"},
+        {[&] { play.mDispTargethWnd("0", 7); }, "window 0 handle 7"},
+        {[&] { play.mDispTargetRect("0", 0, 0, 320, 240); }, "put 0 destination at 0 0 320 240"},
+        {[&] { play.mOpenCDDoor("cd"); }, "set cd door open"},
+        {[&] { play.mCloseCDDoor("cd"); }, "set cd door closed"},
+        // Play leaves out empty positions.
+        {[&] { play.mPlay("0", "", ""); }, "play 0"},
+        {[&] { play.mPlay("0", "100", ""); }, "play 0 from 100"},
+        {[&] { play.mPlay("0", "", "900"); }, "play 0 to 900"},
+        {[&] { play.mPlay("0", "100", "900"); }, "play 0 from 100 to 900"},
+        {[&] { play.mGetStatus("0"); }, "status 0 mode"},
+        {[&] { play.mGetMediaPresent("0"); }, "status 0 media present"},
+        {[&] { play.mGetPlaySpeed("0"); }, "status 0 play speed"},
+        {[&] { play.mGetTimeFormat("0"); }, "status 0 time format"},
+        {[&] { play.mGetLength("0"); }, "status 0 length"},
+        {[&] { play.mGetPosition("0"); }, "status 0 position"},
+        {[&] { play.mGetTracks("0"); }, "status 0 number of tracks"},
+        {[&] { play.mGetTrack("0"); }, "status 0 current track"},
+        {[&] { play.mGetTrackPosition("0", "2"); }, "status 0 position track 2"},
+        {[&] { play.mGetStatus("別名"); }, "status 別名 mode"},
+    };
+    for (const auto &[call, text] : cases) {
+        mci.sent.clear();
+        call();
+        EXPECT_EQ(mci.sent, QStringList{QString::fromUtf8(text)}) << text;
+    }
     EXPECT_EQ(mci.lastReplySize, 512u);
-}
 
-TEST_F(ClassMCIPlayTest, PlayLeavesOutEmptyPositionsAndAlwaysSetsPlaying)
-{
+    // A failed play still counts as playing.
     mci.answer(263);
     EXPECT_EQ(play.mPlay("0", "", ""), 263);
     EXPECT_EQ(play.Status, QStringLiteral("Playing"));
-    play.mPlay("0", "100", "");
-    play.mPlay("0", "", "900");
-    play.mPlay("0", "100", "900");
-    EXPECT_EQ(mci.sent,
-              QStringList({"play 0", "play 0 from 100", "play 0 to 900", "play 0 from 100 to 900"}));
 }
 
-TEST_F(ClassMCIPlayTest, QueriesSendStatusItemsAndReturnReplies)
+TEST_F(ClassMCIPlayTest, RepliesAreUtf8CutAtTheFirstNulAndStayInTheBuffer)
 {
     mci.answer(0, "playing");
     EXPECT_EQ(play.mGetStatus("0"), QStringLiteral("playing"));
     EXPECT_EQ(play.ErrorString, QStringLiteral("playing"));
-    play.mGetMediaPresent("0");
-    play.mGetPlaySpeed("0");
-    play.mGetTimeFormat("0");
-    play.mGetLength("0");
-    play.mGetPosition("0");
-    play.mGetTracks("0");
-    play.mGetTrack("0");
-    play.mGetTrackPosition("0", "2");
-    EXPECT_EQ(mci.sent, QStringList({"status 0 mode", "status 0 media present", "status 0 play speed",
-                                     "status 0 time format", "status 0 length", "status 0 position",
-                                     "status 0 number of tracks", "status 0 current track",
-                                     "status 0 position track 2"}));
+    mci.answer(0, "再生中");
+    EXPECT_EQ(play.mGetStatus("0"), QStringLiteral("再生中"));
+    mci.answer(0, std::string("12000\0garbage", 13));
+    EXPECT_EQ(play.mGetLength("0"), QStringLiteral("12000"));
+    // A device that writes nothing never shows an earlier, longer reply.
+    mci.answer(0, "a much longer earlier reply");
+    play.mGetStatus("0");
+    mci.answer(0, "");
+    EXPECT_EQ(play.mGetPosition("0"), QString());
+    mci.answer(0, std::string(600, 'x'));
+    EXPECT_EQ(play.mGetStatus("0").size(), 512);
 }
 
 TEST_F(ClassMCIPlayTest, FailedQueryReturnsErrorNumberAndKeepsDescription)
@@ -152,30 +155,6 @@ TEST_F(ClassMCIPlayTest, EmptyCommandSendsNothing)
     EXPECT_EQ(play.mSendString("", text), -1);
     EXPECT_EQ(text, QStringLiteral("コマンド文字列が指定されていません"));
     EXPECT_TRUE(mci.sent.isEmpty());
-}
-
-TEST_F(ClassMCIPlayTest, ReplyIsCutAtFirstNulAndNeverShowsAnEarlierReply)
-{
-    mci.answer(0, std::string("12000\0garbage", 13));
-    EXPECT_EQ(play.mGetLength("0"), QStringLiteral("12000"));
-    mci.answer(0, "a much longer earlier reply");
-    play.mGetStatus("0");
-    // A command whose device writes nothing into the buffer.
-    mci.answer(0, "");
-    EXPECT_EQ(play.mGetPosition("0"), QString());
-}
-
-TEST_F(ClassMCIPlayTest, ReplyFillingTheWholeBufferStaysInsideIt)
-{
-    mci.answer(0, std::string(600, 'x'));
-    EXPECT_EQ(play.mGetStatus("0").size(), 512);
-}
-
-TEST_F(ClassMCIPlayTest, RepliesAndCommandsAreUtf8)
-{
-    mci.answer(0, "再生中");
-    EXPECT_EQ(play.mGetStatus("別名"), QStringLiteral("再生中"));
-    EXPECT_EQ(mci.sent.last(), QStringLiteral("status 別名 mode"));
 }
 
 TEST_F(ClassMCIPlayTest, OpenWithEmptyNameSendsNothing)
@@ -250,23 +229,13 @@ TEST_F(ClassMCIPlayTest, FastSkipRaisesOnNonNumericPositionOrOverflow)
     mci.answer(0, "milliseconds");
     mci.answer(0);
     mci.answer(263); // position fails: "Error:263"
-    try {
-        play.mFF("0", 1000);
-        FAIL() << "no error raised";
-    } catch (const RuntimeError &e) {
-        EXPECT_EQ(e.number(), ErrNo::TypeMismatch);
-    }
+    EXPECT_EQ(errorNumber([&] { play.mFF("0", 1000); }), ErrNo::TypeMismatch);
     EXPECT_FALSE(mci.sent.last().startsWith("seek"));
 
     mci.answer(0, "milliseconds");
     mci.answer(0);
     mci.answer(0, "2147483000");
-    try {
-        play.mFF("0", 1000);
-        FAIL() << "no error raised";
-    } catch (const RuntimeError &e) {
-        EXPECT_EQ(e.number(), ErrNo::Overflow);
-    }
+    EXPECT_EQ(errorNumber([&] { play.mFF("0", 1000); }), ErrNo::Overflow);
 }
 
 TEST_F(ClassMCIPlayTest, TrackPlaysFromTheTrackStart)
@@ -279,27 +248,20 @@ TEST_F(ClassMCIPlayTest, TrackPlaysFromTheTrackStart)
 
 TEST_F(ClassMCIPlayTest, WaitRunsUntilMoreThanTheTimeHasPassed)
 {
-    mci.ticks = {1000, 1010, 1050, 1051, 1052};
-    play.wait(50);
-    // 1051 is the first tick more than 50 ms after 1000.
-    EXPECT_EQ(mci.ticks.front(), 1052u);
-}
-
-TEST_F(ClassMCIPlayTest, WaitAcrossTheUnsignedWrapIsFine)
-{
-    mci.ticks = {0xFFFFFFF0u, 0x00000010u};
-    play.wait(20);
-    SUCCEED();
-}
-
-TEST_F(ClassMCIPlayTest, WaitAcrossTheSignedBoundaryOverflows)
-{
-    mci.ticks = {0x7FFFFFF0u, 0x80000010u};
-    try {
-        play.wait(1000);
-        FAIL() << "no error raised";
-    } catch (const RuntimeError &e) {
-        EXPECT_EQ(e.number(), ErrNo::Overflow);
+    const struct {
+        std::deque<unsigned> ticks;
+        int ms;
+        unsigned next; ///< the tick left unread
+        int error;
+    } cases[] = {
+        {{1000, 1010, 1050, 1051, 1052}, 50, 1052, 0},                    // 1051 is the first tick past 1050
+        {{0xFFFFFFF0u, 0x10u}, 20, 0x10u, 0},                             // across the unsigned wrap
+        {{0x7FFFFFF0u, 0x80000010u}, 1000, 0x80000010u, ErrNo::Overflow}, // the signed one overflows
+    };
+    for (const auto &c : cases) {
+        mci.ticks = c.ticks;
+        EXPECT_EQ(errorNumber([&] { play.wait(c.ms); }), c.error) << c.ms;
+        EXPECT_EQ(mci.ticks.front(), c.next) << c.ms;
     }
 }
 
