@@ -1,5 +1,5 @@
 // The real window under the mouse: the cursor dragged in a burst, the
-// speaker icons, which instruments open the menu, and files dropped on it.
+// speaker icons, the control's own events and files dropped on it.
 #include "player/fmPlayer.h"
 
 #include "TestSupport.h"
@@ -152,29 +152,6 @@ TEST_F(BarsAndDrop, SpeakerSwapsAndMutesTheControlOnly)
     }
 }
 
-TEST_F(BarsAndDrop, OnlyThePositionBarOfTheInstrumentsOpensTheMenu)
-{
-    m_window->Play(QString());
-    int shown = 0;
-    QObject::connect(m_window->execMenu(), &QMenu::aboutToShow, [&] {
-        ++shown;
-        QTimer::singleShot(0, m_window->execMenu(), &QMenu::close);
-    });
-    PositionBar *bar = m_window->positionBar();
-    const std::pair<QWidget *, int> cases[] = {
-        {bar, 1},
-        {m_window->volumeBar(), 0},
-        {bar->cursor(), 0},
-        {bar->speaker(0), 0},
-        {m_window->videoBase(), 0},
-    };
-    for (const auto &[widget, menus] : cases) {
-        shown = 0;
-        click(widget, Qt::RightButton);
-        EXPECT_EQ(shown, menus) << widget->objectName().toStdString();
-    }
-}
-
 TEST_F(BarsAndDrop, ControlsOwnEventsReachTheWindow)
 {
     playAndWait("clip.mp4");
@@ -239,19 +216,13 @@ TEST_F(BarsAndDrop, DropDuringTheResumeQuestionWaitsForTheAnswer)
 
     QString duringQuestion;
     int questions = 0;
-    QTimer::singleShot(0, [&] {
-        waitUntil([] { return QApplication::activeModalWidget() != nullptr; }, 10000);
-        QWidget *box = QApplication::activeModalWidget();
-        ASSERT_NE(box, nullptr);
+    whenModal<QWidget>([&](QWidget &box) {
         ++questions;
         dropOn(m_window->controlPanel(), {QUrl::fromLocalFile(dropped)});
         duringQuestion = facade().FileName();
         // Still the one question, not a second opening inside the first.
-        EXPECT_EQ(QApplication::activeModalWidget(), box);
-        for (QPushButton *button : box->findChildren<QPushButton *>()) {
-            if (button->text() == "最初から再生")
-                button->click();
-        }
+        EXPECT_EQ(QApplication::activeModalWidget(), &box);
+        pressButton(box, "最初から再生");
     });
     m_window->Play(remembered);
     EXPECT_EQ(questions, 1);

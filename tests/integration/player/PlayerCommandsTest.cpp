@@ -169,6 +169,11 @@ TEST_F(PlayerCommands, RightClickOpensTheMenuWhereItShould)
     EXPECT_EQ(openedMenu(rightClick(m_player->BtState(3))), plain);
     EXPECT_EQ(openedMenu(rightClick(m_player->timeLabel())), plain);
     EXPECT_EQ(openedMenu(rightClick(m_player->controlPanel()->client())), plain);
+    EXPECT_EQ(openedMenu([this] {
+                  QWidget *bar = m_player->positionBar();
+                  QTest::mousePress(bar, Qt::RightButton, {}, bar->rect().center());
+              }),
+              plain);
 
     // From a skip button: the skip-time entry and its separator, while open;
     // the entry edits that button in a modal dialog, closed here from a timer
