@@ -54,22 +54,10 @@ protected:
 /// and keeps the text the box showed.
 void answerNextBox(const QString &caption, QString *shownText = nullptr)
 {
-    QTimer::singleShot(0, [caption, shownText] {
-        waitUntil([] { return QApplication::activeModalWidget() != nullptr; }, 10000);
-        QWidget *box = QApplication::activeModalWidget();
-        if (!box)
-            return;
-        if (shownText) {
-            for (const QLabel *label : box->findChildren<QLabel *>())
-                shownText->append(label->text());
-        }
-        for (QPushButton *button : box->findChildren<QPushButton *>()) {
-            if (button->text() == caption) {
-                button->click();
-                return;
-            }
-        }
-        box->close();
+    whenModal<QWidget>([caption, shownText](QWidget &box) {
+        const QString shown = pressButton(box, caption);
+        if (shownText)
+            *shownText = shown;
     });
 }
 
@@ -347,9 +335,8 @@ TEST_F(PlayerWindow, FrontSetTakesOnlyMinusOneAsOnAndKeepsThePlace)
     EXPECT_FALSE(player->windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint));
     EXPECT_FALSE(player->frontItem()->isChecked());
 
-    waitUntil([] { return false; }, 200);
-    EXPECT_EQ(player->geometry(), before);
-    EXPECT_TRUE(player->isVisible());
+    // Nor does the window move or hide once the window system has caught up.
+    EXPECT_FALSE(waitUntil([&] { return player->geometry() != before || !player->isVisible(); }, 500));
 }
 
 TEST(WindowFrame, MeasuredOnceExposedAndFallbackBefore)
