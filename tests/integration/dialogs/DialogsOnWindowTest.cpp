@@ -50,20 +50,6 @@ protected:
     std::unique_ptr<fmPlayer> m_player;
 };
 
-// Runs `act` on the key dialog once it is the active modal window.
-void whenKeyDialogOpens(std::function<void(fmOptKey &)> act)
-{
-    QTimer::singleShot(0, [act = std::move(act)] {
-        fmOptKey *dialog = nullptr;
-        waitUntil([&] {
-            return (dialog = qobject_cast<fmOptKey *>(QApplication::activeModalWidget())) != nullptr;
-        });
-        if (!dialog)
-            return ADD_FAILURE() << "the key settings dialog did not open";
-        act(*dialog);
-    });
-}
-
 // Once the window's menu is open, clicks the entries named in turn (a
 // submenu's entry opens it), as a user does. `beforeLastClick` runs just
 // before the click that runs an entry's handler, so what it queues runs
@@ -116,7 +102,7 @@ TEST_F(DialogsOnWindow, SkipButtonMenuEditsThatButtonOnlyOnOk)
     // Through the menu of a right-clicked skip button, then straight through
     // the entry's handler for the two ways out that cancel.
     clickMenu({"mnuExec_SkipModify"}, [] {
-        whenKeyDialogOpens([](fmOptKey &d) {
+        whenModal<fmOptKey>([](fmOptKey &d) {
             EXPECT_EQ(d.TxTime()->text(), "30");
             EXPECT_EQ(d.TxChar()->text(), "B");
             keepScreenshot(d, "fmOptKey.png");
@@ -136,7 +122,7 @@ TEST_F(DialogsOnWindow, SkipButtonMenuEditsThatButtonOnlyOnOk)
     };
     for (const auto &cancel : cancels) {
         m_pref.ClearData();
-        whenKeyDialogOpens([&](fmOptKey &d) {
+        whenModal<fmOptKey>([&](fmOptKey &d) {
             d.TxTime()->setText("15");
             cancel(d);
         });
