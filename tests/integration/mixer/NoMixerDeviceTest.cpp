@@ -45,19 +45,18 @@ const QString kNoDevice = QStringLiteral("open=6\n"
                                          "devices=0\n"
                                          "text=[6] 利用可能なミキサーデバイスがありません。\n");
 
-TEST(NoMixerDevice, NoSoundCardGivesNoDriver)
+TEST(NoMixerDevice, EveryWayOfHavingNoMixerGivesNoDriver)
 {
-    EXPECT_EQ(probeWith("ctl.!default { type hw card \"kovaplex_no_such_card\" }\n"), kNoDevice);
-}
-
-TEST(NoMixerDevice, SoundServerNotRunningGivesNoDriver)
-{
-    EXPECT_EQ(probeWith("ctl.!default { type pulse }\n"), kNoDevice);
-}
-
-TEST(NoMixerDevice, NoDefaultDeviceAtAllGivesNoDriver)
-{
-    EXPECT_EQ(probeWith("# nothing configured\n"), kNoDevice);
+    const struct {
+        const char *why;
+        const char *config;
+    } cases[] = {
+        {"no sound card", "ctl.!default { type hw card \"kovaplex_no_such_card\" }\n"},
+        {"sound server not running", "ctl.!default { type pulse }\n"},
+        {"no default device at all", "# nothing configured\n"},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(probeWith(c.config), kNoDevice) << c.why;
 }
 
 } // namespace
