@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
 
 namespace {
 
@@ -121,44 +122,26 @@ TEST(VideoSizeLayout, KeepOnScreenRulesRunInOrder)
 
 TEST(CutGeometry, PercentagesShrinkTheBoxAndShiftTheVideo)
 {
-    const CutGeometry none = cutGeometry(4800, 3600, "0", "0", "0", "0");
-    EXPECT_FLOAT_EQ(none.baseWidth, 4860);
-    EXPECT_FLOAT_EQ(none.baseHeight, 3660);
-    EXPECT_FLOAT_EQ(none.videoLeft, 0);
-    EXPECT_FLOAT_EQ(none.videoTop, 0);
-
-    const CutGeometry left = cutGeometry(4800, 3600, "10", "0", "0", "0");
-    EXPECT_FLOAT_EQ(left.baseWidth, 4380);
-    EXPECT_FLOAT_EQ(left.videoLeft, -480);
-
-    const CutGeometry all = cutGeometry(4800, 3600, "12.5", "5", "15", "2.5");
-    EXPECT_FLOAT_EQ(all.baseWidth, 4800 - 720 + 60);
-    EXPECT_FLOAT_EQ(all.baseHeight, 3600 - 720 + 60);
-    EXPECT_FLOAT_EQ(all.videoLeft, -600);
-    EXPECT_FLOAT_EQ(all.videoTop, -180);
-}
-
-TEST(CutGeometry, TextsWithoutANumberCountAsZero)
-{
-    const CutGeometry g = cutGeometry(4800, 3600, "", "abc", " 10%", "x5");
-    EXPECT_FLOAT_EQ(g.baseWidth, 4860);
-    EXPECT_FLOAT_EQ(g.baseHeight, 3600 - 360 + 60);
-    EXPECT_FLOAT_EQ(g.videoTop, 0);
-}
-
-TEST(CutGeometry, WholeAxisCutLeavesTheMarginAndBeyondIsHeldAtZero)
-{
-    const CutGeometry full = cutGeometry(4800, 3600, "60", "50", "50", "40");
-    EXPECT_FLOAT_EQ(full.baseWidth, 60);
-    EXPECT_FLOAT_EQ(full.baseHeight, 60);
-
-    const CutGeometry beyond = cutGeometry(4800, 3600, "90", "0", "120", "90");
-    EXPECT_FLOAT_EQ(beyond.baseWidth, 0);
-    EXPECT_FLOAT_EQ(beyond.baseHeight, 0);
-    EXPECT_FLOAT_EQ(beyond.videoLeft, -4320);
-
-    // Negative percentages widen the box; nothing forbids it.
-    EXPECT_FLOAT_EQ(cutGeometry(4800, 3600, "-10", "0", "0", "0").baseWidth, 5340);
+    const struct {
+        const char *left, *top, *bottom, *right;
+        float baseWidth, baseHeight, videoLeft, videoTop;
+    } cases[] = {
+        {"0", "0", "0", "0", 4860, 3660, 0, 0},
+        {"10", "0", "0", "0", 4380, 3660, -480, 0},
+        {"12.5", "5", "15", "2.5", 4800 - 720 + 60, 3600 - 720 + 60, -600, -180},
+        {"", "abc", " 10%", "x5", 4860, 3600 - 360 + 60, 0, 0}, // texts without a number count as zero
+        {"60", "50", "50", "40", 60, 60, -2880, -1800},         // a whole axis cut leaves the margin
+        {"90", "0", "120", "90", 0, 0, -4320, 0},               // beyond it is held at zero
+        {"-10", "0", "0", "0", 5340, 3660, 480, 0},             // negative widens; nothing forbids it
+    };
+    for (const auto &c : cases) {
+        const CutGeometry g = cutGeometry(4800, 3600, c.left, c.top, c.bottom, c.right);
+        const std::string where = std::string(c.left) + "," + c.top + "," + c.bottom + "," + c.right;
+        EXPECT_FLOAT_EQ(g.baseWidth, c.baseWidth) << where;
+        EXPECT_FLOAT_EQ(g.baseHeight, c.baseHeight) << where;
+        EXPECT_FLOAT_EQ(g.videoLeft, c.videoLeft) << where;
+        EXPECT_FLOAT_EQ(g.videoTop, c.videoTop) << where;
+    }
 }
 
 TEST(Track, CursorFollowsThePositionAndParksWithoutLength)
@@ -195,24 +178,18 @@ TEST(Track, CursorFollowsThePositionAndParksWithoutLength)
     EXPECT_FLOAT_EQ(t12.y, 140);
 }
 
-TEST(TimeToText, RoundsHalvesToEvenAndKeepsTwoDigits)
+TEST(TimeToText, RoundsHalvesToEvenKeepsTwoDigitsAndWrapsTheHours)
 {
-    EXPECT_EQ(TimeToText(3725.4), "01:02:05");
-    EXPECT_EQ(TimeToText(0), "00:00:00");
-    EXPECT_EQ(TimeToText(0.5), "00:00:00");
-    EXPECT_EQ(TimeToText(1.5), "00:00:02");
-    EXPECT_EQ(TimeToText(59.5), "00:01:00");
-    EXPECT_EQ(TimeToText(60.4), "00:01:00");
-    EXPECT_EQ(TimeToText(3599.6), "01:00:00");
-    EXPECT_EQ(TimeToText(359999), "99:59:59");
-}
-
-TEST(TimeToText, NegativeTimesShowTheirSignAndHoursWrap)
-{
-    EXPECT_EQ(TimeToText(-1), "00:00:-1");
-    EXPECT_EQ(TimeToText(-75), "00:-1:15"); // "0-15" keeps its last two
-    EXPECT_EQ(TimeToText(100 * 3600), "00:00:00");
-    EXPECT_EQ(TimeToText(123 * 3600 + 61), "23:01:01");
+    const std::pair<double, const char *> cases[] = {
+        {3725.4, "01:02:05"},     {0, "00:00:00"},
+        {0.5, "00:00:00"},        {1.5, "00:00:02"},
+        {59.5, "00:01:00"},       {60.4, "00:01:00"},
+        {3599.6, "01:00:00"},     {359999, "99:59:59"},
+        {-1, "00:00:-1"},         {-75, "00:-1:15"}, // "0-15" keeps its last two
+        {100 * 3600, "00:00:00"}, {123 * 3600 + 61, "23:01:01"},
+    };
+    for (const auto &[seconds, text] : cases)
+        EXPECT_EQ(TimeToText(seconds), text) << seconds;
     EXPECT_THROW(TimeToText(3e9), RuntimeError);
     EXPECT_THROW(TimeToText(std::nan("")), RuntimeError);
 }
