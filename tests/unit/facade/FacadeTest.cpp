@@ -153,16 +153,7 @@ TEST_F(FacadeTest, EmptyFileNameSendsNoOpenAndGoesToTheControl)
     EXPECT_EQ(player.Status, "Opened");
 }
 
-TEST_F(FacadeTest, RoutingNeedsExactlyTheWordMci)
-{
-    openThroughMci();
-    player.ActiveVideoMode = "mci";
-    control.rate = 3;
-    EXPECT_EQ(player.Rate(), 3);
-    EXPECT_THAT(recorder.sent, IsEmpty());
-}
-
-TEST_F(FacadeTest, PlayResumesOnlyAfterPause)
+TEST_F(FacadeTest, PlayResumesOnlyAfterPauseAndPlaysWhatASeekStopped)
 {
     openThroughMci();
 
@@ -178,11 +169,9 @@ TEST_F(FacadeTest, PlayResumesOnlyAfterPause)
     player.vStop();
     player.vPlay();
     EXPECT_EQ(recorder.sent.last(), "play 0");
-}
 
-TEST_F(FacadeTest, PlayAfterPauseAndSeekPlaysTheStoppedDevice)
-{
-    openThroughMci();
+    // After a pause and a seek, which leaves the device stopped, the refused
+    // resume falls back to play.
     player.vPause();
     recorder.replies["status 0 mode"] = "paused";
     player.setCurrentPosition(5);      // the seek leaves the device stopped
@@ -195,7 +184,7 @@ TEST_F(FacadeTest, PlayAfterPauseAndSeekPlaysTheStoppedDevice)
     EXPECT_EQ(player.Status, "Playing");
 }
 
-TEST_F(FacadeTest, StopReopensTheSameFileAndSeeksToZero)
+TEST_F(FacadeTest, StopRewindsOnEitherEngine)
 {
     openThroughMci();
     recorder.replies["status 0 mode"] = "stopped";
@@ -208,10 +197,8 @@ TEST_F(FacadeTest, StopReopensTheSameFileAndSeeksToZero)
                                            "set 0 time format milliseconds", "status 0 mode", "seek 0 to 0"));
     EXPECT_EQ(player.Status, "Stopped");
     EXPECT_EQ(player.ActiveVideoMode, "MCI");
-}
 
-TEST_F(FacadeTest, StopOnTheControlRewindsThroughTheFacade)
-{
+    // On the control the facade rewinds itself.
     recorder.opens = false;
     player.setFileName("/m/b.mp4");
     control.calls.clear();
@@ -248,7 +235,7 @@ TEST_F(FacadeTest, SeekBeyondTheWholeNumberRangeOverflowsWithoutTouchingTheDevic
     EXPECT_THAT(recorder.sent, IsEmpty());
 }
 
-TEST_F(FacadeTest, RateIsPercentOnMci)
+TEST_F(FacadeTest, MciRateIsPercentTimesAreMillisecondsAndFailuresZero)
 {
     openThroughMci();
     player.setRate(1.5);
@@ -257,11 +244,7 @@ TEST_F(FacadeTest, RateIsPercentOnMci)
     EXPECT_THAT(recorder.sent, ElementsAre("play 0 speed 150", "status 0 play speed"));
 
     EXPECT_THROW(player.setRate(3.0e7), RuntimeError);
-}
 
-TEST_F(FacadeTest, MciQueriesReadMillisecondsAndFailuresAsZero)
-{
-    openThroughMci();
     recorder.replies["status 0 position"] = "4500";
     recorder.replies["status 0 length"] = "12000";
     EXPECT_DOUBLE_EQ(player.CurrentPosition(), 4.5);
@@ -304,6 +287,12 @@ TEST_F(FacadeTest, ScanAndMuteAreControlOnly)
     EXPECT_THAT(recorder.sent, IsEmpty());
     EXPECT_THAT(control.calls, IsEmpty());
     EXPECT_EQ(player.Status, "Opened");
+
+    // Routing needs exactly the word "MCI".
+    player.ActiveVideoMode = "mci";
+    control.rate = 3;
+    EXPECT_EQ(player.Rate(), 3);
+    EXPECT_THAT(recorder.sent, IsEmpty());
 }
 
 TEST_F(FacadeTest, ControlPathPassesValuesAndErrorsThrough)
