@@ -85,36 +85,31 @@ const std::vector<std::string> kRaised{
     "........", //
 };
 
-TEST_F(FrameDrawing, SunkenFrameEdgesInTwipsAtFifteenPerPixel)
-{
-    QImage image = blank();
-    QPainter painter(&image);
-    DrawSunkenFrame(painter, 15, 15, 75, 60, TwipsPerPixel{15, 15});
-    painter.end();
-    EXPECT_EQ(map(image), kSunken);
-}
-
-TEST_F(FrameDrawing, RaisedFrameEdgesInTwipsAtFifteenPerPixel)
-{
-    QImage image = blank();
-    QPainter painter(&image);
-    DrawRaisedFrame(painter, 15, 15, 75, 60, TwipsPerPixel{15, 15});
-    painter.end();
-    EXPECT_EQ(map(image), kRaised);
-}
-
 // Different factors across and down catch a width converted with the height's
-// factor (or the other way round); the device overload paints the same.
-TEST_F(FrameDrawing, UnequalFactorsAndPaintDeviceOverload)
+// factor (or the other way round); the painter and device overloads paint alike.
+TEST_F(FrameDrawing, EdgesInTwipsWithEitherOverloadAndAnyFactors)
 {
-    const TwipsPerPixel tpp{12, 20};
-    QImage sunken = blank();
-    DrawSunkenFrame(&sunken, 12, 20, 5 * 12, 4 * 20, tpp);
-    EXPECT_EQ(map(sunken), kSunken);
+    using OnPainter = void (*)(QPainter &, float, float, float, float, const TwipsPerPixel &);
+    using OnDevice = void (*)(QPaintDevice *, float, float, float, float, const TwipsPerPixel &);
+    const struct {
+        OnPainter onPainter;
+        OnDevice onDevice;
+        const std::vector<std::string> &expected;
+    } frames[] = {{DrawSunkenFrame, DrawSunkenFrame, kSunken}, {DrawRaisedFrame, DrawRaisedFrame, kRaised}};
+    for (const auto &frame : frames) {
+        for (const TwipsPerPixel tpp : {TwipsPerPixel{15, 15}, TwipsPerPixel{12, 20}}) {
+            const auto x = float(tpp.x), y = float(tpp.y);
+            QImage viaPainter = blank();
+            QPainter painter(&viaPainter);
+            frame.onPainter(painter, x, y, 5 * x, 4 * y, tpp);
+            painter.end();
+            EXPECT_EQ(map(viaPainter), frame.expected) << tpp.x << "x" << tpp.y;
 
-    QImage raised = blank();
-    DrawRaisedFrame(&raised, 12, 20, 5 * 12, 4 * 20, tpp);
-    EXPECT_EQ(map(raised), kRaised);
+            QImage viaDevice = blank();
+            frame.onDevice(&viaDevice, x, y, 5 * x, 4 * y, tpp);
+            EXPECT_EQ(map(viaDevice), frame.expected) << tpp.x << "x" << tpp.y;
+        }
+    }
 }
 
 TEST_F(FrameDrawing, UnusableInputDrawsNothing)
