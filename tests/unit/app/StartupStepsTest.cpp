@@ -67,20 +67,15 @@ TEST(DataFilePath, InstalledProgramKeepsItInTheUserConfigFolderEvenWhenItCouldWr
         EXPECT_FALSE(isSystemProgramFolder(dir)) << dir;
 }
 
-TEST(LoadSettings, MissingFileStartsEmptyAndKeepsTheFileForTheFirstSave)
+TEST(LoadSettings, ReadsAnExistingFileAndAMissingOneIsKeptForTheFirstSave)
 {
     QTemporaryDir dir;
-    ClassPref3 pref;
     const QString file = dir.filePath("Kovaplex.ini");
-    EXPECT_FALSE(loadSettingsOrReport(pref, file));
-    EXPECT_EQ(pref.FileName(), file);
-    EXPECT_EQ(pref.Count(), 0);
-}
+    ClassPref3 fresh;
+    EXPECT_FALSE(loadSettingsOrReport(fresh, file));
+    EXPECT_EQ(fresh.FileName(), file);
+    EXPECT_EQ(fresh.Count(), 0);
 
-TEST(LoadSettings, ReadsAnExistingFile)
-{
-    QTemporaryDir dir;
-    const QString file = dir.filePath("Kovaplex.ini");
     QFile out(file);
     ASSERT_TRUE(out.open(QIODevice::WriteOnly));
     out.write("[Window]\r\nMain.Left=1200\r\n");
@@ -172,8 +167,7 @@ TEST(TerminationWatcher, SignalRunsTheCloseStepOnceOnTheEventLoop)
 
         ::raise(SIGHUP);
         watcher.requestClose("test");
-        waitUntil([] { return false; }, 100);
-        EXPECT_EQ(closes, 1);
+        EXPECT_FALSE(waitUntil([&] { return closes > 1; }, 500)) << closes;
         EXPECT_TRUE(watcher.hasClosed());
 
         // Only one watcher holds the signals.
