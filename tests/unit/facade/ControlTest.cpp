@@ -157,9 +157,6 @@ TEST_F(ControlTest, GeometryIsInTwipsAndFullScreenOfAHiddenControlOnlyKeepsTheVa
     EXPECT_FALSE(control.isFullScreenShown());
     control.setDisplaySize(0); // leaving puts it back without resizing
     EXPECT_EQ(control.size(), QSize(320, 240));
-
-    control.setProperty19(0);
-    EXPECT_EQ(control.Property19(), 0);
 }
 
 } // namespace
