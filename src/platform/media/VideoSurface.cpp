@@ -34,8 +34,7 @@ void *procAddress(void *, const char *name)
 }
 
 /// Draws `render`'s current picture into the framebuffer `fbo` of `size`
-/// device pixels (bottom-up, as OpenGL keeps them). Returns false when the
-/// renderer has nothing to draw with.
+/// device pixels (bottom-up, as OpenGL keeps them).
 void renderInto(mpv_render_context *render, GLuint fbo, const QSize &size)
 {
     mpv_opengl_fbo target{static_cast<int>(fbo), size.width(), size.height(), 0};
@@ -92,6 +91,9 @@ VideoSurface::VideoSurface(QWidget *parent)
 
     m_window = new VideoWindow(this);
     m_container = QWidget::createWindowContainer(m_window, this);
+    // A native container puts the video window inside this widget's own,
+    // not beside it in the top-level window.
+    m_container->setAttribute(Qt::WA_NativeWindow);
     m_container->setAttribute(Qt::WA_TransparentForMouseEvents);
     m_container->setFocusPolicy(Qt::NoFocus);
     placeWindow();

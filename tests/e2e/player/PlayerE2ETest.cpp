@@ -248,8 +248,10 @@ TEST_F(PlayerE2E, WorkedFromTheKeyboardAndTheMenu)
     QString full;
     ASSERT_TRUE(program.waitFor(
         [&] {
+            // The first such window: the full-screen window itself comes
+            // before the video's child windows of the same size.
             for (const QString &w : program.visibleWindows())
-                if (w != window && windowSize(w) == QSize(1280, 1024))
+                if (full.isEmpty() && w != window && windowSize(w) == QSize(1280, 1024))
                     full = w;
             return !full.isEmpty();
         },
