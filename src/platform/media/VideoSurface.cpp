@@ -2,6 +2,7 @@
 
 #include "platform/media/MediaEngine.h"
 
+#include <QGuiApplication>
 #include <QHash>
 #include <QOpenGLContext>
 #include <QOpenGLFramebufferObject>
@@ -170,16 +171,22 @@ bool VideoSurface::makeCurrent()
     return m_context && m_window->handle() && m_context->makeCurrent(m_window);
 }
 
+bool VideoSurface::ensureContext()
+{
+    if (m_context)
+        return true;
+    if (!m_window->handle())
+        return false;
+    auto context = std::make_unique<QOpenGLContext>();
+    context->setFormat(m_window->requestedFormat());
+    if (!context->create())
+        return false;
+    m_context = std::move(context);
+    return true;
+}
+
 void VideoSurface::windowExposed()
 {
-    if (!m_context) {
-        auto context = std::make_unique<QOpenGLContext>();
-        context->setFormat(m_window->requestedFormat());
-        if (!context->create())
-            return;
-        m_context = std::move(context);
-    }
-    createRenderer();
     render();
 }
 
@@ -246,6 +253,19 @@ void VideoSurface::scheduleRender()
     }
 }
 
+bool VideoSurface::canDraw() const
+{
+    // A Wayland sub-surface hears of no exposure of its own: it shows with
+    // its parents once it has drawn.
+    static const bool wayland = QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+    return m_window->isExposed() || (wayland && m_window->handle() && m_window->isVisible());
+}
+
+void VideoSurface::showEvent(QShowEvent *)
+{
+    scheduleRender();
+}
+
 void VideoSurface::paintEvent(QPaintEvent *)
 {
     // The background is black already; a repaint of the widget draws the
@@ -255,7 +275,10 @@ void VideoSurface::paintEvent(QPaintEvent *)
 
 void VideoSurface::render()
 {
-    if (!m_window->isExposed() || !makeCurrent())
+    if (!canDraw() || !ensureContext())
+        return;
+    createRenderer();
+    if (!makeCurrent())
         return;
     const qreal dpr = m_window->devicePixelRatio();
     const QSize size(qRound(m_window->width() * dpr), qRound(m_window->height() * dpr));

@@ -79,6 +79,7 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
     /// Repainting the widget draws the video again as well.
     void paintEvent(QPaintEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     friend class MediaEngine;
@@ -87,6 +88,8 @@ private:
     static void onUpdate(void *ctx);
     void scheduleRender();
     bool makeCurrent();
+    bool ensureContext();
+    bool canDraw() const;
     void windowExposed();
     void createRenderer();
     void destroyRenderer();
