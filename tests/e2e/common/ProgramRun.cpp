@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QSet>
 
 #include <gtest/gtest.h>
 
@@ -102,7 +103,24 @@ std::optional<int> ProgramRun::lastPosition() const
 
 QStringList ProgramRun::visibleWindows() const
 {
-    return run("xdotool", {"search", "--onlyvisible", "--pid", QString::number(pid())});
+    // The video and the panel's pictures are native child windows that carry
+    // the program's pid and title too; only top-level windows count here: the
+    // root's children, or, under a window manager that reparents them into
+    // frames, the windows it manages (those with WM_STATE).
+    QSet<qulonglong> rootChildren;
+    static const QRegularExpression child(QStringLiteral("^\\s+(0x[0-9a-f]+)\\s"));
+    for (const QString &line : run("xwininfo", {"-root", "-children"})) {
+        const QRegularExpressionMatch m = child.match(line);
+        if (m.hasMatch())
+            rootChildren.insert(m.captured(1).toULongLong(nullptr, 16));
+    }
+    QStringList topLevel;
+    for (const QString &id : run("xdotool", {"search", "--onlyvisible", "--pid", QString::number(pid())})) {
+        if (rootChildren.contains(id.toULongLong()) ||
+            run("xprop", {"-id", id, "WM_STATE"}).join(' ').contains(QLatin1String("window state")))
+            topLevel << id;
+    }
+    return topLevel;
 }
 
 bool ProgramRun::waitForExit(int ms)

@@ -464,7 +464,8 @@ TEST_F(PlayerE2E, MediaKeysDriveTheWindowThroughItsOwnHandlers)
     ASSERT_TRUE(statusBecomes("Playing")) << "no MPRIS player, or it does not play";
     // Changes are announced: a follower sees each status as it comes.
     QProcess follow;
-    follow.start("playerctl", {"--player=kovaplex", "--follow", "status"});
+    // Line-buffered, so each status can be read as it comes.
+    follow.start("stdbuf", {"-oL", "playerctl", "--player=kovaplex", "--follow", "status"});
     ASSERT_TRUE(follow.waitForStarted(5000));
 
     EXPECT_EQ(playerctl({"metadata", "--format", "{{xesam:title}}|{{mpris:length}}"}), "long.mp4|90000000");
@@ -506,12 +507,17 @@ TEST_F(PlayerE2E, MediaKeysDriveTheWindowThroughItsOwnHandlers)
     playerctl({"stop"});
     EXPECT_TRUE(statusBecomes("Stopped"));
 
+    QStringList followed;
+    EXPECT_TRUE(program.waitFor(
+        [&] {
+            follow.waitForReadyRead(50);
+            followed += QString::fromUtf8(follow.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+            return followed.contains("Paused") && followed.contains("Stopped");
+        },
+        10000))
+        << qPrintable(followed.join(' '));
     follow.terminate();
     follow.waitForFinished(5000);
-    const QStringList followed =
-        QString::fromUtf8(follow.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
-    EXPECT_TRUE(followed.contains("Paused") && followed.contains("Stopped"))
-        << qPrintable(followed.join(' '));
 
     if (qEnvironmentVariableIsSet("KOVAPLEX_TEST_WM")) {
         // Raise brings a minimized window back (bare X has no minimizing).
