@@ -1,6 +1,7 @@
 #include "mpris/MprisRules.h"
 
 #include "platform/mediaplayer/IMediaPlayerControl.h"
+#include "player/FileDrop.h"
 
 #include <QDBusObjectPath>
 #include <QFileInfo>
@@ -45,13 +46,9 @@ QVariantMap trackMetadata(const QString &trackId, const QString &fileName, doubl
 std::optional<QString> localFileOfUri(const QString &uri)
 {
     const QUrl url(uri, QUrl::StrictMode);
-    const QString host = url.host();
-    if (!url.isValid() || !url.isLocalFile() || !(host.isEmpty() || host == QLatin1String("localhost")))
+    if (!url.isValid())
         return std::nullopt;
-    const QString file = url.path(QUrl::FullyDecoded);
-    if (!file.startsWith(QLatin1Char('/')))
-        return std::nullopt;
-    return file;
+    return localPathOf(url);
 }
 
 std::optional<double> seekTarget(double positionSeconds, std::int64_t offsetUs, double lengthSeconds)

@@ -16,8 +16,10 @@ std::optional<QString> localPathOf(const QUrl &url)
     if (!host.isEmpty() && host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) != 0 &&
         host.compare(QSysInfo::machineHostName(), Qt::CaseInsensitive) != 0)
         return std::nullopt;
+    // Only a full path names a file; "file:a.mp4" would be read against
+    // whatever folder the player runs in.
     const QString path = url.path(QUrl::FullyDecoded);
-    if (path.isEmpty())
+    if (!path.startsWith(QLatin1Char('/')))
         return std::nullopt;
     return path;
 }

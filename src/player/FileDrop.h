@@ -11,9 +11,10 @@ class QMimeData;
 class QUrl;
 class QWidget;
 
-/// The local path of a dropped URL: a `file:` URL without a host (or naming
+/// The local path of a URL (a dropped file, an address handed in from the
+/// desktop): a `file:` URL with a full path and without a host (or naming
 /// this machine) gives its decoded path; anything else (http, sftp, another
-/// host) gives nothing, so it never reaches the player.
+/// host, a relative path) gives nothing, so it never reaches the player.
 std::optional<QString> localPathOf(const QUrl &url);
 
 /// The first local file of dropped data (file managers send a text/uri-list

@@ -40,8 +40,7 @@ void fmPlayer::Timer1_Timer()
         traceValue("volume", QString::number(volume));
         UpdateVolumeBar(volume);
 
-        PiPosition->placeCursor(position, m_player->Duration(),
-                                TrackGeometry{TrackLeft, TrackLength, TrackY});
+        PiPosition->placeCursor(position, length, TrackGeometry{TrackLeft, TrackLength, TrackY});
     });
 }
 
