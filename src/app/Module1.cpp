@@ -5,6 +5,7 @@
 #include "app/StartupSteps.h"
 #include "app/TerminationWatcher.h"
 #include "app/fmDDE.h"
+#include "dialogs/comMsg.h"
 #include "dialogs/fmMsg.h"
 #include "mpris/MprisService.h"
 #include "platform/dde/CommandServer.h"
@@ -91,10 +92,17 @@ int Module1_Main(int argc, char **argv)
 
     ClassPref3 &pref = settingsObject();
     pref.setFirstInstance(true);
-    loadSettingsOrReport(
-        pref, dataFilePath(QCoreApplication::applicationDirPath(),
-                           QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)));
+    const SettingsLoad settingsLoad = loadSettings(
+        pref, dataFilePlace(QCoreApplication::applicationDirPath(),
+                            QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)));
     startupMilestone("settings loaded");
+    // Said once, before anything else asks: the user's own settings were
+    // not read, or are saved somewhere new from now on.
+    if (!settingsLoad.notice.isEmpty()) {
+        std::fprintf(stderr, "Kovaplex: %s\n", qUtf8Printable(settingsLoad.notice));
+        traceValue("settings notice", settingsLoad.notice);
+        ShowMsg(settingsLoad.notice, MsgStyle::OkOnly | MsgStyle::Exclamation);
+    }
 
     fmPlayer player(pref);
     startupMilestone("main window loaded");
