@@ -42,6 +42,9 @@ void serveCommands(CommandServer &server, CommandQueue &queue, const ChannelAddr
             traceValue("dde received", QString::number(sequence) + QLatin1Char(' ') + handOff.command);
             queue.push(handOff, sequence);
         });
+    QObject::connect(&server, &CommandServer::relistened, &server, [](const QString &reason) {
+        traceValue("dde relistened", reason);
+    });
     QObject::connect(&server, &CommandServer::connectionRefused, &server, [](const QString &reason) {
         static quint64 refused = 0;
         traceValue("dde refused", QString::number(++refused) + QLatin1Char(' ') + reason);
@@ -65,8 +68,9 @@ int Module1_Main(int argc, char **argv)
     const std::optional<ChannelAddress> address = ownChannelAddress();
     if (!address)
         std::fprintf(stderr, "Kovaplex: no private folder for the instance channel; running on its own.\n");
-    else if (handedOverToRunningInstance(lock, *address, commandLine, QDir::currentPath()))
-        return 0;
+    else if (const std::optional<int> status =
+                 handedOverToRunningInstance(lock, *address, commandLine, QDir::currentPath()))
+        return *status;
     startupMilestone("first instance");
 
     int qtArgc = 1; // Qt sees the program's name only
@@ -106,6 +110,17 @@ int Module1_Main(int argc, char **argv)
 
     fmPlayer player(pref);
     startupMilestone("main window loaded");
+    // From the first moment of the close nothing more is answered, so a
+    // start made now is not told its file was taken by a player that will
+    // never play it: it waits, and takes over once the lock goes, which is
+    // as soon as the settings are written (before any box about them), so
+    // that it reads what this instance saved.
+    QObject::connect(&player, &fmPlayer::closing, &server, [&] {
+        server.close();
+        traceValue("dde closed", QString::number(queue.pendingCount()));
+        queue.stop();
+    });
+    QObject::connect(&player, &fmPlayer::settingsWritten, &server, [&] { lock.release(); });
 
     // Ending the program from outside saves like closing the window does.
     TerminationWatcher watcher([&player] { player.closeStep(); });
@@ -120,10 +135,7 @@ int Module1_Main(int argc, char **argv)
         return 0;
 
     fmDDE about(player);
-    QObject::connect(&player, &fmPlayer::unloading, &about, [&] {
-        queue.stop();
-        about.close();
-    });
+    QObject::connect(&player, &fmPlayer::unloading, &about, [&] { about.close(); });
     // A Play started by a drop may be asking its resume question: Play is
     // never entered twice.
     queue.setHoldCondition(
