@@ -140,13 +140,22 @@ int Module1_Main(int argc, char **argv)
     // never entered twice.
     queue.setHoldCondition(
         [] { return qobject_cast<fmMsg *>(QApplication::activeModalWidget()) != nullptr; });
+    // Sequence 0: a file from the desktop's OpenUri, which has no hand-off
+    // number of its own.
     queue.release([&](const HandOff &handOff, quint64 sequence) {
-        traceValue("dde executing", QString::number(sequence) + QLatin1Char(' ') + handOff.command);
+        const char *const tag = sequence == 0 ? "uri" : "dde";
+        traceValue(sequence == 0 ? "uri executing" : "dde executing",
+                   QString::number(sequence) + QLatin1Char(' ') + handOff.command);
         about.LinkExecute(handOff.command, handOff.activationToken);
-        traceValue("dde executed", QString::number(sequence) + QLatin1Char(' ') + player.player().FileName());
+        traceValue(QByteArray(tag).append(" executed").constData(),
+                   QString::number(sequence) + QLatin1Char(' ') + player.player().FileName());
     });
     startupMilestone("commands served");
     // Media keys and desktop panels reach the window once it has started.
     MprisService mpris(player);
+    mpris.setOpener([&queue](const QString &file) {
+        // Quoted, as a command line would be: Play takes the pair off.
+        queue.push(HandOff{QLatin1Char('"') + file + QLatin1Char('"'), QString()}, 0);
+    });
     return QApplication::exec();
 }
