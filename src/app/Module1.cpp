@@ -1,6 +1,7 @@
 #include "app/Module1.h"
 
 #include "app/CommandQueue.h"
+#include "app/HandOffService.h"
 #include "app/SecondStart.h"
 #include "app/StartupSteps.h"
 #include "app/TerminationWatcher.h"
@@ -18,6 +19,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QProcess>
 #include <QStandardPaths>
 
 #include <clocale>
@@ -33,15 +35,15 @@ ClassPref3 &settingsObject()
     return pref;
 }
 
-/// Starts taking commands from later starts. They are held in `queue` until
-/// the start-up has finished.
-void serveCommands(CommandServer &server, CommandQueue &queue, const ChannelAddress &address)
+/// Starts taking commands from later starts. They are held in the
+/// service's queue until the start-up has finished.
+void serveCommands(HandOffService &service, const ChannelAddress &address)
 {
-    QObject::connect(
-        &server, &CommandServer::commandReceived, &queue, [&queue](const HandOff &handOff, quint64 sequence) {
-            traceValue("dde received", QString::number(sequence) + QLatin1Char(' ') + handOff.command);
-            queue.push(handOff, sequence);
-        });
+    CommandServer &server = service.server();
+    QObject::connect(&server, &CommandServer::commandReceived, &server,
+                     [](const HandOff &handOff, quint64 sequence) {
+                         traceValue("dde received", QString::number(sequence) + QLatin1Char(' ') + handOff.command);
+                     });
     QObject::connect(&server, &CommandServer::relistened, &server, [](const QString &reason) {
         traceValue("dde relistened", reason);
     });
@@ -49,9 +51,19 @@ void serveCommands(CommandServer &server, CommandQueue &queue, const ChannelAddr
         static quint64 refused = 0;
         traceValue("dde refused", QString::number(++refused) + QLatin1Char(' ') + reason);
     });
-    if (!server.listen(address.socketPath))
+    if (!service.listen(address.socketPath))
         std::fprintf(stderr, "Kovaplex: later starts cannot reach this instance (%s): %s\n",
                      qUtf8Printable(address.socketPath), qUtf8Printable(server.errorString()));
+}
+
+/// A command answered as taken that this instance will not run (it is
+/// closing): a new instance of the program runs it.
+void restartWith(const HandOff &handOff)
+{
+    traceValue("dde restarted", handOff.command);
+    if (!QProcess::startDetached(QCoreApplication::applicationFilePath(), {handOff.command}, QDir::rootPath()))
+        std::fprintf(stderr, "Kovaplex: could not start the program again for %s\n",
+                     qUtf8Printable(handOff.command));
 }
 
 } // namespace
@@ -89,10 +101,10 @@ int Module1_Main(int argc, char **argv)
 
     // Commands are taken from now on, so a start made while this one is
     // still starting (its resume question open) loses nothing.
-    CommandServer server;
-    CommandQueue queue;
+    HandOffService service(lock);
+    CommandQueue &queue = service.queue();
     if (lock.isHeld())
-        serveCommands(server, queue, *address);
+        serveCommands(service, *address);
 
     ClassPref3 &pref = settingsObject();
     pref.setFirstInstance(true);
@@ -115,12 +127,12 @@ int Module1_Main(int argc, char **argv)
     // never play it: it waits, and takes over once the lock goes, which is
     // as soon as the settings are written (before any box about them), so
     // that it reads what this instance saved.
-    QObject::connect(&player, &fmPlayer::closing, &server, [&] {
-        server.close();
+    QObject::connect(&player, &fmPlayer::closing, &service, [&] {
         traceValue("dde closed", QString::number(queue.pendingCount()));
-        queue.stop();
+        service.stopAnswering();
     });
-    QObject::connect(&player, &fmPlayer::settingsWritten, &server, [&] { lock.release(); });
+    QObject::connect(&player, &fmPlayer::settingsWritten, &service, [&] { service.handOver(restartWith); });
+    QObject::connect(&player, &fmPlayer::unloading, &service, [&] { service.handOver(restartWith); });
 
     // Ending the program from outside saves like closing the window does.
     TerminationWatcher watcher([&player] { player.closeStep(); });
