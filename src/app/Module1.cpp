@@ -142,6 +142,7 @@ int Module1_Main(int argc, char **argv)
     });
 
     player.Play(commandLine);
+    traceValue("opened", player.player().FileName());
     // A signal answered during the resume question has closed already.
     if (player.hasClosed())
         return 0;
