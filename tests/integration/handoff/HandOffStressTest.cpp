@@ -24,6 +24,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -75,6 +76,7 @@ void startInstance(const QString &dir, const QString &file, int lifeMs)
     const QString file = qEnvironmentVariable(FileVariable);
     const int lifeMs = qEnvironmentVariableIntValue(LifeVariable);
     const QString pid = QString::number(::getpid());
+    logLine(dir, "start " + file + " " + pid);
     const std::optional<ChannelAddress> address = stressAddress(dir);
     if (!address) {
         logLine(dir, "failed " + file + " no address");
@@ -128,7 +130,8 @@ struct Tally {
     int playedByTheirFirstStart = 0; // became the first instance
     int handedAndPlayed = 0;
     int restartedAndPlayed = 0;
-    int lostToAKill = 0; // acknowledged, then the instance was killed
+    int lostToAKill = 0;   // acknowledged, then the instance was killed
+    int killedOwnFile = 0; // the start itself was killed before it played
     int kills = 0;
     QStringList lost;
     QStringList failed;
@@ -147,6 +150,7 @@ Tally runStress(int rounds, quint32 seed)
     const ChannelAddress address = *stressAddress(dir);
     QRandomGenerator random(seed);
     Tally tally;
+    QSet<QString> killed;     // process numbers
     QSet<QString> killRounds; // file names of the rounds with a kill
     QStringList files;
     for (int round = 0; round < rounds; ++round) {
@@ -171,6 +175,7 @@ Tally runStress(int rounds, quint32 seed)
             if (holder && *holder != ::getpid()) {
                 if (::kill(static_cast<pid_t>(*holder), SIGKILL) == 0) {
                     ++tally.kills;
+                    killed << QString::number(*holder);
                     killRounds << a << b;
                 }
             }
@@ -200,21 +205,27 @@ Tally runStress(int rounds, quint32 seed)
     };
     QHash<QString, QString> fate; // file -> how it was played
     QSet<QString> acked, handed, restarted;
+    QHash<QString, QStringList> startedBy; // file -> its starts' process numbers
     waitUntil(
         [&] {
             fate.clear();
             acked.clear();
             handed.clear();
             restarted.clear();
-            for (const QString &line : readLog()) {
+            startedBy.clear();
+            const QStringList lines = readLog();
+            for (int index = 0; index < lines.size(); ++index) {
+                const QString &line = lines[index];
                 const QString word = line.section(' ', 0, 0);
                 const QString file = line.section(' ', 1, 1);
                 if (word == "played")
                     fate.insert(file, "played");
+                else if (word == "start")
+                    startedBy[file] << line.section(' ', 2, 2);
                 else if (word == "handed")
                     handed << file;
-                else if (word == "acked")
-                    acked << file;
+                else if (word == "acked" && killed.contains(line.section(' ', 2, 2)))
+                    acked << file; // by an instance killed later
                 else if (word == "restarted")
                     restarted << file;
                 else if (word == "failed" && !tally.failed.contains(line))
@@ -233,8 +244,13 @@ Tally runStress(int rounds, quint32 seed)
                 ++tally.handedAndPlayed;
             else
                 ++tally.playedByTheirFirstStart;
-        } else if (handed.contains(file) && killRounds.contains(file)) {
+        } else if (handed.contains(file) && (acked.contains(file) || killRounds.contains(file))) {
+            // Taken by an instance that was killed before it could play it
+            // (the kill may have come before it logged the answer).
             ++tally.lostToAKill;
+        } else if (!handed.contains(file) && std::any_of(startedBy[file].cbegin(), startedBy[file].cend(),
+                                                          [&](const QString &pid) { return killed.contains(pid); })) {
+            ++tally.killedOwnFile;
         } else {
             tally.lost << file + (handed.contains(file) ? " (handed)" : "") + (acked.contains(file) ? " (acked)" : "");
         }
@@ -249,9 +265,10 @@ TEST(HandOffStress, StartsRacingClosesAndKillsNeverLoseAFile)
     const Tally tally = runStress(rounds, seed ? seed : 19);
     std::printf("hand-off stress: %d rounds, %d starts: %d played by their own start, %d handed over and "
                 "played, %d played by a restart after a close, %d acknowledged by an instance killed "
-                "right after (%d kills), %d lost, %d failed\n",
+                "right after, %d the start's own file when it was itself killed (%d kills), %d lost, %d "
+                "failed\n",
                 tally.rounds, tally.starts, tally.playedByTheirFirstStart, tally.handedAndPlayed,
-                tally.restartedAndPlayed, tally.lostToAKill, tally.kills, int(tally.lost.size()),
+                tally.restartedAndPlayed, tally.lostToAKill, tally.killedOwnFile, tally.kills, int(tally.lost.size()),
                 int(tally.failed.size()));
     std::fflush(stdout);
     EXPECT_EQ(tally.rounds, rounds);
