@@ -10,6 +10,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocalSocket>
@@ -299,22 +300,22 @@ void endLockHolder(const ChannelAddress &address)
 
 TEST_F(HandOffE2E, AStartRacingACloseIsPlayedByOneInstanceOrTheOther)
 {
-    const QString clip = testMedia("clip.mp4");
+    // Too short for a resume record: a close during its play must not make
+    // the next round ask the resume question.
+    const QString clip = testMedia("tone.wav");
     QRandomGenerator random(19);
     int handed = 0, tookOver = 0, restarted = 0;
     for (int round = 0; round < 50; ++round) {
         SCOPED_TRACE(round);
         auto first = startServing();
-        // The close and the start at the same moment; which comes first
-        // is the scheduler's choice, now one way, now the other.
-        std::unique_ptr<ProgramRun> second;
-        if (random.bounded(2) == 0) {
-            ::kill(static_cast<pid_t>(first->pid()), SIGTERM);
-            second = std::make_unique<ProgramRun>(m_binary, QStringList{clip}, m_options);
-        } else {
-            second = std::make_unique<ProgramRun>(m_binary, QStringList{clip}, m_options);
-            ::kill(static_cast<pid_t>(first->pid()), SIGTERM);
-        }
+        // The close comes at a random moment of the second start: before
+        // it connects, while it is answered, while its file is run.
+        auto second = std::make_unique<ProgramRun>(m_binary, QStringList{clip}, m_options);
+        QElapsedTimer clock;
+        clock.start();
+        const qint64 moment = random.bounded(600);
+        first->waitFor([&] { return clock.elapsed() >= moment; }, 1000);
+        ::kill(static_cast<pid_t>(first->pid()), SIGTERM);
         ASSERT_TRUE(second->waitFor([&] { return !second->isRunning() || !second->traced("opened").isEmpty(); },
                                     Bound));
         if (second->isRunning()) {
@@ -325,8 +326,11 @@ TEST_F(HandOffE2E, AStartRacingACloseIsPlayedByOneInstanceOrTheOther)
             EXPECT_EQ(second->exitCode(), 0) << "the start gave up";
             ASSERT_TRUE(first->waitForExit(Bound));
             first->pump(0);
-            const bool played = first->waitFor(
-                [&] { return first->lastTraced("dde executed").endsWith(' ' + clip); }, 0);
+            // Run: opened, or being opened when the close came (the close
+            // then ends what had begun, as it would for any file).
+            const int executing = first->lineOf("dde executing: 1 " + clip);
+            const int closing = first->lineOf("closing on SIGTERM");
+            const bool played = executing >= 0 && (closing < 0 || executing < closing);
             const bool restartedWithIt = first->traced("dde restarted").contains('"' + clip + '"') ||
                                          first->traced("dde restarted").contains(clip);
             EXPECT_TRUE(played || restartedWithIt) << "answered as taken, then dropped";
