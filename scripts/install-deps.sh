@@ -19,7 +19,7 @@ packages=(
   openbox util-linux
   # desktop integration: SVG icon, package and metadata checks, a Wayland
   # compositor and Qt's Wayland platform
-  qt6-svg-dev dpkg-dev file desktop-file-utils appstream weston qt6-wayland
+  qt6-svg-dev dpkg-dev file desktop-file-utils appstream lintian weston qt6-wayland
   # media keys and panels: the MPRIS client the tests drive the player with
   playerctl dbus
 )
