@@ -14,7 +14,7 @@ packages=(
   timgm6mb-soundfont
   # test and sample media
   libgtest-dev libgmock-dev libx11-dev ffmpeg xvfb xauth x11-utils xdotool pulseaudio pulseaudio-utils alsa-utils
-  mpv clang libclang-rt-14-dev imagemagick
+  mpv clang clang-format libclang-rt-14-dev imagemagick
   # a window manager (minimising), another user (setpriv)
   openbox util-linux
   # desktop integration: SVG icon, package and metadata checks, a Wayland

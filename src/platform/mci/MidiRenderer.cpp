@@ -151,8 +151,8 @@ int render(const QString &midiPath, const QString &soundFontPath, QIODevice &wav
     if (soundFontPath.isEmpty() || !fs->fluid_is_midifile(midi.constData()))
         return MciErr::InvalidFile;
 
-    std::unique_ptr<fluid_settings_t, decltype(fs->delete_fluid_settings)> settings(fs->new_fluid_settings(),
-                                                                                    fs->delete_fluid_settings);
+    std::unique_ptr<fluid_settings_t, decltype(fs->delete_fluid_settings)> settings(
+        fs->new_fluid_settings(), fs->delete_fluid_settings);
     if (!settings)
         return MciErr::CannotLoadDriver;
     fs->fluid_settings_setnum(settings.get(), "synth.sample-rate", SampleRate);
@@ -163,14 +163,14 @@ int render(const QString &midiPath, const QString &soundFontPath, QIODevice &wav
     // FluidSynth's default gain leaves a song far quieter than other media;
     // this one still leaves headroom for many voices at once.
     fs->fluid_settings_setnum(settings.get(), "synth.gain", 0.6);
-    std::unique_ptr<fluid_synth_t, decltype(fs->delete_fluid_synth)> synth(fs->new_fluid_synth(settings.get()),
-                                                                           fs->delete_fluid_synth);
+    std::unique_ptr<fluid_synth_t, decltype(fs->delete_fluid_synth)> synth(
+        fs->new_fluid_synth(settings.get()), fs->delete_fluid_synth);
     if (!synth)
         return MciErr::CannotLoadDriver;
     if (fs->fluid_synth_sfload(synth.get(), QFile::encodeName(soundFontPath).constData(), 1) == FLUID_FAILED)
         return MciErr::InvalidFile;
-    std::unique_ptr<fluid_player_t, decltype(fs->delete_fluid_player)> player(fs->new_fluid_player(synth.get()),
-                                                                              fs->delete_fluid_player);
+    std::unique_ptr<fluid_player_t, decltype(fs->delete_fluid_player)> player(
+        fs->new_fluid_player(synth.get()), fs->delete_fluid_player);
     if (!player || fs->fluid_player_add(player.get(), midi.constData()) != FLUID_OK ||
         fs->fluid_player_play(player.get()) != FLUID_OK)
         return MciErr::InvalidFile;
@@ -196,7 +196,7 @@ int render(const QString &midiPath, const QString &soundFontPath, QIODevice &wav
         if (songOver())
             tail -= frames;
         if (fs->fluid_synth_write_s16(synth.get(), frames, block.data(), 0, Channels, block.data(), 1,
-                                  Channels) != FLUID_OK)
+                                      Channels) != FLUID_OK)
             return MciErr::InvalidFile;
         const auto bytes = static_cast<qint64>(frames) * Channels * 2;
         if (wav.write(reinterpret_cast<const char *>(block.data()), bytes) != bytes)
