@@ -13,7 +13,7 @@ packages=(
   # MIDI: a small General MIDI soundfont for the sequencer device
   timgm6mb-soundfont
   # test and sample media
-  libgtest-dev libgmock-dev libx11-dev ffmpeg xvfb xauth x11-utils xdotool pulseaudio pulseaudio-utils alsa-utils
+  libgtest-dev libgmock-dev libx11-dev libxtst-dev ffmpeg xvfb xauth x11-utils xdotool pulseaudio pulseaudio-utils alsa-utils
   mpv clang clang-format libclang-rt-14-dev imagemagick
   # a window manager (minimising), another user (setpriv)
   openbox util-linux

@@ -1,0 +1,195 @@
+// How long a skip takes to show: Kovaplex's +10 s skip key next to the mpv
+// command-line player's `seek 10`, on the same clip at the same video size.
+//
+// Each player is started once on the clip (1080p H.264 with a key frame
+// every 2 s; scripts/bench.sh makes it) and left to play for a second. Then,
+// N times: the bench presses the skip key "V" in Kovaplex's window through
+// XTest, or writes {"command":["seek",10]} to mpv's JSON IPC socket, and
+// measures from just before that until the player reports the first frame
+// drawn after the seek's restart (Kovaplex's "seek drawn" trace value, mpv's
+// verbose "first video frame after restart shown"). Between skips each
+// player plays on for a moment, as a user would watch. Medians are printed.
+//
+// Needs an X display (scripts/bench.sh runs it under scripts/test-env.sh).
+// Usage: skip_latency_bench [--skips N] [--clip FILE] [--binary KOVAPLEX]
+
+#include "BenchSupport.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QLocalSocket>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+
+#include <cstdio>
+#include <functional>
+#include <optional>
+#include <vector>
+
+namespace {
+
+constexpr int StartTimeoutMs = 30000;
+constexpr int SkipTimeoutMs = 5000;
+constexpr int WatchMs = 400;
+
+/// Waits until the process prints `marker` (in output read after the call
+/// began), at most `timeoutMs`; the milliseconds on `clock` then, if ever.
+std::optional<double> waitForMarker(QProcess &process, const QByteArray &marker, const QElapsedTimer &clock,
+                                    int timeoutMs)
+{
+    QByteArray seen;
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < timeoutMs && process.state() == QProcess::Running) {
+        process.waitForReadyRead(5);
+        seen += process.readAll();
+        if (seen.contains(marker))
+            return clock.nsecsElapsed() / 1e6;
+    }
+    return std::nullopt;
+}
+
+/// Measures `skips` skips, each started by `skip()` and done at `marker`.
+std::vector<double> measureSkips(QProcess &process, int skips, const QByteArray &marker,
+                                 const std::function<bool()> &skip, const char *name)
+{
+    std::vector<double> ms;
+    for (int i = 0; i < skips; ++i) {
+        drainOutput(process, WatchMs);
+        QElapsedTimer clock;
+        clock.start();
+        if (!skip()) {
+            std::fprintf(stderr, "%s: could not send skip %d\n", name, i + 1);
+            break;
+        }
+        const std::optional<double> shown = waitForMarker(process, marker, clock, SkipTimeoutMs);
+        if (!shown) {
+            std::fprintf(stderr, "%s: skip %d showed no frame within %d ms\n", name, i + 1, SkipTimeoutMs);
+            break;
+        }
+        ms.push_back(*shown);
+    }
+    return ms;
+}
+
+/// The first lines a command prints.
+QStringList run(const QString &program, const QStringList &arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    process.waitForFinished(10000);
+    return QString::fromLocal8Bit(process.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+}
+
+/// Kovaplex's main window, focused and under the pointer, so that XTest's
+/// key reaches it with or without a window manager.
+bool focusMainWindow(qint64 pid)
+{
+    for (const QString &id : run("xdotool", {"search", "--onlyvisible", "--pid", QString::number(pid)})) {
+        if (run("xdotool", {"getwindowname", id}).value(0) != QLatin1String("Kovaplex"))
+            continue;
+        run("xdotool", {"windowfocus", "--sync", id});
+        run("xdotool", {"mousemove", "--window", id, "20", "20"});
+        return true;
+    }
+    return false;
+}
+
+bool pressKey(Display *display, KeySym key)
+{
+    const KeyCode code = XKeysymToKeycode(display, key);
+    if (!code)
+        return false;
+    XTestFakeKeyEvent(display, code, True, CurrentTime);
+    XTestFakeKeyEvent(display, code, False, CurrentTime);
+    XFlush(display);
+    return true;
+}
+
+std::vector<double> kovaplexSkips(const QString &program, const QString &clip, int skips)
+{
+    BenchPlayer player = kovaplexPlayer(program, clip);
+    player.environment.insert(QStringLiteral("KOVAPLEX_TRACE_VALUES"), QStringLiteral("1"));
+    QProcess process;
+    if (!startUntilFirstFrame(process, player, StartTimeoutMs)) {
+        std::fprintf(stderr, "Kovaplex: no first frame within %d ms\n", StartTimeoutMs);
+        return {};
+    }
+    std::vector<double> ms;
+    Display *display = XOpenDisplay(nullptr);
+    if (display && focusMainWindow(process.processId()))
+        ms = measureSkips(process, skips, "] seek drawn: ", [display] { return pressKey(display, XK_v); },
+                          "Kovaplex");
+    else
+        std::fprintf(stderr, "Kovaplex: its window could not be focused\n");
+    if (display)
+        XCloseDisplay(display);
+    process.kill();
+    process.waitForFinished(5000);
+    return ms;
+}
+
+std::vector<double> mpvSkips(const QString &clip, int skips)
+{
+    QTemporaryDir dir;
+    const QString socketPath = dir.filePath(QStringLiteral("mpv.sock"));
+    const BenchPlayer player = mpvPlayer(
+        clip, {"--geometry=640x480", "--no-keepaspect-window", "--input-ipc-server=" + socketPath});
+    QProcess process;
+    if (!startUntilFirstFrame(process, player, StartTimeoutMs)) {
+        std::fprintf(stderr, "mpv: no first frame within %d ms\n", StartTimeoutMs);
+        return {};
+    }
+    QLocalSocket socket;
+    socket.connectToServer(socketPath);
+    std::vector<double> ms;
+    if (socket.waitForConnected(5000)) {
+        ms = measureSkips(process, skips, "first video frame after restart shown", [&socket] {
+            socket.write("{\"command\":[\"seek\",10]}\n");
+            return socket.waitForBytesWritten(1000);
+        }, "mpv");
+    } else {
+        std::fprintf(stderr, "mpv: no IPC socket\n");
+    }
+    process.kill();
+    process.waitForFinished(5000);
+    return ms;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    const int skips = std::max(1, argumentAfter(args, "--skips", "30").toInt());
+    // The same 640 x 480 video area in both players.
+    const ProgramUnderTest program = programUnderTest("skip_latency_bench", args, KOVAPLEX_DEFAULT_CLIP,
+                                                      KOVAPLEX_BINARY, "[Setting]\r\nVideoSize=640\r\n");
+    if (!program.ok)
+        return 2;
+    // Alternating halves, so a busy moment of the shared machine hits both.
+    std::vector<double> k = kovaplexSkips(program.copy->program(), program.clip, skips / 2);
+    std::vector<double> m = mpvSkips(program.clip, skips / 2);
+    for (double v : kovaplexSkips(program.copy->program(), program.clip, skips - skips / 2))
+        k.push_back(v);
+    for (double v : mpvSkips(program.clip, skips - skips / 2))
+        m.push_back(v);
+    if (k.empty() || m.empty()) {
+        std::fprintf(stderr, "skip_latency_bench: a player never showed a skip\n");
+        return 1;
+    }
+    const double km = median(k), mm = median(m);
+    std::printf("skip_latency_bench: %s, +10 s skips, 640 x 480 video area, medians of %zu/%zu skips\n",
+                qPrintable(QFileInfo(program.clip).fileName()), k.size(), m.size());
+    std::printf("  %-16s %30s\n", "", "skip to first frame drawn");
+    std::printf("  %-16s %27.1f ms\n", "Kovaplex (V key)", km);
+    std::printf("  %-16s %27.1f ms\n", "mpv (seek 10)", mm);
+    std::printf("  %-16s %28.2f x   (aim: 1.00 x)\n", "ratio", km / mm);
+    return 0;
+}
