@@ -18,17 +18,13 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QLocalSocket>
 #include <QProcess>
 #include <QTemporaryDir>
 
-#include <X11/Xlib.h>
-#include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
 #include <cstdio>
 #include <functional>
-#include <optional>
 #include <vector>
 
 namespace {
@@ -37,24 +33,8 @@ constexpr int StartTimeoutMs = 30000;
 constexpr int SkipTimeoutMs = 5000;
 constexpr int WatchMs = 400;
 
-/// Waits until the process prints `marker` (in output read after the call
-/// began), at most `timeoutMs`; the milliseconds on `clock` then, if ever.
-std::optional<double> waitForMarker(QProcess &process, const QByteArray &marker, const QElapsedTimer &clock,
-                                    int timeoutMs)
-{
-    QByteArray seen;
-    QElapsedTimer waited;
-    waited.start();
-    while (waited.elapsed() < timeoutMs && process.state() == QProcess::Running) {
-        process.waitForReadyRead(5);
-        seen += process.readAll();
-        if (seen.contains(marker))
-            return clock.nsecsElapsed() / 1e6;
-    }
-    return std::nullopt;
-}
-
-/// Measures `skips` skips, each started by `skip()` and done at `marker`.
+/// Measures `skips` skips, each started by `skip()` and done when the
+/// process prints `marker`.
 std::vector<double> measureSkips(QProcess &process, int skips, const QByteArray &marker,
                                  const std::function<bool()> &skip, const char *name)
 {
@@ -67,48 +47,13 @@ std::vector<double> measureSkips(QProcess &process, int skips, const QByteArray 
             std::fprintf(stderr, "%s: could not send skip %d\n", name, i + 1);
             break;
         }
-        const std::optional<double> shown = waitForMarker(process, marker, clock, SkipTimeoutMs);
-        if (!shown) {
+        if (!waitForOutput(process, marker, SkipTimeoutMs)) {
             std::fprintf(stderr, "%s: skip %d showed no frame within %d ms\n", name, i + 1, SkipTimeoutMs);
             break;
         }
-        ms.push_back(*shown);
+        ms.push_back(clock.nsecsElapsed() / 1e6);
     }
     return ms;
-}
-
-/// The first lines a command prints.
-QStringList run(const QString &program, const QStringList &arguments)
-{
-    QProcess process;
-    process.start(program, arguments);
-    process.waitForFinished(10000);
-    return QString::fromLocal8Bit(process.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
-}
-
-/// Kovaplex's main window, focused and under the pointer, so that XTest's
-/// key reaches it with or without a window manager.
-bool focusMainWindow(qint64 pid)
-{
-    for (const QString &id : run("xdotool", {"search", "--onlyvisible", "--pid", QString::number(pid)})) {
-        if (run("xdotool", {"getwindowname", id}).value(0) != QLatin1String("Kovaplex"))
-            continue;
-        run("xdotool", {"windowfocus", "--sync", id});
-        run("xdotool", {"mousemove", "--window", id, "20", "20"});
-        return true;
-    }
-    return false;
-}
-
-bool pressKey(Display *display, KeySym key)
-{
-    const KeyCode code = XKeysymToKeycode(display, key);
-    if (!code)
-        return false;
-    XTestFakeKeyEvent(display, code, True, CurrentTime);
-    XTestFakeKeyEvent(display, code, False, CurrentTime);
-    XFlush(display);
-    return true;
 }
 
 std::vector<double> kovaplexSkips(const QString &program, const QString &clip, int skips)
@@ -116,19 +61,13 @@ std::vector<double> kovaplexSkips(const QString &program, const QString &clip, i
     BenchPlayer player = kovaplexPlayer(program, clip);
     player.environment.insert(QStringLiteral("KOVAPLEX_TRACE_VALUES"), QStringLiteral("1"));
     QProcess process;
-    if (!startUntilFirstFrame(process, player, StartTimeoutMs)) {
-        std::fprintf(stderr, "Kovaplex: no first frame within %d ms\n", StartTimeoutMs);
-        return {};
-    }
     std::vector<double> ms;
-    Display *display = XOpenDisplay(nullptr);
-    if (display && focusMainWindow(process.processId()))
-        ms = measureSkips(process, skips, "] seek drawn: ", [display] { return pressKey(display, XK_v); },
-                          "Kovaplex");
-    else
+    if (!startUntilFirstFrame(process, player, StartTimeoutMs))
+        std::fprintf(stderr, "Kovaplex: no first frame within %d ms\n", StartTimeoutMs);
+    else if (!focusKovaplexWindow(process.processId()))
         std::fprintf(stderr, "Kovaplex: its window could not be focused\n");
-    if (display)
-        XCloseDisplay(display);
+    else
+        ms = measureSkips(process, skips, "] seek drawn: ", [] { return pressKey(XK_v); }, "Kovaplex");
     process.kill();
     process.waitForFinished(5000);
     return ms;
@@ -138,24 +77,17 @@ std::vector<double> mpvSkips(const QString &clip, int skips)
 {
     QTemporaryDir dir;
     const QString socketPath = dir.filePath(QStringLiteral("mpv.sock"));
-    const BenchPlayer player = mpvPlayer(
-        clip, {"--geometry=640x480", "--no-keepaspect-window", "--input-ipc-server=" + socketPath});
+    const BenchPlayer player = mpvPlayerWithIpc(clip, socketPath, {"--geometry=640x480", "--no-keepaspect-window"});
     QProcess process;
-    if (!startUntilFirstFrame(process, player, StartTimeoutMs)) {
-        std::fprintf(stderr, "mpv: no first frame within %d ms\n", StartTimeoutMs);
-        return {};
-    }
-    QLocalSocket socket;
-    socket.connectToServer(socketPath);
+    MpvIpc ipc;
     std::vector<double> ms;
-    if (socket.waitForConnected(5000)) {
-        ms = measureSkips(process, skips, "first video frame after restart shown", [&socket] {
-            socket.write("{\"command\":[\"seek\",10]}\n");
-            return socket.waitForBytesWritten(1000);
-        }, "mpv");
-    } else {
+    if (!startUntilFirstFrame(process, player, StartTimeoutMs))
+        std::fprintf(stderr, "mpv: no first frame within %d ms\n", StartTimeoutMs);
+    else if (!ipc.connectTo(socketPath))
         std::fprintf(stderr, "mpv: no IPC socket\n");
-    }
+    else
+        ms = measureSkips(process, skips, "first video frame after restart shown",
+                          [&ipc] { return ipc.send(R"({"command":["seek",10]})"); }, "mpv");
     process.kill();
     process.waitForFinished(5000);
     return ms;
