@@ -12,6 +12,8 @@ build=build-test
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKOVAPLEX_SANITIZE=ON >/dev/null
 cmake --build "$build" -j "$jobs"
 scripts/make-test-media.sh "$build/test-media"
+# The package test checks the .deb of a Release build, as a distribution makes it.
+scripts/package.sh >"$build/package.log" 2>&1 || { cat "$build/package.log"; exit 1; }
 
 source scripts/test-env.sh
 

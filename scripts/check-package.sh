@@ -3,7 +3,9 @@
 #   - the desktop entry and the AppStream metadata pass their validators;
 #   - every hicolor size of the icon is there, at its size, and the SVG;
 #   - CPack makes a .deb that holds exactly the installed files and whose
-#     dependencies dpkg-shlibdeps took from the linked libraries.
+#     dependencies dpkg-shlibdeps took from the linked libraries;
+#   - lintian finds no error and no warning in that .deb (so it carries its
+#     copyright, changelog and manual page).
 # With --install (as root; it changes the system): installs the .deb with
 # apt, starts the installed `kovaplex` on a clip (a display is needed, e.g.
 # from scripts/test-env.sh), checks that it keeps its settings in
@@ -41,11 +43,13 @@ debs=("$build"/packages/kovaplex_*.deb)
 [[ ${#debs[@]} -eq 1 && -f "${debs[0]}" ]] || fail "expected one kovaplex_*.deb in $build/packages"
 deb=${debs[0]}
 depends=$(dpkg-deb -f "$deb" Depends)
-for lib in libmpv2 libqt6widgets6 libqt6openglwidgets6 libasound2 libc6; do
+for lib in libmpv2 libqt6widgets6 libqt6opengl6 libasound2 libc6; do
   grep -qE "(^|, )$lib( |,|$)" <<<"$depends" || fail "Depends lacks $lib: $depends"
 done
 diff <(cd "$work/stage" && find . -type f | sort) <(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $6}' | sort) \
   || fail "the package's files differ from the installed ones"
+lintian --fail-on error,warning "$deb" >"$work/lintian.log" 2>&1 \
+  || { cat "$work/lintian.log"; fail "lintian found errors or warnings"; }
 echo "check-package: $(basename "$deb") valid; Depends: $depends"
 
 [[ "$mode" == "--install" ]] || exit 0

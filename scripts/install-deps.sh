@@ -13,13 +13,13 @@ packages=(
   # MIDI: a small General MIDI soundfont for the sequencer device
   timgm6mb-soundfont
   # test and sample media
-  libgtest-dev libgmock-dev libx11-dev ffmpeg xvfb xauth x11-utils xdotool pulseaudio pulseaudio-utils alsa-utils
-  mpv clang libclang-rt-14-dev imagemagick
+  libgtest-dev libgmock-dev libx11-dev libxtst-dev ffmpeg xvfb xauth x11-utils xdotool pulseaudio pulseaudio-utils alsa-utils
+  mpv clang clang-format libclang-rt-14-dev imagemagick
   # a window manager (minimising), another user (setpriv)
   openbox util-linux
   # desktop integration: SVG icon, package and metadata checks, a Wayland
   # compositor and Qt's Wayland platform
-  qt6-svg-dev dpkg-dev file desktop-file-utils appstream weston qt6-wayland
+  qt6-svg-dev dpkg-dev file desktop-file-utils appstream lintian weston qt6-wayland
   # media keys and panels: the MPRIS client the tests drive the player with
   playerctl dbus
 )

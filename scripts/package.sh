@@ -7,6 +7,9 @@ cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh
 build=build-package
+# Debian's hardening flags, as a distribution's build would use them.
+eval "$(DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --export=sh)"
+export CXXFLAGS="$CPPFLAGS $CXXFLAGS" CFLAGS="$CPPFLAGS $CFLAGS"
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKOVAPLEX_TESTS=OFF -DKOVAPLEX_BENCH=OFF >/dev/null
 cmake --build "$build" -j "$(nproc)"
 (cd "$build" && cpack -G DEB)

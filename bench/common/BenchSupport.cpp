@@ -7,6 +7,9 @@
 #include <QFileInfo>
 #include <QThread>
 
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+
 #include <algorithm>
 #include <clocale>
 #include <cstdio>
@@ -140,4 +143,78 @@ void drainOutput(QProcess &process, int ms)
         process.waitForReadyRead(50);
         process.readAll();
     }
+}
+
+bool waitForOutput(QProcess &process, const QByteArray &marker, int timeoutMs)
+{
+    QByteArray seen;
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < timeoutMs && process.state() == QProcess::Running) {
+        process.waitForReadyRead(5);
+        seen += process.readAll();
+        if (seen.contains(marker))
+            return true;
+    }
+    return false;
+}
+
+namespace {
+
+QStringList outputLines(const QString &program, const QStringList &arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    process.waitForFinished(10000);
+    return QString::fromLocal8Bit(process.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+}
+
+} // namespace
+
+bool focusKovaplexWindow(qint64 pid)
+{
+    const QStringList windows =
+        outputLines(QStringLiteral("xdotool"), {"search", "--onlyvisible", "--pid", QString::number(pid)});
+    for (const QString &id : windows) {
+        if (outputLines(QStringLiteral("xdotool"), {"getwindowname", id}).value(0) != QLatin1String("Kovaplex"))
+            continue;
+        outputLines(QStringLiteral("xdotool"), {"windowfocus", "--sync", id});
+        outputLines(QStringLiteral("xdotool"), {"mousemove", "--window", id, "20", "20"});
+        return true;
+    }
+    return false;
+}
+
+bool pressKey(unsigned long keysym)
+{
+    static Display *const display = XOpenDisplay(nullptr);
+    if (!display)
+        return false;
+    const KeyCode code = XKeysymToKeycode(display, keysym);
+    if (!code)
+        return false;
+    XTestFakeKeyEvent(display, code, True, CurrentTime);
+    XTestFakeKeyEvent(display, code, False, CurrentTime);
+    XFlush(display);
+    return true;
+}
+
+bool MpvIpc::connectTo(const QString &socketPath)
+{
+    m_socket = std::make_unique<QLocalSocket>();
+    m_socket->connectToServer(socketPath);
+    return m_socket->waitForConnected(5000);
+}
+
+bool MpvIpc::send(const QByteArray &json)
+{
+    if (!m_socket)
+        return false;
+    m_socket->write(json + '\n');
+    return m_socket->waitForBytesWritten(1000);
+}
+
+BenchPlayer mpvPlayerWithIpc(const QString &clip, const QString &socketPath, const QStringList &extra)
+{
+    return mpvPlayer(clip, extra + QStringList{QStringLiteral("--input-ipc-server=") + socketPath});
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QLocalSocket>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -94,3 +95,27 @@ bool startUntilFirstFrame(QProcess &process, const BenchPlayer &player, int time
                           QByteArray *output = nullptr);
 /// Reads and drops the process's output for `ms` or until it ends.
 void drainOutput(QProcess &process, int ms);
+/// Reads the process's output until it holds `marker` (counting only what
+/// is read from the call on), at most `timeoutMs`; whether it came.
+bool waitForOutput(QProcess &process, const QByteArray &marker, int timeoutMs);
+
+/// Focuses Kovaplex's main window (the process `pid`'s visible window named
+/// "Kovaplex") and puts the pointer over it, so that keys reach it with or
+/// without a window manager. False when no such window is there.
+bool focusKovaplexWindow(qint64 pid);
+/// Presses and releases `keysym` (an X key symbol such as XK_v) through
+/// XTest, as a user's key would. False without a display or key code.
+bool pressKey(unsigned long keysym);
+
+/// A connection to the mpv player's JSON IPC server (--input-ipc-server).
+class MpvIpc {
+public:
+    bool connectTo(const QString &socketPath);
+    /// Writes one command line such as {"command":["seek",10]}.
+    bool send(const QByteArray &json);
+
+private:
+    std::unique_ptr<QLocalSocket> m_socket;
+};
+/// The mpv player with its IPC server at `socketPath` (and `extra`).
+BenchPlayer mpvPlayerWithIpc(const QString &clip, const QString &socketPath, const QStringList &extra = {});

@@ -116,7 +116,8 @@ double Val(const QString &text)
 std::int32_t CLng(double value)
 {
     const double rounded = roundHalfEven(value);
-    if (!(rounded >= std::numeric_limits<std::int32_t>::min() && rounded <= std::numeric_limits<std::int32_t>::max()))
+    if (!(rounded >= std::numeric_limits<std::int32_t>::min() &&
+          rounded <= std::numeric_limits<std::int32_t>::max()))
         throw RuntimeError(ErrNo::Overflow);
     return static_cast<std::int32_t>(rounded);
 }
@@ -124,7 +125,8 @@ std::int32_t CLng(double value)
 std::int16_t CInt(double value)
 {
     const double rounded = roundHalfEven(value);
-    if (!(rounded >= std::numeric_limits<std::int16_t>::min() && rounded <= std::numeric_limits<std::int16_t>::max()))
+    if (!(rounded >= std::numeric_limits<std::int16_t>::min() &&
+          rounded <= std::numeric_limits<std::int16_t>::max()))
         throw RuntimeError(ErrNo::Overflow);
     return static_cast<std::int16_t>(rounded);
 }

@@ -14,8 +14,7 @@ RuntimeError::RuntimeError(int number, const QString &description)
           composeWhat(number, description.isEmpty() ? standardText(number) : description).toStdString())
     , m_number(number)
     , m_description(description.isEmpty() ? standardText(number) : description)
-{
-}
+{}
 
 QString RuntimeError::standardText(int number)
 {

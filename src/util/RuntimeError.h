@@ -47,8 +47,7 @@ void reportRuntimeError(const char *where, const std::exception &error);
 /// Runs one event handler. A runtime error (or any other exception) ends that
 /// handler only: it is reported on stderr and the program goes on.
 /// Returns false when the handler ended with an error.
-template <typename Handler>
-bool runGuarded(const char *where, Handler &&handler) noexcept
+template <typename Handler> bool runGuarded(const char *where, Handler &&handler) noexcept
 {
     try {
         handler();

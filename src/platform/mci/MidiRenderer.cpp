@@ -13,10 +13,13 @@
 
 #include <fluidsynth.h>
 
+#include <dlfcn.h>
+
 #include <algorithm>
 #include <array>
 #include <cstring>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -58,25 +61,68 @@ QByteArray waveHeader(quint32 dataBytes)
     return header;
 }
 
-struct SettingsDeleter {
-    void operator()(fluid_settings_t *s) const { delete_fluid_settings(s); }
-};
-struct SynthDeleter {
-    void operator()(fluid_synth_t *s) const { delete_fluid_synth(s); }
-};
-struct PlayerDeleter {
-    void operator()(fluid_player_t *p) const { delete_fluid_player(p); }
+// Every FluidSynth function the renderer calls. FluidSynth and what it
+// brings (JACK, SDL, libinstpatch, readline ...) are loaded only when a MIDI
+// file is opened, so no other start pays for them.
+#define KOVAPLEX_FLUIDSYNTH_FUNCTIONS(X)                                                                     \
+    X(fluid_is_midifile)                                                                                     \
+    X(fluid_set_log_function)                                                                                \
+    X(new_fluid_settings)                                                                                    \
+    X(delete_fluid_settings)                                                                                 \
+    X(fluid_settings_setnum)                                                                                 \
+    X(fluid_settings_setstr)                                                                                 \
+    X(fluid_settings_setint)                                                                                 \
+    X(new_fluid_synth)                                                                                       \
+    X(delete_fluid_synth)                                                                                    \
+    X(fluid_synth_sfload)                                                                                    \
+    X(fluid_synth_write_s16)                                                                                 \
+    X(new_fluid_player)                                                                                      \
+    X(delete_fluid_player)                                                                                   \
+    X(fluid_player_add)                                                                                      \
+    X(fluid_player_play)                                                                                     \
+    X(fluid_player_get_status)                                                                               \
+    X(fluid_player_get_total_ticks)                                                                          \
+    X(fluid_player_get_current_tick)
+
+struct FluidSynth {
+#define KOVAPLEX_DECLARE(name) decltype(&::name) name = nullptr;
+    KOVAPLEX_FLUIDSYNTH_FUNCTIONS(KOVAPLEX_DECLARE)
+#undef KOVAPLEX_DECLARE
 };
 
-void quietLogs()
+/// FluidSynth's functions from the first of `libraries` that loads and has
+/// them all; none when no library does. The library stays loaded for the run.
+std::optional<FluidSynth> loadFluidSynth(std::initializer_list<const char *> libraries)
 {
-    // Informational chatter stays off the terminal; errors still show.
-    static const bool done = [] {
-        for (int level : {FLUID_WARN, FLUID_INFO, FLUID_DBG})
-            fluid_set_log_function(level, nullptr, nullptr);
-        return true;
-    }();
-    (void)done;
+    for (const char *library : libraries) {
+        void *handle = dlopen(library, RTLD_NOW | RTLD_LOCAL);
+        if (!handle)
+            continue;
+        FluidSynth api;
+        bool complete = true;
+#define KOVAPLEX_RESOLVE(name)                                                                               \
+    api.name = reinterpret_cast<decltype(api.name)>(dlsym(handle, #name));                                   \
+    complete = complete && api.name != nullptr;
+        KOVAPLEX_FLUIDSYNTH_FUNCTIONS(KOVAPLEX_RESOLVE)
+#undef KOVAPLEX_RESOLVE
+        if (complete) {
+            // Informational chatter stays off the terminal; errors still show.
+            for (int level : {FLUID_WARN, FLUID_INFO, FLUID_DBG})
+                api.fluid_set_log_function(level, nullptr, nullptr);
+            return api;
+        }
+        dlclose(handle);
+    }
+    return std::nullopt;
+}
+
+/// The system's FluidSynth, loaded on the first call.
+const FluidSynth *systemFluidSynth()
+{
+    // Debian 12 ships the library as libfluidsynth.so.3; the unversioned
+    // name is there when the development package is.
+    static const std::optional<FluidSynth> api = loadFluidSynth({"libfluidsynth.so.3", "libfluidsynth.so"});
+    return api ? &*api : nullptr;
 }
 
 } // namespace
@@ -98,30 +144,35 @@ QString soundFont()
 
 int render(const QString &midiPath, const QString &soundFontPath, QIODevice &wav, int timeoutMs)
 {
-    quietLogs();
+    const FluidSynth *fs = systemFluidSynth();
+    if (!fs)
+        return MciErr::CannotLoadDriver;
     const QByteArray midi = QFile::encodeName(midiPath);
-    if (soundFontPath.isEmpty() || !fluid_is_midifile(midi.constData()))
+    if (soundFontPath.isEmpty() || !fs->fluid_is_midifile(midi.constData()))
         return MciErr::InvalidFile;
 
-    std::unique_ptr<fluid_settings_t, SettingsDeleter> settings(new_fluid_settings());
+    std::unique_ptr<fluid_settings_t, decltype(fs->delete_fluid_settings)> settings(
+        fs->new_fluid_settings(), fs->delete_fluid_settings);
     if (!settings)
         return MciErr::CannotLoadDriver;
-    fluid_settings_setnum(settings.get(), "synth.sample-rate", SampleRate);
+    fs->fluid_settings_setnum(settings.get(), "synth.sample-rate", SampleRate);
     // The song advances with the samples written, not the wall clock, so it
     // renders as fast as the machine allows.
-    fluid_settings_setstr(settings.get(), "player.timing-source", "sample");
-    fluid_settings_setint(settings.get(), "synth.lock-memory", 0);
+    fs->fluid_settings_setstr(settings.get(), "player.timing-source", "sample");
+    fs->fluid_settings_setint(settings.get(), "synth.lock-memory", 0);
     // FluidSynth's default gain leaves a song far quieter than other media;
     // this one still leaves headroom for many voices at once.
-    fluid_settings_setnum(settings.get(), "synth.gain", 0.6);
-    std::unique_ptr<fluid_synth_t, SynthDeleter> synth(new_fluid_synth(settings.get()));
+    fs->fluid_settings_setnum(settings.get(), "synth.gain", 0.6);
+    std::unique_ptr<fluid_synth_t, decltype(fs->delete_fluid_synth)> synth(
+        fs->new_fluid_synth(settings.get()), fs->delete_fluid_synth);
     if (!synth)
         return MciErr::CannotLoadDriver;
-    if (fluid_synth_sfload(synth.get(), QFile::encodeName(soundFontPath).constData(), 1) == FLUID_FAILED)
+    if (fs->fluid_synth_sfload(synth.get(), QFile::encodeName(soundFontPath).constData(), 1) == FLUID_FAILED)
         return MciErr::InvalidFile;
-    std::unique_ptr<fluid_player_t, PlayerDeleter> player(new_fluid_player(synth.get()));
-    if (!player || fluid_player_add(player.get(), midi.constData()) != FLUID_OK ||
-        fluid_player_play(player.get()) != FLUID_OK)
+    std::unique_ptr<fluid_player_t, decltype(fs->delete_fluid_player)> player(
+        fs->new_fluid_player(synth.get()), fs->delete_fluid_player);
+    if (!player || fs->fluid_player_add(player.get(), midi.constData()) != FLUID_OK ||
+        fs->fluid_player_play(player.get()) != FLUID_OK)
         return MciErr::InvalidFile;
 
     if (wav.write(waveHeader(0)) != 44)
@@ -135,17 +186,17 @@ int render(const QString &midiPath, const QString &soundFontPath, QIODevice &wav
     // The player loads the song on its first tick, so its length is known
     // only from then on; it reports "done" only well after the last event.
     const auto songOver = [&] {
-        const int totalTicks = fluid_player_get_total_ticks(player.get());
-        return fluid_player_get_status(player.get()) != FLUID_PLAYER_PLAYING ||
-               (totalTicks > 0 && fluid_player_get_current_tick(player.get()) >= totalTicks);
+        const int totalTicks = fs->fluid_player_get_total_ticks(player.get());
+        return fs->fluid_player_get_status(player.get()) != FLUID_PLAYER_PLAYING ||
+               (totalTicks > 0 && fs->fluid_player_get_current_tick(player.get()) >= totalTicks);
     };
     int tail = TailFrames;
     while (tail > 0) {
         const int frames = songOver() ? std::min(tail, BlockFrames) : BlockFrames;
         if (songOver())
             tail -= frames;
-        if (fluid_synth_write_s16(synth.get(), frames, block.data(), 0, Channels, block.data(), 1,
-                                  Channels) != FLUID_OK)
+        if (fs->fluid_synth_write_s16(synth.get(), frames, block.data(), 0, Channels, block.data(), 1,
+                                      Channels) != FLUID_OK)
             return MciErr::InvalidFile;
         const auto bytes = static_cast<qint64>(frames) * Channels * 2;
         if (wav.write(reinterpret_cast<const char *>(block.data()), bytes) != bytes)

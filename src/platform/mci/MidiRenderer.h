@@ -17,8 +17,9 @@ QString soundFont();
 
 /// Renders `midiPath` with `soundFontPath` into `wav` (an open, empty,
 /// writable device) as a 16-bit stereo 44.1 kHz RIFF wave, taking at most
-/// `timeoutMs`. Returns 0, InvalidFile when the file is no MIDI file or the
-/// soundfont cannot be loaded, DeviceNotReady when it took too long.
+/// `timeoutMs`. Returns 0, CannotLoadDriver when the synthesizer library is
+/// not installed, InvalidFile when the file is no MIDI file or the soundfont
+/// cannot be loaded, DeviceNotReady when it took too long.
 int render(const QString &midiPath, const QString &soundFontPath, QIODevice &wav, int timeoutMs);
 
 } // namespace MidiRenderer

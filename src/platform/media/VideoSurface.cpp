@@ -1,5 +1,6 @@
 #include "platform/media/VideoSurface.h"
 
+#include "platform/forms/Diagnostics.h"
 #include "platform/media/MediaEngine.h"
 
 #include <QGuiApplication>
@@ -127,6 +128,8 @@ void VideoSurface::setEngine(MediaEngine *engine)
         return;
     if (m_engine) {
         destroyRenderer();
+        disconnect(m_seekConnection);
+        m_seekFramePending = false;
         m_engine->surfaceDetached(this);
         m_engine = nullptr;
     }
@@ -136,6 +139,7 @@ void VideoSurface::setEngine(MediaEngine *engine)
             engine->m_surface->engineGone();
         m_engine = engine;
         engine->surfaceAttached(this);
+        m_seekConnection = connect(engine, &MediaEngine::seekFinished, this, [this] { m_seekFramePending = true; });
         createRenderer();
     }
     render();
@@ -285,11 +289,12 @@ void VideoSurface::render()
     if (size.isEmpty())
         return;
     const GLuint target = m_context->defaultFramebufferObject();
+    bool newFrame = false;
     if (m_render) {
         // Only the libmpv output hands frames to the renderer; until it does
         // (the engine may still be on its dormant output) mpv draws black.
-        if (mpv_render_context_update(m_render) & MPV_RENDER_UPDATE_FRAME)
-            m_hadFrame = true;
+        newFrame = (mpv_render_context_update(m_render) & MPV_RENDER_UPDATE_FRAME) != 0;
+        m_hadFrame = m_hadFrame || newFrame;
         renderInto(m_render, target, size);
     } else {
         QOpenGLFunctions *gl = m_context->functions();
@@ -301,6 +306,10 @@ void VideoSurface::render()
     if (!m_render)
         return;
     mpv_render_context_report_swap(m_render);
+    if (newFrame && m_seekFramePending) {
+        m_seekFramePending = false;
+        traceValue("seek drawn", QString::number(++m_seeksDrawn));
+    }
     if (m_hadFrame && m_engine && m_engine->m_videoActive)
         Q_EMIT frameDrawn();
 }

@@ -110,4 +110,9 @@ private:
     std::atomic<bool> m_updateQueued{false};
     // The renderer has received a video frame since it was created.
     bool m_hadFrame = false;
+    // A seek of the engine has restarted playback and its first new frame is
+    // not drawn yet (traced, so that a skip's latency can be measured).
+    bool m_seekFramePending = false;
+    int m_seeksDrawn = 0;
+    QMetaObject::Connection m_seekConnection;
 };
