@@ -37,6 +37,10 @@ enum Observed : quint64 {
     ObsVideoParams,
 };
 constexpr quint64 SeekReply = 100;
+// Replies of our own sets of the settings the cache follows.
+constexpr quint64 SetPauseReply = 101;
+constexpr quint64 SetSpeedReply = 102;
+constexpr quint64 SetMuteReply = 103;
 
 constexpr double MinSpeed = 0.01;
 constexpr double MaxSpeed = 100.0;
@@ -319,6 +323,38 @@ void MediaEngine::handleEvent(const void *rawEvent)
             Q_EMIT seekFinished();
         }
         break;
+    case MPV_EVENT_SET_PROPERTY_REPLY:
+        // Until the core has taken our value, what it reports of that
+        // setting is older than our wish; once it has, its own word counts.
+        switch (event->reply_userdata) {
+        case SetPauseReply:
+            if (m_pendingPause > 0 && --m_pendingPause == 0) {
+                const QVariant paused = readProperty(MpvProp::Pause);
+                if (paused.isValid())
+                    setCachedPaused(paused.toBool());
+            }
+            break;
+        case SetSpeedReply:
+            if (m_pendingSpeed > 0 && --m_pendingSpeed == 0) {
+                const QVariant speed = readProperty(MpvProp::Speed);
+                if (speed.isValid() && speed.toDouble() != m_speed) {
+                    m_speed = speed.toDouble();
+                    Q_EMIT speedChanged(m_speed);
+                }
+            }
+            break;
+        case SetMuteReply:
+            if (m_pendingMute > 0 && --m_pendingMute == 0) {
+                const QVariant mute = readProperty(MpvProp::Mute);
+                if (mute.isValid() && mute.toBool() != m_mute) {
+                    m_mute = mute.toBool();
+                    Q_EMIT muteChanged(m_mute);
+                }
+            }
+            break;
+        default: break;
+        }
+        break;
     case MPV_EVENT_COMMAND_REPLY:
         // A seek the core refused (not seekable, ...) never restarts
         // playback, so nobody may wait for it.
@@ -354,17 +390,17 @@ void MediaEngine::handlePropertyChange(const void *rawEvent)
     // Settings that outlive a file are always taken.
     switch (event->reply_userdata) {
     case ObsPause:
-        if (!none)
+        if (!none && m_pendingPause == 0)
             setCachedPaused(asFlag());
         return;
     case ObsSpeed:
-        if (!none && asDouble() != m_speed) {
+        if (!none && m_pendingSpeed == 0 && asDouble() != m_speed) {
             m_speed = asDouble();
             Q_EMIT speedChanged(m_speed);
         }
         return;
     case ObsMute:
-        if (!none && asFlag() != m_mute) {
+        if (!none && m_pendingMute == 0 && asFlag() != m_mute) {
             m_mute = asFlag();
             Q_EMIT muteChanged(m_mute);
         }
@@ -619,7 +655,8 @@ void MediaEngine::setPaused(bool paused)
     if (!m_handle)
         return;
     int flag = paused ? 1 : 0;
-    mpv_set_property_async(m_handle, 0, MpvProp::Pause, MPV_FORMAT_FLAG, &flag);
+    if (mpv_set_property_async(m_handle, SetPauseReply, MpvProp::Pause, MPV_FORMAT_FLAG, &flag) >= 0)
+        ++m_pendingPause;
     // At the end of a kept-open file the core pauses again at once, so fast
     // that observers may never hear of the brief "playing"; don't claim it.
     if (!paused && m_loaded && m_eofReached)
@@ -669,7 +706,8 @@ void MediaEngine::setSpeed(double factor)
     if (!m_handle || !std::isfinite(factor))
         return;
     factor = std::clamp(factor, MinSpeed, MaxSpeed);
-    mpv_set_property_async(m_handle, 0, MpvProp::Speed, MPV_FORMAT_DOUBLE, &factor);
+    if (mpv_set_property_async(m_handle, SetSpeedReply, MpvProp::Speed, MPV_FORMAT_DOUBLE, &factor) >= 0)
+        ++m_pendingSpeed;
     if (factor != m_speed) {
         m_speed = factor;
         Q_EMIT speedChanged(m_speed);
@@ -681,7 +719,8 @@ void MediaEngine::setMute(bool mute)
     if (!m_handle)
         return;
     int flag = mute ? 1 : 0;
-    mpv_set_property_async(m_handle, 0, MpvProp::Mute, MPV_FORMAT_FLAG, &flag);
+    if (mpv_set_property_async(m_handle, SetMuteReply, MpvProp::Mute, MPV_FORMAT_FLAG, &flag) >= 0)
+        ++m_pendingMute;
     if (mute != m_mute) {
         m_mute = mute;
         Q_EMIT muteChanged(m_mute);

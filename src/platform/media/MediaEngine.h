@@ -244,6 +244,10 @@ private:
     bool m_loading = false;
     bool m_loaded = false;
     bool m_seekPending = false;
+    // Our asynchronous sets of these settings not yet answered by the core.
+    int m_pendingPause = 0;
+    int m_pendingSpeed = 0;
+    int m_pendingMute = 0;
     // The video output changed while a file was loading.
     bool m_restartAfterLoad = false;
     bool m_seekExact = false;
