@@ -372,11 +372,12 @@ void MediaPlayerControl::setCurrentPosition(double seconds)
     // only after the seek: a Play right after must not start over.
     m_atEnd = seconds >= m_engine->duration() && m_engine->duration() > 0;
     m_engine->seek(seconds, true);
-    // After every seek, the end included, the engine runs exactly when the
-    // control says it plays.
+    // After every seek the engine runs exactly when the control says it
+    // plays. Playing on to the end is what makes the end known (paused
+    // there, the core never reports it); onEndOfMedia then stops both.
     switch (m_playState) {
     case MediaPlayState::Playing:
-    case MediaPlayState::ScanForward: m_engine->setPaused(m_atEnd); break;
+    case MediaPlayState::ScanForward: m_engine->setPaused(false); break;
     case MediaPlayState::Stopped:
     case MediaPlayState::Paused: m_engine->setPaused(true); break;
     default: break;
