@@ -559,24 +559,21 @@ bool playing(const ProgramRun &program)
 
 } // namespace
 
-// Kinds of file real libraries hold, started fresh as a user starts them:
-// each start plays (the traced position, finer than the label, leaves 0).
-TEST_F(PlayerE2E, EveryKindStartsPlayingOnEveryFreshStart)
+// A name that is not UTF-8 on the command line, and audio beside a cover
+// picture, started fresh as a user starts them: each start plays (the
+// traced position, finer than the label, leaves 0). EveryStart covers the
+// other kinds in the engines, 20 fresh starts each.
+TEST_F(PlayerE2E, RawByteNamesAndCoveredAudioPlayOnEveryFreshStart)
 {
-    const char *const kinds[] = {"cover/tone.mp3", "cover/tone.flac", "half.mp4",   "half.avi",
-                                 "second.mpg",     "nolength.mpg",    "wide.mpg",   "cut.mkv",
-                                 "\x83\x65\x83\x58\x83\x67.mp4"};
-    constexpr int Starts = 3;
+    const char *const kinds[] = {"\x83\x65\x83\x58\x83\x67.mp4", "cover/tone.mp3"};
+    constexpr int Starts = 2;
     for (const char *kind : kinds) {
         const QByteArray file = QFile::encodeName(testMediaDir()) + '/' + kind;
-        ASSERT_TRUE(QFile::exists(QFile::decodeName(file)) || QByteArray(kind).startsWith('\x83'))
-            << "test media missing: " << file.constData();
         for (int start = 0; start < Starts; ++start) {
-            SCOPED_TRACE(std::string(kind) + " start " + std::to_string(start + 1));
-            QFile::remove(m_ini);
+            SCOPED_TRACE(QByteArray(kind).toHex().toStdString() + " start " + std::to_string(start + 1));
             {
                 QFile ini(m_ini);
-                ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+                ASSERT_TRUE(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
                 ini.write("[Setting]\r\nVideoSize=320\r\n");
             }
             QStringList args = bytesArgument(file);
