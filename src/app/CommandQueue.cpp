@@ -29,6 +29,12 @@ void CommandQueue::stop()
     m_pending.clear();
 }
 
+std::deque<std::pair<HandOff, quint64>> CommandQueue::stopAndTake()
+{
+    m_stopped = true;
+    return std::exchange(m_pending, {});
+}
+
 void CommandQueue::schedule()
 {
     // Queued, so that a command never runs inside the socket's read handler.

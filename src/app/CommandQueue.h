@@ -40,6 +40,8 @@ public:
     void setHoldCondition(std::function<bool()> hold, int recheckMs = 100);
     /// Drops what is held and runs nothing more (the program is closing).
     void stop();
+    /// Runs nothing more and gives what is held, oldest first.
+    std::deque<std::pair<HandOff, quint64>> stopAndTake();
 
     std::size_t pendingCount() const { return m_pending.size(); }
     bool isRunning() const { return m_running; }

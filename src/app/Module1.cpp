@@ -1,10 +1,12 @@
 #include "app/Module1.h"
 
 #include "app/CommandQueue.h"
+#include "app/HandOffService.h"
 #include "app/SecondStart.h"
 #include "app/StartupSteps.h"
 #include "app/TerminationWatcher.h"
 #include "app/fmDDE.h"
+#include "dialogs/comMsg.h"
 #include "dialogs/fmMsg.h"
 #include "mpris/MprisService.h"
 #include "platform/dde/CommandServer.h"
@@ -17,6 +19,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QProcess>
 #include <QStandardPaths>
 
 #include <clocale>
@@ -32,22 +35,35 @@ ClassPref3 &settingsObject()
     return pref;
 }
 
-/// Starts taking commands from later starts. They are held in `queue` until
-/// the start-up has finished.
-void serveCommands(CommandServer &server, CommandQueue &queue, const ChannelAddress &address)
+/// Starts taking commands from later starts. They are held in the
+/// service's queue until the start-up has finished.
+void serveCommands(HandOffService &service, const ChannelAddress &address)
 {
-    QObject::connect(
-        &server, &CommandServer::commandReceived, &queue, [&queue](const HandOff &handOff, quint64 sequence) {
-            traceValue("dde received", QString::number(sequence) + QLatin1Char(' ') + handOff.command);
-            queue.push(handOff, sequence);
-        });
+    CommandServer &server = service.server();
+    QObject::connect(&server, &CommandServer::commandReceived, &server,
+                     [](const HandOff &handOff, quint64 sequence) {
+                         traceValue("dde received", QString::number(sequence) + QLatin1Char(' ') + handOff.command);
+                     });
+    QObject::connect(&server, &CommandServer::relistened, &server, [](const QString &reason) {
+        traceValue("dde relistened", reason);
+    });
     QObject::connect(&server, &CommandServer::connectionRefused, &server, [](const QString &reason) {
         static quint64 refused = 0;
         traceValue("dde refused", QString::number(++refused) + QLatin1Char(' ') + reason);
     });
-    if (!server.listen(address.socketPath))
+    if (!service.listen(address.socketPath))
         std::fprintf(stderr, "Kovaplex: later starts cannot reach this instance (%s): %s\n",
                      qUtf8Printable(address.socketPath), qUtf8Printable(server.errorString()));
+}
+
+/// A command answered as taken that this instance will not run (it is
+/// closing): a new instance of the program runs it.
+void restartWith(const HandOff &handOff)
+{
+    traceValue("dde restarted", handOff.command);
+    if (!QProcess::startDetached(QCoreApplication::applicationFilePath(), {handOff.command}, QDir::rootPath()))
+        std::fprintf(stderr, "Kovaplex: could not start the program again for %s\n",
+                     qUtf8Printable(handOff.command));
 }
 
 } // namespace
@@ -64,8 +80,9 @@ int Module1_Main(int argc, char **argv)
     const std::optional<ChannelAddress> address = ownChannelAddress();
     if (!address)
         std::fprintf(stderr, "Kovaplex: no private folder for the instance channel; running on its own.\n");
-    else if (handedOverToRunningInstance(lock, *address, commandLine, QDir::currentPath()))
-        return 0;
+    else if (const std::optional<int> status =
+                 handedOverToRunningInstance(lock, *address, commandLine, QDir::currentPath()))
+        return *status;
     startupMilestone("first instance");
 
     int qtArgc = 1; // Qt sees the program's name only
@@ -84,20 +101,38 @@ int Module1_Main(int argc, char **argv)
 
     // Commands are taken from now on, so a start made while this one is
     // still starting (its resume question open) loses nothing.
-    CommandServer server;
-    CommandQueue queue;
+    HandOffService service(lock);
+    CommandQueue &queue = service.queue();
     if (lock.isHeld())
-        serveCommands(server, queue, *address);
+        serveCommands(service, *address);
 
     ClassPref3 &pref = settingsObject();
     pref.setFirstInstance(true);
-    loadSettingsOrReport(
-        pref, dataFilePath(QCoreApplication::applicationDirPath(),
-                           QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)));
+    const SettingsLoad settingsLoad = loadSettings(
+        pref, dataFilePlace(QCoreApplication::applicationDirPath(),
+                            QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)));
     startupMilestone("settings loaded");
+    // Said once, before anything else asks: the user's own settings were
+    // not read, or are saved somewhere new from now on.
+    if (!settingsLoad.notice.isEmpty()) {
+        std::fprintf(stderr, "Kovaplex: %s\n", qUtf8Printable(settingsLoad.notice));
+        traceValue("settings notice", settingsLoad.notice);
+        ShowMsg(settingsLoad.notice, MsgStyle::OkOnly | MsgStyle::Exclamation);
+    }
 
     fmPlayer player(pref);
     startupMilestone("main window loaded");
+    // From the first moment of the close nothing more is answered, so a
+    // start made now is not told its file was taken by a player that will
+    // never play it: it waits, and takes over once the lock goes, which is
+    // as soon as the settings are written (before any box about them), so
+    // that it reads what this instance saved.
+    QObject::connect(&player, &fmPlayer::closing, &service, [&] {
+        traceValue("dde closed", QString::number(queue.pendingCount()));
+        service.stopAnswering();
+    });
+    QObject::connect(&player, &fmPlayer::settingsWritten, &service, [&] { service.handOver(restartWith); });
+    QObject::connect(&player, &fmPlayer::unloading, &service, [&] { service.handOver(restartWith); });
 
     // Ending the program from outside saves like closing the window does.
     TerminationWatcher watcher([&player] { player.closeStep(); });
@@ -107,26 +142,33 @@ int Module1_Main(int argc, char **argv)
     });
 
     player.Play(commandLine);
+    traceValue("opened", player.player().FileName());
     // A signal answered during the resume question has closed already.
     if (player.hasClosed())
         return 0;
 
     fmDDE about(player);
-    QObject::connect(&player, &fmPlayer::unloading, &about, [&] {
-        queue.stop();
-        about.close();
-    });
+    QObject::connect(&player, &fmPlayer::unloading, &about, [&] { about.close(); });
     // A Play started by a drop may be asking its resume question: Play is
     // never entered twice.
     queue.setHoldCondition(
         [] { return qobject_cast<fmMsg *>(QApplication::activeModalWidget()) != nullptr; });
+    // Sequence 0: a file from the desktop's OpenUri, which has no hand-off
+    // number of its own.
     queue.release([&](const HandOff &handOff, quint64 sequence) {
-        traceValue("dde executing", QString::number(sequence) + QLatin1Char(' ') + handOff.command);
+        const char *const tag = sequence == 0 ? "uri" : "dde";
+        traceValue(sequence == 0 ? "uri executing" : "dde executing",
+                   QString::number(sequence) + QLatin1Char(' ') + handOff.command);
         about.LinkExecute(handOff.command, handOff.activationToken);
-        traceValue("dde executed", QString::number(sequence) + QLatin1Char(' ') + player.player().FileName());
+        traceValue(QByteArray(tag).append(" executed").constData(),
+                   QString::number(sequence) + QLatin1Char(' ') + player.player().FileName());
     });
     startupMilestone("commands served");
     // Media keys and desktop panels reach the window once it has started.
     MprisService mpris(player);
+    mpris.setOpener([&queue](const QString &file) {
+        // Quoted, as a command line would be: Play takes the pair off.
+        queue.push(HandOff{QLatin1Char('"') + file + QLatin1Char('"'), QString()}, 0);
+    });
     return QApplication::exec();
 }

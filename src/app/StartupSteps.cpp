@@ -32,31 +32,69 @@ bool isSystemProgramFolder(const QString &exeDir)
     return path == QLatin1String("/usr") || path.startsWith(QLatin1String("/usr/"));
 }
 
-QString dataFilePath(const QString &exeDir, const QString &configRoot)
+DataFilePlace dataFilePlace(const QString &exeDir, const QString &configRoot)
 {
     const QString name = QString::fromLatin1(DataFileName);
-    if (!isSystemProgramFolder(exeDir) && isWritableFolder(exeDir))
-        return QDir(exeDir).filePath(name);
     const QString folder = QDir(configRoot).filePath(QStringLiteral("Kovaplex"));
+    const QString inConfig = QDir(folder).filePath(name);
+    if (!isSystemProgramFolder(exeDir)) {
+        const QString beside = QDir(exeDir).filePath(name);
+        if (isWritableFolder(exeDir))
+            return {beside, beside};
+        // The user's settings beside a program whose folder became
+        // read-only are theirs still: read, and kept in the config folder
+        // from the next save on, unless they were moved there already.
+        const QFileInfo besideInfo(beside);
+        if ((besideInfo.exists() || besideInfo.isSymLink()) && !QFileInfo(inConfig).exists()) {
+            QDir().mkpath(folder);
+            return {beside, inConfig};
+        }
+    }
     QDir().mkpath(folder);
-    return QDir(folder).filePath(name);
+    return {inConfig, inConfig};
+}
+
+QString dataFilePath(const QString &exeDir, const QString &configRoot)
+{
+    return dataFilePlace(exeDir, configRoot).savePath;
+}
+
+SettingsLoad loadSettings(ClassPref3 &pref, const DataFilePlace &place)
+{
+    SettingsLoad result;
+    try {
+        result.loaded = pref.Load(place.readPath);
+    } catch (const SettingsFileError &error) {
+        pref.ClearData();
+        pref.setFileName(QString());
+        result.notice = QStringLiteral("設定ファイルを読み込めませんでした。\r\n") +
+                        QDir::toNativeSeparators(error.fileName()) + QStringLiteral("\r\n") + error.reason() +
+                        QStringLiteral("\r\n\r\n既定の設定で起動します。このファイルは上書きせず、"
+                                       "今回の設定と再生位置は保存しません。");
+        return result;
+    } catch (const RuntimeError &error) {
+        pref.ClearData();
+        pref.setFileName(QString());
+        result.notice = QStringLiteral("設定ファイルを読み込めませんでした。\r\n") +
+                        QDir::toNativeSeparators(place.readPath) + QStringLiteral("\r\n") +
+                        error.description();
+        return result;
+    }
+    pref.setFileName(place.savePath);
+    if (place.moves())
+        result.notice = QStringLiteral("プログラムのフォルダーに書き込めないため、設定を読み込んだ\r\n") +
+                        QDir::toNativeSeparators(place.readPath) +
+                        QStringLiteral("\r\nではなく、これからは次の場所に保存します。\r\n") +
+                        QDir::toNativeSeparators(place.savePath);
+    return result;
 }
 
 bool loadSettingsOrReport(ClassPref3 &pref, const QString &fileName)
 {
-    pref.setFileName(fileName);
-    try {
-        return pref.Load();
-    } catch (const RuntimeError &error) {
-        std::fprintf(stderr,
-                     "Kovaplex: cannot read the settings file %s (error %d: %s); starting with "
-                     "default settings, and this run will not save over that file.\n",
-                     qUtf8Printable(QDir::toNativeSeparators(fileName)), error.number(),
-                     qUtf8Printable(error.description()));
-        pref.ClearData();
-        pref.setFileName(QString());
-        return false;
-    }
+    const SettingsLoad result = loadSettings(pref, {fileName, fileName});
+    if (!result.notice.isEmpty())
+        std::fprintf(stderr, "Kovaplex: %s\n", qUtf8Printable(result.notice));
+    return result.loaded;
 }
 
 QString commandLineText(const QStringList &arguments)

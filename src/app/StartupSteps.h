@@ -24,19 +24,45 @@ bool isWritableFolder(const QString &dir);
 /// no data file belongs even when it is writable, as it is for root.
 bool isSystemProgramFolder(const QString &exeDir);
 
+/// Where the settings are read from and saved to.
+struct DataFilePlace {
+    QString readPath;
+    QString savePath;
+    /// Whether the settings move: they are read beside the program, whose
+    /// folder is read-only, and saved in the user's config folder, which
+    /// every later start then reads.
+    bool moves() const { return readPath != savePath; }
+};
+
 /// Where the data file lives: beside the executable in `exeDir` when that
 /// folder is writable and not a system program folder (a build run from its
 /// build folder), else in "<configRoot>/Kovaplex/", which is created. A
-/// system folder is not even probed. A folder that cannot be created still
-/// gives its path; the first save then reports the failure.
+/// system folder is not even probed. A file that already stands beside the
+/// executable in a read-only folder is still read, and saved in the config
+/// folder (until a file there exists, which then wins). A folder that cannot
+/// be created still gives its path; the first save then reports the failure.
+DataFilePlace dataFilePlace(const QString &exeDir, const QString &configRoot);
+/// Where the data file is saved (dataFilePlace's savePath).
 QString dataFilePath(const QString &exeDir, const QString &configRoot);
 
-/// Points `pref` at `fileName` and loads it. A missing file is not an error.
-/// A file that exists but cannot be read is reported on stderr, the store is
-/// left empty, and `pref` is detached from the file (empty FileName) so that
-/// the closing save cannot replace the user's unreadable settings with the
-/// empty ones of this run.
-/// @return true when the settings came from the file.
+/// What loading the settings found, for the user.
+struct SettingsLoad {
+    /// Whether the settings came from the file.
+    bool loaded = false;
+    /// Text for the program's message box when the user must know (the file
+    /// cannot be read, or the settings move); empty otherwise.
+    QString notice;
+};
+
+/// Points `pref` at the place's save path and loads its read path. A
+/// missing file is not an error. A file that exists but cannot be read
+/// leaves the store empty and `pref` detached from the file (empty
+/// FileName), so that the closing save cannot replace the user's unreadable
+/// settings with the empty ones of this run; the notice says so.
+SettingsLoad loadSettings(ClassPref3 &pref, const DataFilePlace &place);
+
+/// loadSettings() for a file read and saved at `fileName`, with the
+/// notice on stderr only. @return true when the settings came from the file.
 bool loadSettingsOrReport(ClassPref3 &pref, const QString &fileName);
 
 /// The command line as the player takes it: every argument after the

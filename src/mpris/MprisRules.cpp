@@ -51,6 +51,18 @@ std::optional<QString> localFileOfUri(const QString &uri)
     return localPathOf(url);
 }
 
+QString openableFileProblem(const QString &path)
+{
+    if (path.contains(QChar(0)))
+        return QStringLiteral("the address holds a NUL character");
+    const QFileInfo info(path);
+    if (!info.exists())
+        return QStringLiteral("no such file: %1").arg(path);
+    if (info.isDir())
+        return QStringLiteral("a folder, not a file: %1").arg(path);
+    return QString();
+}
+
 std::optional<double> seekTarget(double positionSeconds, std::int64_t offsetUs, double lengthSeconds)
 {
     const double target = positionSeconds + static_cast<double>(offsetUs) / 1e6;

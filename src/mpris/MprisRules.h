@@ -28,6 +28,10 @@ QVariantMap trackMetadata(const QString &trackId, const QString &fileName, doubl
 /// a relative path.
 std::optional<QString> localFileOfUri(const QString &uri);
 
+/// Why `path` (from localFileOfUri) cannot be opened: it holds a NUL (an
+/// escaped "%00"), or names no existing file; empty when it can.
+QString openableFileProblem(const QString &path);
+
 /// Where a relative Seek of `offsetUs` from `positionSeconds` lands in a
 /// file of `lengthSeconds`: before the start it is the start; past the end
 /// there is no next track, so playback stops (nullopt).

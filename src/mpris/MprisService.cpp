@@ -229,6 +229,19 @@ void MprisService::openUri(const QString &uri)
                            QStringLiteral("Kovaplex opens local files (file://) only"));
         return;
     }
+    // The desktop is told at once when there is nothing to open, rather
+    // than a success for a file that never plays.
+    if (const QString problem = openableFileProblem(*file); !problem.isEmpty()) {
+        if (calledFromDBus())
+            sendErrorReply(QDBusError::InvalidArgs, problem);
+        return;
+    }
+    if (m_opener) {
+        // Queued with the files of later starts: played in order, and only
+        // once the program has no question open.
+        m_opener(*file);
+        return;
+    }
     // After the reply: Play may ask the resume question in a modal box.
     QTimer::singleShot(0, &m_player, [this, name = *file] {
         if (windowTakesCommands())

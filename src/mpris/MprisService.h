@@ -8,6 +8,8 @@
 #include <QTimer>
 #include <QVariantMap>
 
+#include <functional>
+
 class fmPlayer;
 
 /// The player on the session bus for media keys and desktop panels: the
@@ -35,6 +37,12 @@ public:
 
     /// The bus name taken, or empty when the service is off.
     QString busName() const { return m_busName; }
+
+    /// Where OpenUri's files go: the program's queue of arriving files, so
+    /// that they wait, as a second start's do, while the program asks
+    /// something. Without one a file is played at once when nothing asks
+    /// (and dropped otherwise).
+    void setOpener(std::function<void(const QString &file)> opener) { m_opener = std::move(opener); }
 
     // org.mpris.MediaPlayer2
     void raise();
@@ -79,6 +87,7 @@ private:
     void announce(const QVariantMap &changed);
 
     fmPlayer &m_player;
+    std::function<void(const QString &)> m_opener;
     QString m_busName;
     QTimer m_checkTimer;
     Snapshot m_last;

@@ -239,6 +239,12 @@ public:
     float frameY() const { return FrameY; }
 
 Q_SIGNALS:
+    /// The close step has begun: nothing handed over from now on would be
+    /// played.
+    void closing();
+    /// The close step has written the settings (or failed to), before any
+    /// box about it: another instance may read them from now on.
+    void settingsWritten();
     /// The close step is about to end the process; forms that live beside
     /// the window unload on it.
     void unloading();

@@ -79,7 +79,9 @@ void fmPlayer::saveSettings()
 {
     try {
         m_pref.Save();
+        Q_EMIT settingsWritten();
     } catch (const SettingsFileError &error) {
+        Q_EMIT settingsWritten();
         // The old file stays as it was, but every place of this run is lost:
         // the user has to know, and which file it was.
         reportRuntimeError("Form_Unload", error);
@@ -116,6 +118,7 @@ void fmPlayer::closeStep()
     if (m_closed)
         return;
     m_closed = true;
+    Q_EMIT closing();
     Timer1->stop();
 
     // Each part is guarded on its own: a facade that fails to answer must

@@ -5,10 +5,10 @@
 #include "util/RuntimeError.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <limits>
@@ -79,6 +79,143 @@ int writeErrorNumber(int error, int fallback)
     case EFBIG: return ErrNo::DiskFull;
     case EIO: return ErrNo::DeviceIOError;
     default: return fallback;
+    }
+}
+
+[[noreturn]] void throwWriteError(int number, const QString &fileName, const QString &reason)
+{
+    throw SettingsFileError(number, QStringLiteral("Cannot write the settings file"), fileName, reason);
+}
+
+[[noreturn]] void throwSystemWriteError(int error, int fallback, const QString &fileName)
+{
+    throwWriteError(writeErrorNumber(error, fallback), fileName, QString::fromLocal8Bit(std::strerror(error)));
+}
+
+// What a save replaces: the file itself, or the regular file a link leads
+// to (the link stays a link). Anything else is refused before anything is
+// written, so a link to a device or a folder is never replaced by a file.
+struct SaveTarget {
+    QByteArray path;
+    bool exists = false;
+    struct stat info {};
+};
+
+SaveTarget saveTarget(const QString &fileName)
+{
+    SaveTarget target;
+    target.path = QFile::encodeName(fileName);
+    struct stat own {};
+    if (::lstat(target.path.constData(), &own) != 0) {
+        const int error = errno;
+        if (error == ENOENT) {
+            return target; // a new file; a missing folder fails at creation
+        }
+        throwSystemWriteError(error, ErrNo::PathFileAccessError, fileName);
+    }
+    if (S_ISLNK(own.st_mode)) {
+        char *resolved = ::realpath(target.path.constData(), nullptr);
+        if (!resolved) {
+            throwWriteError(ErrNo::PathFileAccessError, fileName,
+                            QStringLiteral("it is a link to nothing that can be written"));
+        }
+        target.path = QByteArray(resolved);
+        std::free(resolved);
+        if (::stat(target.path.constData(), &own) != 0) {
+            throwSystemWriteError(errno, ErrNo::PathFileAccessError, fileName);
+        }
+    }
+    if (!S_ISREG(own.st_mode)) {
+        throwWriteError(ErrNo::PathFileAccessError, fileName,
+                        QStringLiteral("it is not a regular file (a folder, a device or a pipe)"));
+    }
+    target.exists = true;
+    target.info = own;
+    return target;
+}
+
+bool writeAllBytes(int fd, const QByteArray &bytes)
+{
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        done += n;
+    }
+    return true;
+}
+
+// Writes a complete new file beside the target and renames it over the
+// target only once every byte is known to be on the disk. Each step is
+// checked here rather than trusted to a buffered writer: a buffer flushed
+// at the end can fail (a full disk) after the writer already called it a
+// success, and renaming that short file over the old one loses everything.
+void writeReplacing(const QString &fileName, const QByteArray &bytes)
+{
+    const SaveTarget target = saveTarget(fileName);
+    // Permission bits do not stop root; a file the user made read-only is
+    // still not replaced behind a normal user's back.
+    if (target.exists && ::access(target.path.constData(), W_OK) != 0) {
+        throwSystemWriteError(errno, ErrNo::PermissionDenied, fileName);
+    }
+    const qsizetype slash = target.path.lastIndexOf('/');
+    const QByteArray folder = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : target.path.left(slash);
+    QByteArray temporary = folder + "/.Kovaplex.ini.XXXXXX";
+    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0) {
+        throwSystemWriteError(errno, ErrNo::PathFileAccessError, fileName);
+    }
+    const auto fail = [&](int error, int fallback) {
+        ::close(fd);
+        ::unlink(temporary.constData());
+        throwSystemWriteError(error, fallback, fileName);
+    };
+    // The new file keeps the old one's mode and owner (root saving a user's
+    // file); a new file gets what the umask allows.
+    mode_t mode = 0;
+    if (target.exists) {
+        mode = target.info.st_mode & 07777;
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+    if (::fchmod(fd, mode) != 0) {
+        fail(errno, ErrNo::PathFileAccessError);
+    }
+    if (target.exists && ::geteuid() == 0 &&
+        (target.info.st_uid != 0 || target.info.st_gid != 0)) {
+        if (::fchown(fd, target.info.st_uid, target.info.st_gid) != 0) {
+            fail(errno, ErrNo::PathFileAccessError);
+        }
+    }
+    if (!writeAllBytes(fd, bytes)) {
+        fail(errno, ErrNo::DeviceIOError);
+    }
+    if (::fsync(fd) != 0) {
+        fail(errno, ErrNo::DeviceIOError);
+    }
+    if (::close(fd) != 0) {
+        const int error = errno;
+        ::unlink(temporary.constData());
+        throwSystemWriteError(error, ErrNo::DeviceIOError, fileName);
+    }
+    if (::rename(temporary.constData(), target.path.constData()) != 0) {
+        const int error = errno;
+        ::unlink(temporary.constData());
+        throwSystemWriteError(error, ErrNo::PathFileAccessError, fileName);
+    }
+    // The rename itself reaches the disk with the folder; a failure here
+    // leaves a complete file either way.
+    const int dir = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
     }
 }
 
@@ -298,26 +435,7 @@ void ClassPref3::Save()
     if (m_fileName.isEmpty()) {
         return;
     }
-    const QByteArray bytes = fileBytes();
-
-    // The old file is replaced only by a complete new one, so a full disk or
-    // a crash half-way never leaves the settings truncated.
-    QSaveFile file(m_fileName);
-    errno = 0;
-    if (!file.open(QIODevice::WriteOnly)) {
-        const int error = errno;
-        throw SettingsFileError(writeErrorNumber(error, ErrNo::PathFileAccessError),
-                                QStringLiteral("Cannot write the settings file"), m_fileName,
-                                file.errorString());
-    }
-    errno = 0;
-    if (file.write(bytes) != bytes.size() || !file.commit()) {
-        const int error = errno;
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        throw SettingsFileError(writeErrorNumber(error, ErrNo::DeviceIOError),
-                                QStringLiteral("Cannot write the settings file"), m_fileName, reason);
-    }
+    writeReplacing(m_fileName, fileBytes());
 }
 
 QByteArray ClassPref3::fileBytes() const

@@ -117,11 +117,17 @@ public:
     bool Load(const QString &mFileName = QString());
 
     /// Writes the whole memory copy to FileName() through a temporary file in
-    /// the same folder that replaces the old file only when complete. Does
-    /// nothing when FileName() is empty or when this is not the first
-    /// instance (setFirstInstance()).
+    /// the same folder that replaces the old file only when every byte of it
+    /// is on the disk; the new file keeps the old one's mode (and, for root,
+    /// its owner). A link to a regular file is written through: its target
+    /// is replaced in the target's folder and the link stays. Does nothing
+    /// when FileName() is empty or when this is not the first instance
+    /// (setFirstInstance()).
     /// @throws SettingsFileError (61, 57, 70, 75) when the file cannot be
-    ///         written; the old file is then left exactly as it was.
+    ///         written, and (75) when FileName() is, or links to, anything
+    ///         but a regular file (a folder, a device, a pipe) or to nothing;
+    ///         the old file (or whatever is there) is then left exactly as
+    ///         it was.
     void Save();
 
     /// Empties the memory copy. FileName, the switches, the header texts and

@@ -1,105 +1,255 @@
 #include "platform/dde/CommandServer.h"
 
-#include <QLocalServer>
+#include <QFile>
 #include <QLocalSocket>
+#include <QSocketNotifier>
 #include <QTimer>
 
-#include <memory>
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <optional>
 
+#include <fcntl.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace {
 
 /// The peer's user, from the kernel; nothing when it cannot be told.
-std::optional<unsigned> peerUser(const QLocalSocket *socket)
+std::optional<unsigned> peerUser(int fd)
 {
     ucred credentials = {};
     socklen_t length = sizeof credentials;
-    if (::getsockopt(static_cast<int>(socket->socketDescriptor()), SOL_SOCKET, SO_PEERCRED, &credentials,
-                     &length) != 0)
+    if (::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &credentials, &length) != 0)
         return std::nullopt;
     return credentials.uid;
 }
 
+QString systemError(const char *what, int error)
+{
+    return QStringLiteral("%1: %2").arg(QString::fromLatin1(what), QString::fromLocal8Bit(std::strerror(error)));
+}
+
+// Failures of accept() that concern only the connection being taken, or
+// that pass: the listening socket itself is sound.
+bool passingAcceptError(int error)
+{
+    switch (error) {
+    case EAGAIN:
+    case EINTR:
+    case ECONNABORTED:
+    case EPROTO:
+    case EPERM:
+    case ENOBUFS:
+    case ENOMEM:
+        return true;
+    default: return false;
+    }
+}
+
 } // namespace
 
-/// What one connection has sent so far; lives as long as its socket's
-/// handlers.
+/// One connection: its socket and what it has sent so far.
 struct CommandServer::Connection {
+    QLocalSocket *socket = nullptr;
     FrameReader reader;
     bool answered = false;
 };
 
 CommandServer::CommandServer(QObject *parent)
     : QObject(parent)
+    , m_retry(new QTimer(this))
     , m_allowedUid(::geteuid())
-{}
+{
+    // Only when accept() found no file descriptor and no connection could be
+    // dropped for one: look again a little later rather than spin.
+    m_retry->setSingleShot(true);
+    m_retry->setInterval(100);
+    connect(m_retry, &QTimer::timeout, this, [this] {
+        if (m_notifier)
+            m_notifier->setEnabled(true);
+    });
+}
 
-CommandServer::~CommandServer() = default;
+CommandServer::~CommandServer()
+{
+    // The socket file stays: after close() it may be another instance's.
+    const Connections open = std::move(m_connections);
+    m_connections.clear();
+    for (const auto &connection : open) {
+        connection->socket->disconnect(this);
+        delete connection->socket;
+    }
+    closeListener();
+}
 
 bool CommandServer::listen(const QString &socketPath)
 {
-    delete m_server;
-    m_server = new QLocalServer(this);
-    // The folder is the user's own already; this closes the socket itself
-    // too, for a folder shared more widely than it should be.
-    m_server->setSocketOptions(QLocalServer::UserAccessOption);
-    QLocalServer::removeServer(socketPath);
-    if (!m_server->listen(socketPath)) {
-        m_error = m_server->errorString();
+    m_path = socketPath;
+    m_nativePath = QFile::encodeName(socketPath);
+    m_closed = false;
+    return openListener();
+}
+
+bool CommandServer::openListener()
+{
+    closeListener();
+    sockaddr_un address = {};
+    address.sun_family = AF_UNIX;
+    if (m_nativePath.size() >= static_cast<qsizetype>(sizeof address.sun_path)) {
+        m_error = QStringLiteral("the channel's path is too long: %1").arg(m_path);
         return false;
     }
-    connect(m_server, &QLocalServer::newConnection, this, &CommandServer::onNewConnection);
+    std::memcpy(address.sun_path, m_nativePath.constData(), static_cast<size_t>(m_nativePath.size()));
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0) {
+        m_error = systemError("making the socket", errno);
+        return false;
+    }
+    // A file left by an instance that ended without removing it; the lock
+    // the caller holds says that nobody listens there.
+    ::unlink(m_nativePath.constData());
+    // The folder is the user's own already; the socket is closed to others
+    // too, for a folder shared more widely than it should be.
+    const mode_t mask = ::umask(0077);
+    const int bound = ::bind(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address);
+    const int error = errno;
+    ::umask(mask);
+    if (bound != 0 || ::listen(fd, SOMAXCONN) != 0) {
+        m_error = systemError(bound != 0 ? "binding the socket" : "listening", bound != 0 ? error : errno);
+        ::close(fd);
+        return false;
+    }
+    m_fd = fd;
+    m_notifier = new QSocketNotifier(static_cast<qintptr>(fd), QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, &CommandServer::onAcceptable);
     return true;
 }
 
-void CommandServer::onNewConnection()
+void CommandServer::closeListener()
 {
-    while (QLocalSocket *socket = m_server->nextPendingConnection()) {
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        const std::optional<unsigned> uid = peerUser(socket);
-        if (!uid || *uid != m_allowedUid) {
-            refuse(socket, uid ? QStringLiteral("connection from user %1").arg(*uid)
-                               : QStringLiteral("connection of an unknown user"));
-            continue;
-        }
-        const auto connection = std::make_shared<Connection>();
-        connect(socket, &QLocalSocket::readyRead, this,
-                [this, socket, connection] { onReadyRead(socket, *connection); });
-        QTimer::singleShot(m_timeLimitMs, socket, [this, socket, connection] {
-            if (!connection->answered)
-                refuse(socket, QStringLiteral("no whole command in time"));
-        });
-        // Bytes may have arrived with the connection.
-        if (socket->bytesAvailable() > 0)
-            onReadyRead(socket, *connection);
+    m_retry->stop();
+    delete m_notifier;
+    m_notifier = nullptr;
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
+}
+
+void CommandServer::close()
+{
+    if (m_closed)
+        return;
+    m_closed = true;
+    if (m_fd >= 0)
+        ::unlink(m_nativePath.constData());
+    closeListener();
+    // Commands already answered are the program's; the others were never
+    // taken and their starts must learn so now.
+    const Connections open = m_connections;
+    for (const auto &connection : open) {
+        if (!connection->answered)
+            refuse(connection, QStringLiteral("closing"));
     }
 }
 
-void CommandServer::onReadyRead(QLocalSocket *socket, Connection &connection)
+void CommandServer::onAcceptable()
 {
-    if (connection.answered) {
+    // A bounded batch, so that a flood of connections cannot hold the event
+    // loop; the notifier fires again for the rest.
+    for (int i = 0; i < 64 && m_fd >= 0; ++i) {
+        const int fd = ::accept4(m_fd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        if (fd >= 0) {
+            take(fd);
+            continue;
+        }
+        const int error = errno;
+        if (error == EAGAIN || error == EWOULDBLOCK)
+            return;
+        if (error == EMFILE || error == ENFILE) {
+            // Make room at the peers' cost, never at the channel's.
+            if (dropOldest(QStringLiteral("no file descriptor left")))
+                continue;
+            m_notifier->setEnabled(false);
+            m_retry->start();
+            return;
+        }
+        if (passingAcceptError(error))
+            continue;
+        // The listening socket itself is broken: a new one at the same path.
+        const QString reason = systemError("accepting", error);
+        if (openListener())
+            Q_EMIT relistened(reason);
+        return;
+    }
+}
+
+void CommandServer::take(int fd)
+{
+    const std::optional<unsigned> uid = peerUser(fd);
+    if (!uid || *uid != m_allowedUid) {
+        ::close(fd);
+        Q_EMIT connectionRefused(uid ? QStringLiteral("connection from user %1").arg(*uid)
+                                     : QStringLiteral("connection of an unknown user"));
+        return;
+    }
+    while (static_cast<int>(m_connections.size()) >= m_connectionLimit &&
+           dropOldest(QStringLiteral("too many connections"))) {
+    }
+    auto connection = std::make_shared<Connection>();
+    connection->socket = new QLocalSocket(this);
+    if (!connection->socket->setSocketDescriptor(fd, QLocalSocket::ConnectedState, QIODevice::ReadWrite)) {
+        delete connection->socket;
+        ::close(fd);
+        Q_EMIT connectionRefused(QStringLiteral("connection not usable"));
+        return;
+    }
+    m_connections.push_back(connection);
+    const std::weak_ptr<Connection> weak = connection;
+    connect(connection->socket, &QLocalSocket::readyRead, this, [this, weak] {
+        if (const auto c = weak.lock())
+            onReadyRead(c);
+    });
+    connect(connection->socket, &QLocalSocket::disconnected, this, [this, weak] {
+        if (const auto c = weak.lock())
+            forget(c);
+    });
+    QTimer::singleShot(m_timeLimitMs, connection->socket, [this, weak] {
+        if (const auto c = weak.lock(); c && !c->answered)
+            refuse(c, QStringLiteral("no whole command in time"));
+    });
+    // Bytes may have arrived with the connection.
+    if (connection->socket->bytesAvailable() > 0)
+        onReadyRead(connection);
+}
+
+void CommandServer::onReadyRead(const std::shared_ptr<Connection> &connection)
+{
+    QLocalSocket *socket = connection->socket;
+    if (connection->answered) {
         socket->readAll(); // one command per connection; the rest is ignored
         return;
     }
-    connection.reader.append(socket->readAll());
-    if (connection.reader.isBroken()) {
-        refuse(socket, QStringLiteral("oversized frame"));
+    connection->reader.append(socket->readAll());
+    if (connection->reader.isBroken()) {
+        refuse(connection, QStringLiteral("oversized frame"));
         return;
     }
-    const std::optional<QByteArray> frame = connection.reader.takeFrame();
+    const std::optional<QByteArray> frame = connection->reader.takeFrame();
     if (!frame) {
-        if (connection.reader.isBroken())
-            refuse(socket, QStringLiteral("oversized frame"));
+        if (connection->reader.isBroken())
+            refuse(connection, QStringLiteral("oversized frame"));
         return;
     }
     const std::optional<HandOff> handOff = decodeHandOff(*frame);
     if (!handOff) {
-        refuse(socket, QStringLiteral("not a command"));
+        refuse(connection, QStringLiteral("not a command"));
         return;
     }
-    connection.answered = true;
+    connection->answered = true;
     // The item's text: the server keeps none.
     socket->write(encodeFrame(QByteArray()));
     socket->flush();
@@ -107,9 +257,35 @@ void CommandServer::onReadyRead(QLocalSocket *socket, Connection &connection)
     Q_EMIT commandReceived(*handOff, ++m_received);
 }
 
-void CommandServer::refuse(QLocalSocket *socket, const QString &reason)
+void CommandServer::refuse(std::shared_ptr<Connection> connection, const QString &reason)
 {
-    socket->abort();
-    socket->deleteLater();
+    forget(connection);
+    connection->socket->abort();
     Q_EMIT connectionRefused(reason);
+}
+
+void CommandServer::forget(std::shared_ptr<Connection> connection)
+{
+    const auto it = std::find(m_connections.begin(), m_connections.end(), connection);
+    if (it == m_connections.end())
+        return;
+    m_connections.erase(it);
+    connection->socket->disconnect(this);
+    connection->socket->deleteLater();
+    // A descriptor came free: accept again if that was what stopped it.
+    if (m_retry->isActive()) {
+        m_retry->stop();
+        if (m_notifier)
+            m_notifier->setEnabled(true);
+    }
+}
+
+bool CommandServer::dropOldest(const QString &reason)
+{
+    const auto oldest = std::find_if(m_connections.begin(), m_connections.end(),
+                                     [](const std::shared_ptr<Connection> &c) { return !c->answered; });
+    if (oldest == m_connections.end())
+        return false;
+    refuse(*oldest, reason); // a copy of the pointer: refuse erases the element
+    return true;
 }

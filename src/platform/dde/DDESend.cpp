@@ -14,6 +14,7 @@ namespace {
 
 struct Failure {
     QString description;
+    SendFailure kind = SendFailure::Other;
 };
 
 /// Closes the socket whichever way the send ends.
@@ -102,7 +103,11 @@ void writeAll(int fd, const QByteArray &bytes, const QElapsedTimer &clock, int l
             continue;
         } else if (n < 0 && errno == EAGAIN) {
             if (!waitFor(fd, POLLOUT, clock, limitMs))
-                throw Failure{QStringLiteral("the running instance did not take the command in time")};
+                throw Failure{QStringLiteral("the running player does not answer (it may be stopped or hung)"),
+                              SendFailure::NoAnswer};
+        } else if (n < 0 && (errno == EPIPE || errno == ECONNRESET)) {
+            throw Failure{QStringLiteral("the running instance closed the connection without an answer"),
+                          SendFailure::NotTaken};
         } else {
             throw Failure{systemError("sending to the running instance", errno)};
         }
@@ -119,12 +124,17 @@ QByteArray readAnswer(int fd, const QElapsedTimer &clock, int limitMs)
         if (reader.isBroken())
             throw Failure{QStringLiteral("the running instance answered with an oversized frame")};
         if (!waitFor(fd, POLLIN, clock, limitMs))
-            throw Failure{QStringLiteral("the running instance did not answer in time")};
+            throw Failure{QStringLiteral("the running player does not answer (it may be stopped or hung)"),
+                          SendFailure::NoAnswer};
         const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
         if (n > 0)
             reader.append(buffer, n);
         else if (n == 0)
-            throw Failure{QStringLiteral("the running instance closed the connection without an answer")};
+            throw Failure{QStringLiteral("the running instance closed the connection without an answer"),
+                          SendFailure::NotTaken};
+        else if (errno == ECONNRESET)
+            throw Failure{QStringLiteral("the running instance closed the connection without an answer"),
+                          SendFailure::NotTaken};
         else if (errno != EINTR && errno != EAGAIN)
             throw Failure{systemError("reading the answer", errno)};
     }
@@ -152,6 +162,16 @@ QString send(const QString &command, const QString &socketPath, const QString &t
         if (socket.fd() < 0)
             throw Failure{systemError("making a socket", errno)};
         if (tryConnect(socket.fd(), address, clock, limits.connectMs)) {
+            // Whoever listens at the path must be this user: another one
+            // (a shared runtime folder) is told nothing.
+            ucred peer = {};
+            socklen_t length = sizeof peer;
+            if (::getsockopt(socket.fd(), SOL_SOCKET, SO_PEERCRED, &peer, &length) != 0)
+                throw Failure{systemError("asking who listens", errno)};
+            if (peer.uid != ::geteuid())
+                throw Failure{QStringLiteral("the channel is held by another user (%1); nothing was sent")
+                                  .arg(peer.uid),
+                              SendFailure::WrongPeer};
             QElapsedTimer answerClock;
             answerClock.start();
             writeAll(socket.fd(), frame, answerClock, limits.answerMs);
@@ -161,7 +181,7 @@ QString send(const QString &command, const QString &socketPath, const QString &t
             return QString::fromUtf8(answer);
         }
         if (remainingMs(clock, limits.connectMs) == 0 || (keepTrying && !keepTrying()))
-            throw Failure{QStringLiteral("no running instance accepts commands")};
+            throw Failure{QStringLiteral("no running instance accepts commands"), SendFailure::NotTaken};
         ::usleep(static_cast<useconds_t>(
             std::min(limits.retryIntervalMs, remainingMs(clock, limits.connectMs)) * 1000));
     }
@@ -170,19 +190,26 @@ QString send(const QString &command, const QString &socketPath, const QString &t
 } // namespace
 
 QString DDESend(const QString &SendStr, const QString &socketPath, const QString &activationToken,
-                bool *failed, const SendLimits &limits, const std::function<bool()> &keepTrying)
+                bool *failed, const SendLimits &limits, const std::function<bool()> &keepTrying,
+                SendFailure *failure)
 {
     if (failed)
         *failed = false;
+    if (failure)
+        *failure = SendFailure::None;
     try {
         return send(SendStr, socketPath, activationToken, limits, keepTrying);
-    } catch (const Failure &failure) {
+    } catch (const Failure &error) {
         if (failed)
             *failed = true;
-        return failure.description;
+        if (failure)
+            *failure = error.kind;
+        return error.description;
     } catch (const std::exception &error) {
         if (failed)
             *failed = true;
+        if (failure)
+            *failure = SendFailure::Other;
         return QString::fromLocal8Bit(error.what());
     }
 }

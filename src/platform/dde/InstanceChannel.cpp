@@ -28,6 +28,17 @@ bool privateFolder(const QString &folder, unsigned uid)
     return S_ISDIR(st.st_mode) && st.st_uid == uid && (st.st_mode & 077) == 0;
 }
 
+/// Whether the session's runtime folder is the user's alone: a real folder
+/// that they own and nobody else can write to (some containers make it
+/// world-writable).
+bool trustedRuntimeFolder(const QString &folder, unsigned uid)
+{
+    struct stat st = {};
+    if (::lstat(QFile::encodeName(folder).constData(), &st) != 0)
+        return false;
+    return S_ISDIR(st.st_mode) && st.st_uid == uid && (st.st_mode & 022) == 0;
+}
+
 QString canonicalExecutable(const QString &path)
 {
     const QString canonical = QFileInfo(path).canonicalFilePath();
@@ -37,12 +48,24 @@ QString canonicalExecutable(const QString &path)
 } // namespace
 
 std::optional<ChannelAddress> channelAddress(const QString &executablePath, const QString &runtimeDir,
-                                             const QString &tempDir, unsigned uid)
+                                             const QString &tempDir, unsigned uid, const QString &cacheDir)
 {
-    QString folder = runtimeDir;
-    if (folder.isEmpty()) {
-        folder = QDir(tempDir).filePath(QStringLiteral("kovaplex-%1").arg(uid));
-        if (!privateFolder(folder, uid))
+    QString folder;
+    if (!runtimeDir.isEmpty() && trustedRuntimeFolder(runtimeDir, uid)) {
+        folder = runtimeDir;
+    } else {
+        const QString own = QStringLiteral("kovaplex-%1").arg(uid);
+        for (const QString &root : {tempDir, cacheDir}) {
+            if (root.isEmpty())
+                continue;
+            QDir().mkpath(root);
+            const QString candidate = QDir(root).filePath(own);
+            if (privateFolder(candidate, uid)) {
+                folder = candidate;
+                break;
+            }
+        }
+        if (folder.isEmpty())
             return std::nullopt;
     }
     // A digest keeps the socket's path short (a local socket's path is
@@ -59,8 +82,45 @@ std::optional<ChannelAddress> channelAddress(const QString &executablePath, cons
 
 std::optional<ChannelAddress> ownChannelAddress()
 {
+    QString cache = qEnvironmentVariable("XDG_CACHE_HOME");
+    if (cache.isEmpty() || !QDir::isAbsolutePath(cache))
+        cache = QDir::home().filePath(QStringLiteral(".cache"));
     return channelAddress(QStringLiteral("/proc/self/exe"), qEnvironmentVariable("XDG_RUNTIME_DIR"),
-                          QDir::tempPath(), ::geteuid());
+                          QDir::tempPath(), ::geteuid(), cache);
+}
+
+std::optional<qint64> lockHolder(const QString &lockPath)
+{
+    QFile file(lockPath);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    bool ok = false;
+    const qint64 pid = file.read(32).trimmed().toLongLong(&ok);
+    if (!ok || pid <= 0)
+        return std::nullopt;
+    return pid;
+}
+
+bool isProcessStopped(qint64 pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return false;
+    // "pid (name) S ...": the name may hold anything, so read after its end.
+    const QByteArray line = stat.readAll();
+    const qsizetype close = line.lastIndexOf(')');
+    if (close < 0 || close + 2 >= line.size())
+        return false;
+    const char state = line.at(close + 2);
+    return state == 'T' || state == 't';
+}
+
+void InstanceLock::release()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
+    m_held = false;
 }
 
 InstanceLock::~InstanceLock()

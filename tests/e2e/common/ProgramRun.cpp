@@ -78,6 +78,14 @@ bool ProgramRun::sawLine(const QString &fragment) const
     return false;
 }
 
+int ProgramRun::lineOf(const QString &fragment) const
+{
+    for (int i = 0; i < m_lines.size(); ++i)
+        if (m_lines[i].contains(fragment))
+            return i;
+    return -1;
+}
+
 QStringList ProgramRun::traced(const QString &name) const
 {
     const QString marker = QStringLiteral("] ") + name + QStringLiteral(": ");

@@ -35,6 +35,8 @@ public:
     /// Reads output until `done` holds or `ms` pass; returns `done`.
     bool waitFor(const std::function<bool()> &done, int ms);
     bool sawLine(const QString &fragment) const;
+    /// The index of the first output line holding `fragment`; -1 when none.
+    int lineOf(const QString &fragment) const;
     /// Every value traced under `name`, in order.
     QStringList traced(const QString &name) const;
     /// The latest value traced under `name` ("" before the first).

@@ -10,11 +10,13 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocalSocket>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -22,6 +24,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <vector>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -282,6 +286,173 @@ TEST_F(HandOffE2E, OtherUsersOversizedFramesAndGarbageChangeNothing)
     ASSERT_FALSE(failed);
     ASSERT_TRUE(first->waitForValue("dde executed", "1 after", Bound));
     EXPECT_EQ(first->traced("dde received"), QStringList{"1 after"});
+}
+
+/// Ends whatever instance still holds the channel's lock (one started anew
+/// by a closing instance is no child of the test).
+void endLockHolder(const ChannelAddress &address)
+{
+    if (const std::optional<qint64> holder = lockHolder(address.lockPath)) {
+        if (*holder != ::getpid())
+            ::kill(static_cast<pid_t>(*holder), SIGKILL);
+    }
+}
+
+TEST_F(HandOffE2E, AStartRacingACloseIsPlayedByOneInstanceOrTheOther)
+{
+    // Too short for a resume record: a close during its play must not make
+    // the next round ask the resume question.
+    const QString clip = testMedia("tone.wav");
+    QRandomGenerator random(19);
+    int handed = 0, tookOver = 0, restarted = 0;
+    for (int round = 0; round < 50; ++round) {
+        SCOPED_TRACE(round);
+        auto first = startServing();
+        // The close comes at a random moment of the second start: before
+        // it connects, while it is answered, while its file is run.
+        auto second = std::make_unique<ProgramRun>(m_binary, QStringList{clip}, m_options);
+        QElapsedTimer clock;
+        clock.start();
+        const qint64 moment = random.bounded(600);
+        first->waitFor([&] { return clock.elapsed() >= moment; }, 1000);
+        ::kill(static_cast<pid_t>(first->pid()), SIGTERM);
+        ASSERT_TRUE(second->waitFor([&] { return !second->isRunning() || !second->traced("opened").isEmpty(); },
+                                    Bound));
+        if (second->isRunning()) {
+            // It took over as the first instance and opened its own file.
+            EXPECT_EQ(second->lastTraced("opened"), clip);
+            ++tookOver;
+        } else {
+            EXPECT_EQ(second->exitCode(), 0) << "the start gave up";
+            ASSERT_TRUE(first->waitForExit(Bound));
+            first->pump(0);
+            // Run: opened, or being opened when the close came (the close
+            // then ends what had begun, as it would for any file).
+            const int executing = first->lineOf("dde executing: 1 " + clip);
+            const int closing = first->lineOf("closing on SIGTERM");
+            const bool played = executing >= 0 && (closing < 0 || executing < closing);
+            const bool restartedWithIt = first->traced("dde restarted").contains('"' + clip + '"') ||
+                                         first->traced("dde restarted").contains(clip);
+            EXPECT_TRUE(played || restartedWithIt) << "answered as taken, then dropped";
+            played ? ++handed : ++restarted;
+        }
+        second.reset();
+        first.reset();
+        endLockHolder(address());
+    }
+    std::printf("a start racing a close, 50 rounds: %d handed over and played, %d took over, %d played by a "
+                "restart\n",
+                handed, tookOver, restarted);
+}
+
+TEST_F(HandOffE2E, AStartWhileTheSaveFailureBoxIsOpenBecomesTheFirstInstance)
+{
+    // The settings file is a link to a folder: the close cannot save and
+    // says so in a box, which stays open.
+    ASSERT_TRUE(QDir().mkdir(m_dir.filePath("folder")));
+    ASSERT_TRUE(QFile::link(m_dir.filePath("folder"), m_dir.filePath("Kovaplex.ini")));
+    auto first = startServing();
+    ::kill(static_cast<pid_t>(first->pid()), SIGTERM);
+    ASSERT_TRUE(first->waitFor([&] { return !first->traced("dde closed").isEmpty(); }, Bound));
+    QStringList windows;
+    ASSERT_TRUE(first->waitFor([&] { return !(windows = first->visibleWindows()).isEmpty(); }, Bound))
+        << "no box about the failed save";
+
+    const QString clip = testMedia("clip.mp4");
+    ProgramRun second(m_binary, {clip}, m_options);
+    ASSERT_TRUE(second.waitForValue("opened", clip, Bound)) << "the start did not take over";
+    EXPECT_TRUE(first->isRunning()) << "the box was gone already";
+    EXPECT_TRUE(first->traced("dde received").isEmpty());
+    EXPECT_TRUE(QFileInfo(m_dir.filePath("Kovaplex.ini")).isSymLink()) << "the link was replaced";
+}
+
+TEST_F(HandOffE2E, AStoppedPlayerIsSaidToBeStoppedAndGetsNothing)
+{
+    auto first = startServing();
+    ASSERT_EQ(::kill(static_cast<pid_t>(first->pid()), SIGSTOP), 0);
+    ProgramRun::Options options = m_options;
+    options.workingDir = m_dir.path();
+    {
+        ProgramRun second(m_binary, {testMedia("clip.mp4")}, options);
+        ASSERT_TRUE(second.waitForExit(Bound));
+        EXPECT_EQ(second.exitCode(), 1);
+        EXPECT_TRUE(second.sawLine("is stopped and does not answer"));
+    }
+    ASSERT_EQ(::kill(static_cast<pid_t>(first->pid()), SIGCONT), 0);
+    // The next command is the first one that ever arrived.
+    bool failed = false;
+    DDESend(QStringLiteral("after"), address().socketPath, QString(), &failed);
+    ASSERT_FALSE(failed);
+    ASSERT_TRUE(first->waitForValue("dde executed", "1 after", Bound));
+    EXPECT_EQ(first->traced("dde received"), QStringList{"1 after"});
+}
+
+TEST_F(HandOffE2E, IdleConnectionsBeyondTheFileLimitLeaveTheChannelOpen)
+{
+    // The running instance may open 256 files; far more peers connect and
+    // never send.
+    auto first = std::make_unique<ProgramRun>("prlimit", QStringList{"--nofile=256:256", m_binary}, m_options);
+    ASSERT_TRUE(first->waitFor([&] { return first->sawLine("] commands served"); }, Bound));
+    rlimit limit{};
+    ::getrlimit(RLIMIT_NOFILE, &limit);
+    limit.rlim_cur = limit.rlim_max;
+    ::setrlimit(RLIMIT_NOFILE, &limit);
+    std::vector<std::unique_ptr<QLocalSocket>> idle;
+    for (int i = 0; i < 600; ++i) {
+        idle.push_back(std::make_unique<QLocalSocket>());
+        idle.back()->connectToServer(address().socketPath);
+        if (i % 50 == 0)
+            first->pump(0);
+    }
+    ASSERT_TRUE(first->waitFor([&] { return first->traced("dde refused").size() >= 500; }, Bound))
+        << first->traced("dde refused").size();
+    secondStart({testMedia("clip.mp4")});
+    EXPECT_TRUE(first->waitForValue("dde executed", "1 " + testMedia("clip.mp4"), Bound));
+}
+
+TEST_F(HandOffE2E, TheDesktopsOpenRequestWaitsForTheResumeQuestionAndAMissingFileIsAnError)
+{
+    const QString remembered = testMedia("long.mp4");
+    const QString next = testMedia("clip.mp4");
+    {
+        QFile ini(m_dir.filePath("Kovaplex.ini"));
+        ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+        ini.write("[Files]\r\n" + remembered.toUtf8() + "=30,90\r\n");
+    }
+    auto first = startServing();
+    QStringList before;
+    ASSERT_TRUE(first->waitFor([&] { return !(before = first->visibleWindows()).isEmpty(); }, Bound));
+    // A handed-over file that asks the resume question.
+    secondStart({remembered});
+    QString question;
+    ASSERT_TRUE(first->waitFor(
+        [&] {
+            for (const QString &window : first->visibleWindows()) {
+                if (!before.contains(window))
+                    question = window;
+            }
+            return !question.isEmpty();
+        },
+        Bound))
+        << "no question";
+
+    const auto openUri = [&](const QString &uri) {
+        QProcess call;
+        call.start("gdbus", {"call", "--session", "--dest", "org.mpris.MediaPlayer2.kovaplex", "--object-path",
+                             "/org/mpris/MediaPlayer2", "--method", "org.mpris.MediaPlayer2.Player.OpenUri", uri});
+        EXPECT_TRUE(call.waitForFinished(Bound));
+        first->pump(0);
+        return call.exitCode();
+    };
+    EXPECT_EQ(openUri(QUrl::fromLocalFile(next).toString()), 0);
+    EXPECT_NE(openUri(QUrl::fromLocalFile(m_dir.filePath("missing.mp4")).toString()), 0);
+    EXPECT_NE(openUri(QUrl::fromLocalFile(next).toString() + "%00.txt"), 0);
+    EXPECT_TRUE(first->traced("uri executed").isEmpty()) << "played during the question";
+
+    run("xdotool", {"windowfocus", "--sync", question});
+    run("xdotool", {"key", "--clearmodifiers", "space"});
+    ASSERT_TRUE(first->waitForValue("uri executed", "0 " + next, Bound));
+    EXPECT_EQ(first->traced("uri executed"), QStringList{"0 " + next});
 }
 
 } // namespace

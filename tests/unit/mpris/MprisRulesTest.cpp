@@ -2,6 +2,9 @@
 #include "platform/mediaplayer/IMediaPlayerControl.h"
 
 #include <QDBusObjectPath>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -56,6 +59,30 @@ TEST(MprisRules, OnlyLocalFileAddressesOpen)
             EXPECT_EQ(file.value_or("(refused)"), QString::fromUtf8(c.file)) << c.uri;
         else
             EXPECT_FALSE(file) << c.uri << " gave " << qPrintable(*file);
+    }
+}
+
+TEST(MprisRules, OnlyAnExistingFileIsWorthOpening)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath("clip.mp4");
+    QFile(file).open(QIODevice::WriteOnly);
+    const struct {
+        QString uri;
+        bool openable;
+    } cases[] = {
+        {QUrl::fromLocalFile(file).toString(), true},
+        {QUrl::fromLocalFile(dir.filePath("missing.mp4")).toString(), false},
+        {QUrl::fromLocalFile(dir.path()).toString(), false},
+        // "%00" cuts the name short for the file layer: never opened.
+        {QUrl::fromLocalFile(file).toString() + "%00.txt", false},
+        {"file://" + dir.path() + "/clip%00.mp4", false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.uri.toStdString());
+        const std::optional<QString> path = localFileOfUri(c.uri);
+        ASSERT_TRUE(path);
+        EXPECT_EQ(openableFileProblem(*path).isEmpty(), c.openable) << openableFileProblem(*path).toStdString();
     }
 }
 

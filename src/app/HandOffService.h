@@ -1,0 +1,56 @@
+#pragma once
+
+#include "app/CommandQueue.h"
+#include "platform/dde/CommandServer.h"
+
+#include <QObject>
+
+#include <deque>
+#include <functional>
+#include <utility>
+
+class InstanceLock;
+
+/// The running instance's side of the hand-off, from the first moment it
+/// holds the instance lock to its close: the server that takes later
+/// starts' commands, and the queue that holds them until they run.
+///
+/// The close goes in two steps so that no start is lost to it. When the
+/// close begins, stopAnswering() makes the server answer nothing more: a
+/// start made from then on is not told its file was taken, and keeps
+/// trying. Once the closing instance has written its settings, handOver()
+/// lets the lock go, so that such a start becomes the first instance (and
+/// reads the settings just written), and starts the program anew for each
+/// command that was taken but has not run. GUI thread only.
+class HandOffService final : public QObject {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(HandOffService)
+
+public:
+    using Restart = std::function<void(const HandOff &)>;
+
+    /// `lock` is held by this process and outlives the service.
+    explicit HandOffService(InstanceLock &lock, QObject *parent = nullptr);
+
+    /// Starts taking commands at `socketPath`; they wait in queue().
+    /// @return false, with the reason in server().errorString(), when it cannot.
+    bool listen(const QString &socketPath);
+
+    CommandServer &server() { return m_server; }
+    CommandQueue &queue() { return m_queue; }
+
+    /// The close has begun: nothing more is answered or run.
+    void stopAnswering();
+    /// The settings are written: the lock goes, and `restart` is called for
+    /// each command taken but not run, oldest first. Once; stops answering
+    /// first when that has not happened.
+    void handOver(const Restart &restart);
+
+private:
+    InstanceLock &m_lock;
+    CommandServer m_server;
+    CommandQueue m_queue;
+    std::deque<std::pair<HandOff, quint64>> m_left;
+    bool m_stopped = false;
+    bool m_handedOver = false;
+};
