@@ -149,6 +149,7 @@ FileStatus fileStatus(const QString &name)
         return status;
     status.exists = true;
     status.regular = S_ISREG(info.st_mode);
+    status.directory = S_ISDIR(info.st_mode);
     status.size = static_cast<qint64>(info.st_size);
     return status;
 }

@@ -34,6 +34,7 @@ QString absoluteFileName(const QString &name, const QString &base = QString());
 struct FileStatus {
     bool exists = false;
     bool regular = false; ///< a regular file (not a folder, FIFO, device, socket)
+    bool directory = false;
     qint64 size = 0;
 };
 FileStatus fileStatus(const QString &name);
