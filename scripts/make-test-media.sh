@@ -34,13 +34,47 @@ gen silent.avi -f lavfi -i "$video:duration=4" -c:v mpeg4 -q:v 5
 # Short, portrait and rotated pictures.
 gen second.mp4 -f lavfi -i "$video:duration=1" -f lavfi -i "$tone:duration=1" "${x264[@]}" -c:a aac -shortest
 gen portrait.mp4 -f lavfi -i "testsrc2=size=1080x1920:rate=25:duration=3" -f lavfi -i "$tone:duration=3" "${x264[@]}" -c:a aac -shortest
-gen rotated.mp4 -f lavfi -i "$video:duration=3" "${x264[@]}" -metadata:s:v:0 rotate=90
+# Encoding drops the rotation; a stream-copy remux writes it as a display
+# matrix, and the file is checked for it.
+if [[ ! -s rotated.mp4 ]]; then
+  gen rotated-plain.mp4 -f lavfi -i "$video:duration=3" "${x264[@]}"
+  ff -i rotated-plain.mp4 -c copy -metadata:s:v:0 rotate=90 tmp.$$.mp4
+  ffprobe -v error -select_streams v:0 -show_entries stream_side_data=rotation -of csv=p=0 tmp.$$.mp4 |
+    grep -qE '^-?90$' || { echo "rotated.mp4: no rotation in the display matrix" >&2; exit 1; }
+  mv -f tmp.$$.mp4 rotated.mp4
+  rm -f rotated-plain.mp4
+fi
 # Older and other containers and codecs.
 gen mpeg2.mpg -f lavfi -i "$video:duration=4" -f lavfi -i "$tone:duration=4" -c:v mpeg2video -q:v 5 -c:a mp2 -shortest
 gen wm.wmv    -f lavfi -i "$video:duration=4" -f lavfi -i "$tone:duration=4" -c:v wmv2 -q:v 5 -c:a wmav2 -shortest
 gen vp9.webm  -f lavfi -i "$video:duration=4" -f lavfi -i "$tone:duration=4" -c:v libvpx-vp9 -deadline realtime -cpu-used 8 -b:v 200k -c:a libopus -shortest
 # The clip the playback CPU benchmark shows: 720p H.264 with sound.
 gen hd720.mp4 -f lavfi -i "testsrc2=size=1280x720:rate=30:duration=30" -f lavfi -i "$tone:duration=30" "${x264[@]}" -crf 23 -c:a aac -shortest
+
+# What real libraries hold. Audio beside a cover picture (the engine shows
+# it as a picture track), on both engines.
+mkdir -p cover
+gen cover/cover.jpg -f lavfi -i "testsrc2=size=300x300" -frames:v 1
+gen cover/tone.mp3  -f lavfi -i "$tone:duration=6" -c:a libmp3lame -b:a 128k
+gen cover/tone.ogg  -f lavfi -i "$tone:duration=6" -c:a libvorbis
+gen cover/tone.flac -f lavfi -i "$tone:duration=6" -c:a flac
+# Clips of half a second and a second on both engines.
+gen half.mp4   -f lavfi -i "$video:duration=0.5" -f lavfi -i "$tone:duration=0.5" "${x264[@]}" -c:a aac -shortest
+gen half.avi   -f lavfi -i "$video:duration=0.5" -f lavfi -i "$tone:duration=0.5" -c:v mpeg4 -q:v 5 -c:a pcm_s16le -shortest
+gen second.avi -f lavfi -i "$video:duration=1" -f lavfi -i "$tone:duration=1" -c:v mpeg4 -q:v 5 -c:a pcm_s16le -shortest
+gen second.mpg -f lavfi -i "$video:duration=1" -f lavfi -i "$tone:duration=1" -c:v mpeg2video -q:v 5 -c:a mp2 -shortest
+# A bare MPEG-1 video stream: no stored length, only an estimate.
+gen nolength.mpg -f lavfi -i "$video:duration=1" -c:v mpeg1video -q:v 5 -f mpeg1video
+# A 16:9 picture in an MPEG-2 program stream (MCI's), stored 4:3 wide
+# pixels that the sample aspect ratio widens.
+gen wide.mpg -f lavfi -i "testsrc2=size=480x360:rate=25:duration=4" -f lavfi -i "$tone:duration=4" \
+  -vf setsar=4/3 -c:v mpeg2video -q:v 5 -aspect 16:9 -c:a mp2 -shortest
+# An MKV of 20 s cut to half its size: the data runs out near 10 s.
+if [[ ! -s cut.mkv ]]; then
+  gen whole20.mkv -f lavfi -i "$video:duration=20" -f lavfi -i "$tone:duration=20" "${x264[@]}" -c:a aac -shortest
+  head -c $(( $(stat -c %s whole20.mkv) / 2 )) whole20.mkv > cut.mkv.tmp && mv -f cut.mkv.tmp cut.mkv
+  rm -f whole20.mkv
+fi
 
 # A General MIDI tune: four half-second piano notes (type 0, 480 ticks per
 # quarter note at the default 120 beats per minute: 2 s).
@@ -61,6 +95,12 @@ odd=$'名前 with "quote" \'single\'\nと改行.mp4'
 [[ -s "$odd" ]] || cp second.mp4 "$odd"
 odd='名前 with "quote".avi'
 [[ -s "$odd" ]] || cp clip.avi "$odd"
+
+# Names that are not UTF-8: Shift-JIS bytes ("テスト") and Latin-1 ("café").
+sjis=$'\x83\x65\x83\x58\x83\x67.mp4'
+[[ -s "$sjis" ]] || cp half.mp4 "$sjis"
+latin1=$'caf\xe9.avi'
+[[ -s "$latin1" ]] || cp half.avi "$latin1"
 
 # What must be refused cleanly.
 : > empty.avi

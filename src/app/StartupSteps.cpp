@@ -1,6 +1,7 @@
 #include "app/StartupSteps.h"
 
 #include "settings/ClassPref3.h"
+#include "util/FileNames.h"
 #include "util/RuntimeError.h"
 
 #include <QApplication>
@@ -105,7 +106,7 @@ QStringList rawArguments(int argc, char **argv)
 {
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
+        arguments << decodeFileName(QByteArray(argv[i])); // a name's bytes, UTF-8 or not
     return arguments;
 }
 
@@ -117,7 +118,7 @@ QString absoluteCommandLine(const QString &commandLine, const QString &workingDi
     if (name.isEmpty() || QDir::isAbsolutePath(name) || name.contains(QLatin1String("://")))
         return commandLine;
     const QString quote = QStringLiteral("\"");
-    return (opening ? quote : QString()) + QDir::cleanPath(QDir(workingDir).absoluteFilePath(name)) +
+    return (opening ? quote : QString()) + absoluteFileName(name, workingDir) +
            (closing ? quote : QString());
 }
 

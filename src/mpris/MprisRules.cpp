@@ -2,6 +2,7 @@
 
 #include "platform/mediaplayer/IMediaPlayerControl.h"
 #include "player/FileDrop.h"
+#include "util/FileNames.h"
 
 #include <QDBusObjectPath>
 #include <QFileInfo>
@@ -55,11 +56,12 @@ QString openableFileProblem(const QString &path)
 {
     if (path.contains(QChar(0)))
         return QStringLiteral("the address holds a NUL character");
-    const QFileInfo info(path);
-    if (!info.exists())
-        return QStringLiteral("no such file: %1").arg(path);
-    if (info.isDir())
-        return QStringLiteral("a folder, not a file: %1").arg(path);
+    // By the name's bytes: one that is not UTF-8 names its file too.
+    const FileStatus status = fileStatus(path);
+    if (!status.exists)
+        return QStringLiteral("no such file: %1").arg(readableFileName(path));
+    if (status.directory)
+        return QStringLiteral("a folder, not a file: %1").arg(readableFileName(path));
     return QString();
 }
 

@@ -1,6 +1,7 @@
 #include "playback/ClassMCIPlay.h"
 
 #include "platform/mci/Mci.h"
+#include "util/FileNames.h"
 #include "util/Numbers.h"
 #include "util/RuntimeError.h"
 
@@ -23,7 +24,7 @@ QString bufferText(const char *buffer, std::size_t size)
 {
     const void *nul = std::memchr(buffer, '\0', size);
     const std::size_t length = nul ? static_cast<std::size_t>(static_cast<const char *>(nul) - buffer) : size;
-    return QString::fromUtf8(buffer, static_cast<qsizetype>(length));
+    return decodeFileName(QByteArray(buffer, static_cast<qsizetype>(length)));
 }
 
 /// CLng of a text: blanks around a decimal number are allowed, anything else
@@ -95,7 +96,8 @@ int ClassMCIPlay::mSendString(const QString &s, QString &ErrString)
     // Cleared first so that a device that writes no reply never lets an
     // earlier, longer reply show through.
     m_replyBuffer[0] = '\0';
-    const QByteArray command = s.toUtf8();
+    // A file name keeps its bytes, UTF-8 or not.
+    const QByteArray command = encodeFileName(s);
     const int error = m_transport.send(command.constData(), m_replyBuffer, sizeof m_replyBuffer, nullptr);
     if (error == 0) {
         ErrString = bufferText(m_replyBuffer, sizeof m_replyBuffer);

@@ -202,6 +202,11 @@ double ClassPlayerDummy::Duration() const
     return control().Duration();
 }
 
+bool ClassPlayerDummy::EndedShort() const
+{
+    return onMci() ? false : control().EndedShort();
+}
+
 bool ClassPlayerDummy::Mute() const
 {
     return onMci() ? false : control().Mute();

@@ -93,6 +93,9 @@ public:
     void setRate(double vNewValue);
     std::int32_t PlayState() const;
     double Duration() const;
+    /// True while the file rests where its data ran out, well before
+    /// Duration() (a cut file). False on MCI, whose devices cannot tell.
+    bool EndedShort() const;
     /// False on MCI.
     bool Mute() const;
     /// Nothing on MCI.

@@ -1,5 +1,7 @@
 #include "player/FileDrop.h"
 
+#include "util/FileNames.h"
+
 #include <QDropEvent>
 #include <QMimeData>
 #include <QSysInfo>
@@ -18,7 +20,9 @@ std::optional<QString> localPathOf(const QUrl &url)
         return std::nullopt;
     // Only a full path names a file; "file:a.mp4" would be read against
     // whatever folder the player runs in.
-    const QString path = url.path(QUrl::FullyDecoded);
+    // Decoded by bytes: a name that is not UTF-8 keeps them (decodeFileName).
+    const QString path =
+        decodeFileName(QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()));
     if (!path.startsWith(QLatin1Char('/')))
         return std::nullopt;
     return path;

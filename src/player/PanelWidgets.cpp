@@ -125,12 +125,18 @@ PositionBar::PositionBar(const TwipsPerPixel &tpp, QWidget *panel)
     small.setPixelSize(std::max(9, m_time->height() - 2));
     m_time->setFont(small);
 
-    // The line that stands for the time when a file cannot be played: from
-    // beside the speaker to the bar's end, so it reads at every video width.
+    // What stands in the bar when a file cannot be played: two lines over
+    // the track (which means nothing then), across the bar's whole width,
+    // since the volume bar covers the left of the time's row. The bar keeps
+    // its size in every layout, so the text fits in every layout.
     m_message = new QLabel(bar);
     m_message->setObjectName(QStringLiteral("LaMessage"));
-    m_message->setFont(small);
-    placeTwips(m_message, 300, 405, 3480 - 300 - 60, 195, tpp);
+    QFont message = small;
+    placeTwips(m_message, 60, 15, 3480 - 120, 345, tpp);
+    message.setPixelSize(std::max(8, m_message->height() / 2 - 2));
+    m_message->setFont(message);
+    m_message->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    m_message->setAutoFillBackground(true);
     m_message->hide();
 
     m_cursor = new PanelImage(bar);
@@ -140,13 +146,36 @@ PositionBar::PositionBar(const TwipsPerPixel &tpp, QWidget *panel)
     m_cursor->setPixmap(cursorPicture(CursorPictureSize, devicePixelRatioF()));
 }
 
+QString fitMessageLine(const QString &line, const QFontMetrics &metrics, int width)
+{
+    if (metrics.horizontalAdvance(line) <= width)
+        return line;
+    // Only the file's name gives way, from its middle: which file it was and
+    // what became of it both stay readable.
+    const qsizetype open = line.indexOf(u'「');
+    const qsizetype close = line.lastIndexOf(u'」');
+    if (open < 0 || close <= open)
+        return metrics.elidedText(line, Qt::ElideMiddle, width);
+    const QString before = line.left(open + 1);
+    const QString after = line.mid(close);
+    const int room = width - metrics.horizontalAdvance(before + after);
+    const QString name = line.mid(open + 1, close - open - 1);
+    return before + metrics.elidedText(name, Qt::ElideMiddle, std::max(room, metrics.horizontalAdvance(u'…'))) +
+           after;
+}
+
 void PositionBar::showMessage(const QString &text)
 {
     if (text == m_message->toolTip() && m_message->isHidden() == text.isEmpty())
         return; // every tick asks
     m_message->setToolTip(text);
-    m_message->setText(m_message->fontMetrics().elidedText(text, Qt::ElideMiddle, m_message->width()));
+    QStringList lines;
+    for (const QString &line : text.split(u'\n', Qt::SkipEmptyParts))
+        lines << fitMessageLine(line, m_message->fontMetrics(), m_message->width());
+    m_message->setText(lines.join(u'\n'));
     m_message->setVisible(!text.isEmpty());
+    m_message->raise(); // over the cursor
+    m_cursor->setVisible(text.isEmpty());
     m_time->setVisible(text.isEmpty());
 }
 

@@ -99,6 +99,10 @@ private:
 /// off). Presses on the bar and the label come out as MouseDown; the cursor
 /// reports its own. A click on the shown icon swaps the icons and asks for
 /// the new mute state: the icons are the only record of it.
+/// `line` shortened to `width` pixels: the name in its 「」 gives way
+/// from the middle, the rest stays whole.
+QString fitMessageLine(const QString &line, const QFontMetrics &metrics, int width);
+
 class PositionBar final : public PictureBox {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(PositionBar)
@@ -123,8 +127,10 @@ public:
     /// Moves the cursor to `position` of `length` seconds on `track`.
     void placeCursor(double position, double length, const TrackGeometry &track);
 
-    /// Shows `text` as one line across the bar's lower part, in place of the
-    /// time (shortened to fit, whole in its tool tip); empty shows the time.
+    /// Shows `text` (a line naming the file in 「」, and the reason on a
+    /// line of its own) over the track, in place of the track, the cursor
+    /// and the time; a name too long to fit is shortened in its middle, and
+    /// the whole text is in the tool tip. Empty shows the time again.
     void showMessage(const QString &text);
 
     /// Shows the speaker for `muted`.

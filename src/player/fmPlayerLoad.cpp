@@ -124,7 +124,8 @@ void fmPlayer::closeStep()
     // Each part is guarded on its own: a facade that fails to answer must
     // not cost the window's place and settings.
     runGuarded("Form_Unload", [this] {
-        if (m_player && isWorthResuming(m_player->CurrentPosition(), m_player->Duration()))
+        if (m_player && (isWorthResuming(m_player->CurrentPosition(), m_player->Duration()) ||
+                         m_player->EndedShort()))
             writeResumeRecord(m_pref, m_player->FileName(), m_player->CurrentPosition(),
                               m_player->Duration());
     });

@@ -12,6 +12,7 @@
 #include "player/PlayerGeometry.h"
 #include "player/ResumeRecords.h"
 #include "settings/ClassPref3.h"
+#include "util/FileNames.h"
 #include "util/RuntimeError.h"
 #include "util/Variant.h"
 
@@ -42,13 +43,13 @@ QString withoutSurroundingQuotes(QString name)
 // A file named relative to the current folder ("kovaplex long.mp4" in a
 // terminal) gets its absolute name, so that its resume record is its own and
 // not that of every file of that name in any folder. Anything else (an
-// absolute name, a name of no existing file) stays as given.
+// absolute name, a name of no existing file) stays as given. ".." is left to
+// the system: through a linked folder it leads elsewhere than the text says.
 QString absoluteIfExisting(const QString &name)
 {
-    const QFileInfo info(name);
-    if (!info.isRelative() || !info.exists())
+    if (name.startsWith(QLatin1Char('/')) || !fileStatus(name).exists)
         return name;
-    return QDir::cleanPath(QDir::current().absoluteFilePath(name));
+    return absoluteFileName(name);
 }
 
 } // namespace
@@ -71,7 +72,9 @@ void fmPlayer::Play(const QString &FileName)
             previousName = m_player->FileName();
             previousPosition = m_player->CurrentPosition();
             previousLength = m_player->Duration();
-            rememberPrevious = isWorthResuming(previousPosition, previousLength);
+            // A cut file keeps the place where its data ran out, near its
+            // end or not: the rest may arrive later.
+            rememberPrevious = isWorthResuming(previousPosition, previousLength) || m_player->EndedShort();
         }
 
         QString name = FileName;
@@ -84,7 +87,7 @@ void fmPlayer::Play(const QString &FileName)
                 SetMsgButtonCaption(2, QStringLiteral("最初から再生"));
                 SetMsgButtonCaption(3, QStringLiteral("キャンセル"));
                 SetMsgButtonCount(3);
-                const QString question = QStringLiteral("「") + name +
+                const QString question = QStringLiteral("「") + readableFileName(name) +
                                          QStringLiteral("」を覚えています。\r\n") +
                                          TimeToText(record->position) + QLatin1Char('/') +
                                          TimeToText(record->length) + QStringLiteral(" から再生しますか？");

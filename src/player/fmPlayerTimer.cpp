@@ -29,11 +29,12 @@ void fmPlayer::Timer1_Timer()
         QLabel *label = PiPosition->timeLabel();
         label->setText(TimeToText(position) + QLatin1Char(' ') + TimeToText(length));
         traceValue("time", label->text());
+        // The label shows whole seconds; a clip shorter than one is seen to
+        // play here.
+        traceValue("position", QString::number(position, 'f', 2));
         // A file that cannot be played says so where the time would be: the
         // control's own message may lie under the panel.
-        PiPosition->showMessage(m_player->ActiveVideoMode == VideoMode::Mci
-                                    ? QString()
-                                    : MPlayer->message().section(QLatin1Char('\n'), 0, 0));
+        PiPosition->showMessage(m_player->ActiveVideoMode == VideoMode::Mci ? QString() : MPlayer->message());
 
         // Read every tick so that changes made elsewhere on the desktop show.
         const std::int32_t volume = GetVolume(hMixer, m_volCtrl.dwControlID);

@@ -1,8 +1,7 @@
 #include "settings/KeyEscape.h"
 
 #include "settings/ShiftJis.h"
-
-#include <QStringDecoder>
+#include "util/FileNames.h"
 
 #include <optional>
 
@@ -44,10 +43,11 @@ QString escaped(QStringView key)
             out += QChar(unit);
             continue;
         }
-        // A surrogate pair is one character and one UTF-8 sequence.
+        // A surrogate pair is one character and one UTF-8 sequence; a file
+        // name's byte that is not UTF-8 is written as that byte.
         const qsizetype length =
             QChar::isHighSurrogate(unit) && i + 1 < key.size() && key[i + 1].isLowSurrogate() ? 2 : 1;
-        for (const char byte : key.mid(i, length).toUtf8()) {
+        for (const char byte : encodeFileName(key.mid(i, length).toString())) {
             const auto value = static_cast<unsigned char>(byte);
             out += QChar(kMark);
             out += QLatin1Char(hexDigits[value >> 4]);
@@ -70,18 +70,15 @@ int hexValue(QChar c)
 }
 
 // The text of an escaped key after its mark; nullopt when a "%" is not
-// followed by two hex digits. Bytes that are not UTF-8 decode to U+FFFD,
-// which the caller's check against escaped() then refuses.
+// followed by two hex digits. Bytes that are not UTF-8 are a file name's own
+// and stay as they are (decodeFileName), so such a key comes back the same.
 std::optional<QString> unescaped(QStringView body)
 {
-    // A byte order mark is a character of the name here, not a marker to drop.
-    QStringDecoder utf8(QStringDecoder::Utf8,
-                        QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
     QString out;
     QByteArray bytes;
     for (qsizetype i = 0; i < body.size(); ++i) {
         if (body[i] != kMark) {
-            out += utf8.decode(bytes);
+            out += decodeFileName(bytes);
             bytes.clear();
             out += body[i];
             continue;
@@ -94,7 +91,7 @@ std::optional<QString> unescaped(QStringView body)
         bytes += static_cast<char>(high << 4 | low);
         i += 2;
     }
-    out += utf8.decode(bytes);
+    out += decodeFileName(bytes);
     return out;
 }
 

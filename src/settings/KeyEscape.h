@@ -15,8 +15,10 @@
 /// A key in the file counts as escaped only when it is exactly what escaping
 /// its decoded form writes, so any other key starting with "%" reads as it
 /// stands and is written back the same; a literal key that would read as
-/// escaped is escaped itself. For every key without unpaired surrogates,
-/// unescapeKey(escapeKey(key)) == key.
+/// escaped is escaped itself. A file name's byte that is not UTF-8 (held as
+/// U+DC80..U+DCFF, see decodeFileName) is written as "%XX" of that byte.
+/// For every key without unpaired surrogates, and every key decodeFileName
+/// makes, unescapeKey(escapeKey(key)) == key.
 
 /// The text written for `key`. An empty key (a data entry) stays empty.
 QString escapeKey(const QString &key);

@@ -1,5 +1,7 @@
 #include "platform/dde/HandOffFrame.h"
 
+#include "util/FileNames.h"
+
 #include <QStringDecoder>
 
 namespace {
@@ -44,7 +46,8 @@ QByteArray encodeHandOff(const HandOff &handOff)
 {
     if (handOff.command.contains(QChar(0)) || handOff.activationToken.contains(QChar(0)))
         return QByteArray();
-    return handOff.activationToken.toUtf8() + '\0' + handOff.command.toUtf8();
+    // The command carries a file name's own bytes, UTF-8 or not.
+    return handOff.activationToken.toUtf8() + '\0' + encodeFileName(handOff.command);
 }
 
 std::optional<HandOff> decodeHandOff(const QByteArray &payload)
@@ -53,10 +56,9 @@ std::optional<HandOff> decodeHandOff(const QByteArray &payload)
     if (nul < 0 || payload.indexOf('\0', nul + 1) >= 0)
         return std::nullopt;
     const std::optional<QString> token = decodeUtf8(payload.left(nul));
-    const std::optional<QString> command = decodeUtf8(payload.mid(nul + 1));
-    if (!token || !command)
+    if (!token)
         return std::nullopt;
-    return HandOff{*command, *token};
+    return HandOff{decodeFileName(payload.mid(nul + 1)), *token};
 }
 
 bool isValidUtf8(const QByteArray &payload)

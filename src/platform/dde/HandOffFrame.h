@@ -12,9 +12,10 @@
 /// Payloads longer than MaxFramePayload are refused: a peer that announces
 /// one is broken or hostile, and nothing it sends is read further.
 ///
-/// A hand-off is one frame whose payload is UTF-8 text: the activation token
-/// of the second start, a NUL, then its command line. Neither part can hold
-/// a NUL (both come from C strings). The answer is one frame whose payload
+/// A hand-off is one frame whose payload is the activation token of the
+/// second start (UTF-8 text), a NUL, then its command line: UTF-8, except
+/// that a file name's bytes pass as they are (decodeFileName()). Neither
+/// part can hold a NUL (both come from C strings). The answer is one frame whose payload
 /// is the server item's text, UTF-8.
 
 /// Largest payload accepted, in bytes.

@@ -4,6 +4,7 @@
 #include "platform/mci/MciNames.h"
 #include "platform/mci/MciParser.h"
 #include "platform/media/MediaEngine.h"
+#include "util/FileNames.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -127,12 +128,12 @@ private:
         if (!type)
             return command.type.isEmpty() ? MciErr::ExtensionNotFound : MciErr::InvalidDeviceName;
 
-        const QFileInfo file(path);
-        if (!file.exists())
+        const FileStatus file = fileStatus(path);
+        if (!file.exists)
             return MciErr::FileNotFound;
         // Folders, FIFOs, devices and sockets are refused before anything
         // reads them: a FIFO nobody writes to would block the open.
-        if (!file.isFile() || file.size() == 0)
+        if (!file.regular || file.size == 0)
             return MciErr::InvalidFile;
         if (!QCoreApplication::instance())
             return MciErr::CannotLoadDriver;
@@ -200,10 +201,11 @@ int mciSendString(const char *command, char *returnString, unsigned returnLength
         return MciErr::MissingCommandString;
 
     QString reply;
-    const int error = MciRegistry::instance().run(QString::fromUtf8(command), reply);
+    // A file name in the command keeps its bytes, UTF-8 or not.
+    const int error = MciRegistry::instance().run(decodeFileName(QByteArray(command)), reply);
     if (error || !hasBuffer)
         return error;
-    const QByteArray bytes = reply.toUtf8();
+    const QByteArray bytes = encodeFileName(reply);
     if (static_cast<unsigned>(bytes.size()) >= returnLength)
         return MciErr::ParamOverflow;
     std::memcpy(returnString, bytes.constData(), static_cast<std::size_t>(bytes.size()) + 1);

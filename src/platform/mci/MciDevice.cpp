@@ -48,8 +48,10 @@ int MciDevice::load(std::unique_ptr<MediaEngine> engine, int timeoutMs)
     m_engine = engine ? std::move(engine) : std::make_unique<MediaEngine>();
     if (!m_engine->isValid())
         return MciErr::CannotLoadDriver;
-    // An MCI device stretches its picture over the destination rectangle.
-    m_engine->setKeepAspect(false);
+    // The picture keeps its shape (its sample aspect included) inside the
+    // destination rectangle, with black bars: a 16:9 or portrait picture
+    // stretched over a 4:3 area is plainly wrong.
+    m_engine->setKeepAspect(true);
     QString playable = m_path;
     if (m_type == QLatin1String(MciDeviceType::Sequencer)) {
         // The engine cannot sound MIDI; the sequencer plays it rendered.
@@ -147,8 +149,8 @@ qint64 MciDevice::lengthMs() const
 
 qint64 MciDevice::positionMs() const
 {
-    if (m_engine->eofReached())
-        return lengthMs();
+    // At the end the engine reports the length, or where a cut file's data
+    // ran out.
     return std::clamp<qint64>(std::llround(m_engine->position() * 1000.0), 0, lengthMs());
 }
 

@@ -3,6 +3,7 @@
 #include "platform/media/MpvNames.h"
 #include "platform/media/VideoSurface.h"
 #include "platform/media/WaitGuard.h"
+#include "util/FileNames.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -17,6 +18,7 @@
 #include <algorithm>
 #include <clocale>
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -35,12 +37,19 @@ enum Observed : quint64 {
     ObsVideoParams,
 };
 constexpr quint64 SeekReply = 100;
+// Replies of our own sets of the settings the cache follows.
+constexpr quint64 SetPauseReply = 101;
+constexpr quint64 SetSpeedReply = 102;
+constexpr quint64 SetMuteReply = 103;
 
 constexpr double MinSpeed = 0.01;
 constexpr double MaxSpeed = 100.0;
 // Granularity of bounded waits: short enough that a deadline is met closely
 // and the window repaints smoothly meanwhile.
 constexpr int PumpSliceMs = 15;
+// How far before its stated length a file may end and still count as played
+// to the end (beside one frame): audio packets and rounding.
+constexpr double EndSlackSeconds = 1.0;
 
 QVariant nodeToVariant(const mpv_node *node)
 {
@@ -314,6 +323,38 @@ void MediaEngine::handleEvent(const void *rawEvent)
             Q_EMIT seekFinished();
         }
         break;
+    case MPV_EVENT_SET_PROPERTY_REPLY:
+        // Until the core has taken our value, what it reports of that
+        // setting is older than our wish; once it has, its own word counts.
+        switch (event->reply_userdata) {
+        case SetPauseReply:
+            if (m_pendingPause > 0 && --m_pendingPause == 0) {
+                const QVariant paused = readProperty(MpvProp::Pause);
+                if (paused.isValid())
+                    setCachedPaused(paused.toBool());
+            }
+            break;
+        case SetSpeedReply:
+            if (m_pendingSpeed > 0 && --m_pendingSpeed == 0) {
+                const QVariant speed = readProperty(MpvProp::Speed);
+                if (speed.isValid() && speed.toDouble() != m_speed) {
+                    m_speed = speed.toDouble();
+                    Q_EMIT speedChanged(m_speed);
+                }
+            }
+            break;
+        case SetMuteReply:
+            if (m_pendingMute > 0 && --m_pendingMute == 0) {
+                const QVariant mute = readProperty(MpvProp::Mute);
+                if (mute.isValid() && mute.toBool() != m_mute) {
+                    m_mute = mute.toBool();
+                    Q_EMIT muteChanged(m_mute);
+                }
+            }
+            break;
+        default: break;
+        }
+        break;
     case MPV_EVENT_COMMAND_REPLY:
         // A seek the core refused (not seekable, ...) never restarts
         // playback, so nobody may wait for it.
@@ -349,17 +390,17 @@ void MediaEngine::handlePropertyChange(const void *rawEvent)
     // Settings that outlive a file are always taken.
     switch (event->reply_userdata) {
     case ObsPause:
-        if (!none)
+        if (!none && m_pendingPause == 0)
             setCachedPaused(asFlag());
         return;
     case ObsSpeed:
-        if (!none && asDouble() != m_speed) {
+        if (!none && m_pendingSpeed == 0 && asDouble() != m_speed) {
             m_speed = asDouble();
             Q_EMIT speedChanged(m_speed);
         }
         return;
     case ObsMute:
-        if (!none && asFlag() != m_mute) {
+        if (!none && m_pendingMute == 0 && asFlag() != m_mute) {
             m_mute = asFlag();
             Q_EMIT muteChanged(m_mute);
         }
@@ -468,14 +509,16 @@ quint64 MediaEngine::startLoad(const QString &path, bool startPaused)
     // Only local files are played, by absolute path: a name must never be
     // taken for one of mpv's protocols ("lavfi://", "fd://", "memory://"...)
     // or option syntax, and a folder would be played as a playlist.
-    const QFileInfo info(path);
-    if (path.isEmpty() || !info.exists())
+    // The name's own bytes (UTF-8 or not), and ".." left to the system.
+    const FileStatus status = fileStatus(path);
+    if (path.isEmpty() || !status.exists)
         return refuse(QStringLiteral("file not found"));
     // Only a regular file: a FIFO, a device or a socket may never deliver
     // a byte, and reading one would hold the caller for the whole wait.
-    if (!info.isFile())
+    if (!status.regular)
         return refuse(QStringLiteral("not a regular file"));
-    const QByteArray absolute = QFile::encodeName(info.absoluteFilePath());
+    const QString absoluteName = absoluteFileName(path);
+    const QByteArray absolute = encodeFileName(absoluteName);
 
     int flag = startPaused ? 1 : 0;
     mpv_set_property(m_handle, MpvProp::Pause, MPV_FORMAT_FLAG, &flag);
@@ -490,7 +533,7 @@ quint64 MediaEngine::startLoad(const QString &path, bool startPaused)
     const QVariantMap reply = nodeToVariant(&result).toMap();
     mpv_free_node_contents(&result);
     m_loadingEntry = reply.value(QStringLiteral("playlist_entry_id"), -1).toLongLong();
-    m_path = info.absoluteFilePath();
+    m_path = absoluteName;
     m_loading = true;
     return serial;
 }
@@ -508,6 +551,8 @@ void MediaEngine::finishLoad(bool ok, const QString &reason)
     }
     m_loaded = true;
     refreshAfterLoad();
+    if (std::exchange(m_restartAfterLoad, false))
+        restartVideoChain();
     Q_EMIT fileLoaded();
 }
 
@@ -559,6 +604,7 @@ void MediaEngine::readTracks()
 void MediaEngine::closeCurrent()
 {
     const bool wasLoaded = m_loaded;
+    m_restartAfterLoad = false;
     m_loading = false;
     m_loadingEntry = -1;
     resetCaches();
@@ -609,7 +655,8 @@ void MediaEngine::setPaused(bool paused)
     if (!m_handle)
         return;
     int flag = paused ? 1 : 0;
-    mpv_set_property_async(m_handle, 0, MpvProp::Pause, MPV_FORMAT_FLAG, &flag);
+    if (mpv_set_property_async(m_handle, SetPauseReply, MpvProp::Pause, MPV_FORMAT_FLAG, &flag) >= 0)
+        ++m_pendingPause;
     // At the end of a kept-open file the core pauses again at once, so fast
     // that observers may never hear of the brief "playing"; don't claim it.
     if (!paused && m_loaded && m_eofReached)
@@ -659,7 +706,8 @@ void MediaEngine::setSpeed(double factor)
     if (!m_handle || !std::isfinite(factor))
         return;
     factor = std::clamp(factor, MinSpeed, MaxSpeed);
-    mpv_set_property_async(m_handle, 0, MpvProp::Speed, MPV_FORMAT_DOUBLE, &factor);
+    if (mpv_set_property_async(m_handle, SetSpeedReply, MpvProp::Speed, MPV_FORMAT_DOUBLE, &factor) >= 0)
+        ++m_pendingSpeed;
     if (factor != m_speed) {
         m_speed = factor;
         Q_EMIT speedChanged(m_speed);
@@ -671,7 +719,8 @@ void MediaEngine::setMute(bool mute)
     if (!m_handle)
         return;
     int flag = mute ? 1 : 0;
-    mpv_set_property_async(m_handle, 0, MpvProp::Mute, MPV_FORMAT_FLAG, &flag);
+    if (mpv_set_property_async(m_handle, SetMuteReply, MpvProp::Mute, MPV_FORMAT_FLAG, &flag) >= 0)
+        ++m_pendingMute;
     if (mute != m_mute) {
         m_mute = mute;
         Q_EMIT muteChanged(m_mute);
@@ -714,19 +763,37 @@ void MediaEngine::applyVideoOutput(bool sync)
     // The libmpv output draws through the surface's renderer; without one it
     // would fail and drop the video track for the rest of the file, so the
     // video goes to the null output meanwhile and keeps the clock running.
-    applyOnce(MpvOpt::Vo, m_renderReady ? MpvVal::Libmpv : MpvVal::Null, m_appliedVo, sync);
+    if (applyOnce(MpvOpt::Vo, m_renderReady ? MpvVal::Libmpv : MpvVal::Null, m_appliedVo, sync))
+        restartVideoChain();
 }
 
-void MediaEngine::applyOnce(const char *name, const char *value, const char *&applied, bool sync)
+bool MediaEngine::applyOnce(const char *name, const char *value, const char *&applied, bool sync)
 {
     // Repeated wishes must not make the core rebuild its video chain.
     if (!m_handle || applied == value)
-        return;
+        return false;
     applied = value;
     if (sync)
         mpv_set_property_string(m_handle, name, value);
     else
         mpv_set_property_async(m_handle, 0, name, MPV_FORMAT_STRING, &value);
+    return true;
+}
+
+void MediaEngine::restartVideoChain()
+{
+    // The core rebuilds its video chain when the output changes under a
+    // loaded file, and about one time in four that chain never gets its
+    // first frame: the clock stands at the start, the sound stays corked,
+    // and unpausing does nothing (a seek is the only way out). So every
+    // such change is followed by a seek to where the file stands, queued
+    // behind the change; a file still loading gets it once it is loaded.
+    if (m_loading) {
+        m_restartAfterLoad = true;
+        return;
+    }
+    if (m_loaded)
+        seek(m_position, true);
 }
 
 bool MediaEngine::setOption(const char *name, const QVariant &value)
@@ -775,8 +842,9 @@ QVariant MediaEngine::readProperty(const char *name) const
 void MediaEngine::setCachedPosition(double seconds)
 {
     // At the end mpv reports the last frame's time; the media's end is the
-    // length, and that is what callers compare against.
-    if (m_eofReached && m_duration > 0)
+    // length, and that is what callers compare against. A file whose data
+    // ran out early keeps the place where it did.
+    if (m_eofReached && m_duration > 0 && !m_endedShort)
         seconds = m_duration;
     // Streams that start a little late report negative times at the start.
     seconds = std::max(0.0, seconds);
@@ -811,8 +879,15 @@ void MediaEngine::setCachedEof(bool eof)
     if (eof == m_eofReached)
         return;
     m_eofReached = eof;
-    if (eof)
-        setCachedPosition(m_duration);
+    m_endedShort = false;
+    if (eof) {
+        // The last frame starts at most a frame before the length; a cut
+        // (truncated, half downloaded) file ends far before it.
+        const QVariant reached = readProperty(MpvProp::TimePos);
+        const double slack = EndSlackSeconds + (m_videoFps > 0 ? 1.0 / m_videoFps : 0.0);
+        m_endedShort = reached.isValid() && m_duration > 0 && reached.toDouble() < m_duration - slack;
+        setCachedPosition(m_endedShort ? reached.toDouble() : m_duration);
+    }
     Q_EMIT eofReachedChanged(m_eofReached);
 }
 

@@ -135,7 +135,8 @@ public:
     /// Absolute path of the loaded (or loading) file; empty when none.
     QString path() const { return m_path; }
     /// Playback position in seconds, within [0, duration()]; 0 with nothing
-    /// loaded. At the end of the media it equals duration(); after an exact
+    /// loaded. At the end of the media it equals duration() (unless the
+    /// data ended short, see endedShort()); after an exact
     /// seek it is the target until playback moves on.
     double position() const { return m_position; }
     /// Length in seconds; 0 with nothing loaded or when unknown.
@@ -146,6 +147,10 @@ public:
     double volume() const { return m_volume; }
     /// True while the position rests at the end of the media (keep-open).
     bool eofReached() const { return m_eofReached; }
+    /// True while the media rests at an end its data reached well before
+    /// duration() (a cut or half-downloaded file); position() is then where
+    /// the data ran out, not the length.
+    bool endedShort() const { return m_eofReached && m_endedShort; }
     bool seekable() const { return m_seekable; }
     /// True while a seek is in progress.
     bool seeking() const { return m_seeking; }
@@ -205,8 +210,11 @@ private:
     void stopCore();
     void applyVideoTrack(bool sync);
     void applyVideoOutput(bool sync);
-    /// Gives the core `value` for `name` unless `applied` says it has it.
-    void applyOnce(const char *name, const char *value, const char *&applied, bool sync);
+    /// Gives the core `value` for `name` unless `applied` says it has it;
+    /// true when it was given.
+    bool applyOnce(const char *name, const char *value, const char *&applied, bool sync);
+    /// Makes the core rebuild the loaded file's video from where it stands.
+    void restartVideoChain();
     void setCachedPosition(double seconds);
     void setCachedDuration(double seconds);
     void setCachedPaused(bool paused);
@@ -236,6 +244,12 @@ private:
     bool m_loading = false;
     bool m_loaded = false;
     bool m_seekPending = false;
+    // Our asynchronous sets of these settings not yet answered by the core.
+    int m_pendingPause = 0;
+    int m_pendingSpeed = 0;
+    int m_pendingMute = 0;
+    // The video output changed while a file was loading.
+    bool m_restartAfterLoad = false;
     bool m_seekExact = false;
     double m_seekTarget = 0;
     // The position shown is the last exact seek target, not mpv's clock.
@@ -249,6 +263,7 @@ private:
     bool m_mute = false;
     double m_volume = 100;
     bool m_eofReached = false;
+    bool m_endedShort = false;
     bool m_seekable = false;
     bool m_seeking = false;
     bool m_hasVideo = false;

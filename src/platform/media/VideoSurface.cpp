@@ -70,8 +70,10 @@ protected:
     }
     void resizeEvent(QResizeEvent *) override
     {
+        // Drawn from the event loop, not in the middle of the resize: the
+        // window system may not have the new size yet.
         if (isExposed())
-            m_owner->render();
+            m_owner->scheduleRender();
     }
 
 private:
@@ -259,6 +261,11 @@ void VideoSurface::scheduleRender()
 
 bool VideoSurface::canDraw() const
 {
+    // Only into a window that is shown, sized and mapped: the renderer
+    // never touches a surface that is not ready, whatever order the
+    // windows are shown in.
+    if (!isVisible() || !window()->isVisible() || m_window->geometry().isEmpty())
+        return false;
     // A Wayland sub-surface hears of no exposure of its own: it shows with
     // its parents once it has drawn.
     static const bool wayland = QGuiApplication::platformName().startsWith(QLatin1String("wayland"));

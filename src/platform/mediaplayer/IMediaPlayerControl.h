@@ -47,6 +47,9 @@ public:
     virtual void setCurrentPosition(double seconds) = 0;
     /// Seconds; 0 with nothing loaded.
     virtual double Duration() const = 0;
+    /// True while the file rests at an end its data reached well before
+    /// Duration() (cut short); CurrentPosition() is then where it ran out.
+    virtual bool EndedShort() const { return false; }
     /// Speed factor, 1.0 normal; the pitch is kept.
     virtual double Rate() const = 0;
     virtual void setRate(double rate) = 0;

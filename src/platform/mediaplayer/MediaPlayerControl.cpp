@@ -4,6 +4,7 @@
 #include "platform/forms/ScreenMetrics.h"
 #include "platform/media/MediaEngine.h"
 #include "platform/media/VideoSurface.h"
+#include "util/FileNames.h"
 #include "util/RuntimeError.h"
 
 #include <QFileInfo>
@@ -211,7 +212,7 @@ void MediaPlayerControl::setFileName(const QString &name)
         showFailure(name, QStringLiteral("時間内に開けませんでした。"));
         break;
     case MediaEngine::LoadResult::Failed:
-        showFailure(name, QFileInfo::exists(name) ? QStringLiteral("再生できない形式か、壊れたファイルです。")
+        showFailure(name, fileStatus(name).exists ? QStringLiteral("再生できない形式か、壊れたファイルです。")
                                                   : QStringLiteral("ファイルが見つかりません。"));
         break;
     }
@@ -219,7 +220,8 @@ void MediaPlayerControl::setFileName(const QString &name)
 
 void MediaPlayerControl::showFailure(const QString &name, const QString &reason)
 {
-    const QString shown = QFileInfo(name).fileName().isEmpty() ? name : QFileInfo(name).fileName();
+    const QString base = name.section(QLatin1Char('/'), -1);
+    const QString shown = readableFileName(base.isEmpty() ? name : base);
     m_message = QStringLiteral("「%1」を再生できません。\n%2").arg(shown, reason);
     m_surface->hide();
     setPlayState(MediaPlayState::Closed);
@@ -252,8 +254,13 @@ void MediaPlayerControl::Play()
 
 void MediaPlayerControl::Pause()
 {
-    if (!isLoaded() || m_playState == MediaPlayState::Stopped)
+    if (!isLoaded())
         return;
+    if (m_playState == MediaPlayState::Stopped) {
+        // Stopped stays stopped; the engine is made sure to agree.
+        m_engine->setPaused(true);
+        return;
+    }
     m_reverseTimer.stop();
     m_engine->setPaused(true);
     setPlayState(MediaPlayState::Paused);
@@ -327,6 +334,11 @@ void MediaPlayerControl::onEndOfMedia()
         setPlayState(MediaPlayState::Stopped);
         applySpeedAndMute();
     }
+    // The core pauses at the end on its own only when no sound is still
+    // queued; a seek back from there must not find it running while the
+    // control says stopped.
+    if (m_playState != MediaPlayState::ScanReverse)
+        m_engine->setPaused(true);
 }
 
 void MediaPlayerControl::onEngineEndFile(int reason)
@@ -360,6 +372,21 @@ void MediaPlayerControl::setCurrentPosition(double seconds)
     // only after the seek: a Play right after must not start over.
     m_atEnd = seconds >= m_engine->duration() && m_engine->duration() > 0;
     m_engine->seek(seconds, true);
+    // After every seek the engine runs exactly when the control says it
+    // plays. Playing on to the end is what makes the end known (paused
+    // there, the core never reports it); onEndOfMedia then stops both.
+    switch (m_playState) {
+    case MediaPlayState::Playing:
+    case MediaPlayState::ScanForward: m_engine->setPaused(false); break;
+    case MediaPlayState::Stopped:
+    case MediaPlayState::Paused: m_engine->setPaused(true); break;
+    default: break;
+    }
+}
+
+bool MediaPlayerControl::EndedShort() const
+{
+    return isLoaded() && m_engine->endedShort();
 }
 
 double MediaPlayerControl::Duration() const

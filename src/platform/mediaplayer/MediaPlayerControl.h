@@ -69,6 +69,7 @@ public:
     double CurrentPosition() const override;
     void setCurrentPosition(double seconds) override;
     double Duration() const override;
+    bool EndedShort() const override;
     double Rate() const override { return m_rate; }
     void setRate(double rate) override;
     int PlayState() const override { return m_playState; }

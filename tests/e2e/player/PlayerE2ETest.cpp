@@ -22,6 +22,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <optional>
 
@@ -536,3 +537,92 @@ TEST_F(PlayerE2E, MediaKeysDriveTheWindowThroughItsOwnHandlers)
 }
 
 } // namespace
+
+namespace {
+
+/// Arguments that start `binary` with `file` through the shell, so that a
+/// name which is not UTF-8 reaches it byte for byte (QProcess would encode
+/// it as text). The shell's own pid becomes the program's.
+QStringList bytesArgument(const QByteArray &file)
+{
+    QString octal;
+    for (const char c : file)
+        octal += QStringLiteral("\\%1").arg(static_cast<unsigned char>(c), 3, 8, QLatin1Char('0'));
+    return {"-c", "exec \"$0\" \"$(printf '%b' \"$1\")\"", "BINARY", octal};
+}
+
+/// The traced position in hundredths of a second has left 0.
+bool playing(const ProgramRun &program)
+{
+    return program.lastTraced(QStringLiteral("position")).toDouble() > 0;
+}
+
+} // namespace
+
+// A name that is not UTF-8 on the command line, and audio beside a cover
+// picture, started fresh as a user starts them: each start plays (the
+// traced position, finer than the label, leaves 0). EveryStart covers the
+// other kinds in the engines, 20 fresh starts each.
+TEST_F(PlayerE2E, RawByteNamesAndCoveredAudioPlayOnEveryFreshStart)
+{
+    const char *const kinds[] = {"\x83\x65\x83\x58\x83\x67.mp4", "cover/tone.mp3"};
+    constexpr int Starts = 2;
+    for (const char *kind : kinds) {
+        const QByteArray file = QFile::encodeName(testMediaDir()) + '/' + kind;
+        for (int start = 0; start < Starts; ++start) {
+            SCOPED_TRACE(QByteArray(kind).toHex().toStdString() + " start " + std::to_string(start + 1));
+            {
+                QFile ini(m_ini);
+                ASSERT_TRUE(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
+                ini.write("[Setting]\r\nVideoSize=320\r\n");
+            }
+            QStringList args = bytesArgument(file);
+            args[2] = m_binary;
+            ProgramRun program("/bin/sh", args);
+            EXPECT_TRUE(program.waitFor([&] { return playing(program); }, 30000))
+                << "stalled at " << qPrintable(program.lastTraced(QStringLiteral("time")));
+            ::kill(static_cast<pid_t>(program.pid()), SIGTERM);
+            expectCleanExit(program);
+        }
+    }
+}
+
+// Always on top stored: the window shows during the load, before the first
+// Play, and the video must draw into it safely, for the file of the first
+// start and for one handed over by a second start.
+TEST_F(PlayerE2E, AlwaysOnTopStoredPlaysAnMp4WithoutACrash)
+{
+    {
+        QFile ini(m_ini);
+        ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+        ini.write("[Window]\r\nFrontSet=True\r\n[Setting]\r\nVideoSize=480\r\n");
+    }
+    ProgramRun program(m_binary, {testMedia("clip.mp4")});
+    ASSERT_TRUE(program.waitFor([&] { return program.sawLine("] first frame drawn"); }, 60000))
+        << "no video frame was drawn";
+    ASSERT_TRUE(program.waitFor([&] { return program.lastPosition().value_or(0) >= 2 || !program.isRunning(); },
+                                30000));
+    ASSERT_TRUE(program.isRunning()) << "the program died";
+
+    ProgramRun second(m_binary, {testMedia("second.mp4")});
+    ASSERT_TRUE(second.waitForExit(20000)) << "the second start did not end";
+    EXPECT_EQ(second.exitCode(), 0);
+    // The handed file (1 s long) opens and plays: a position above 0 is
+    // traced after its length shows.
+    ASSERT_TRUE(program.waitFor(
+        [&] { return program.lastTraced("time").endsWith(" 00:00:01") || !program.isRunning(); }, 30000))
+        << "the handed file did not open";
+    const qsizetype opened = program.traced("position").size();
+    EXPECT_TRUE(program.waitFor(
+        [&] {
+            const QStringList positions = program.traced("position");
+            return !program.isRunning() ||
+                   std::any_of(positions.begin() + std::min(opened, positions.size()), positions.end(),
+                               [](const QString &p) { return p.toDouble() > 0 && p.toDouble() < 1.5; });
+        },
+        30000))
+        << "the handed file did not play";
+    ASSERT_TRUE(program.isRunning()) << "the program died after the hand-off";
+    ::kill(static_cast<pid_t>(program.pid()), SIGTERM);
+    expectCleanExit(program);
+}

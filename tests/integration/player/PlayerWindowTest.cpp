@@ -254,21 +254,47 @@ TEST_F(PlayerWindow, ADamagedStoredWidthIsHeldToTheScreen)
 
 TEST_F(PlayerWindow, AFileThatCannotBePlayedIsNamedInThePanel)
 {
-    // The compact layout of a first start: the panel covers the video area.
-    m_pref.ClearData();
-    auto player = makePlayer();
-    player->Play(testMedia("random.mpg"));
-    const auto shown = [&] {
-        for (const QLabel *label : player->findChildren<QLabel *>()) {
-            if (label->isVisible() && label->text().contains(QStringLiteral("を再生できません")) &&
-                label->toolTip().contains(QStringLiteral("「random.mpg」")))
-                return true;
+    // The compact layout of a first start (the panel covers the video area)
+    // and a wide one; a short name and a long one.
+    const struct {
+        const char *videoSize;
+        const char *file;
+    } cases[] = {{nullptr, "random.mpg"}, {"640", "random.mpg"}, {nullptr, "a long name of a damaged file.mpg"}};
+    QTemporaryDir dir;
+    const QString longName = dir.filePath(QStringLiteral("a long name of a damaged file.mpg"));
+    ASSERT_TRUE(QFile::copy(testMedia("random.mpg"), longName));
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::string(c.file) + " " + (c.videoSize ? c.videoSize : "compact"));
+        m_pref.ClearData();
+        if (c.videoSize)
+            m_pref.SaveSetting("Setting", "VideoSize", c.videoSize);
+        auto player = makePlayer();
+        const QString file = QString::fromUtf8(c.file);
+        player->Play(file == QLatin1String("random.mpg") ? testMedia(file) : longName);
+        const QLabel *label = player->findChild<QLabel *>(QStringLiteral("LaMessage"));
+        ASSERT_NE(label, nullptr);
+        const auto shown = [&] {
+            return label->isVisible() && label->toolTip().contains(QStringLiteral("「%1」").arg(file));
+        };
+        ASSERT_TRUE(waitUntil(shown)) << "no readable message in the panel";
+        // The sentence and the reason whole; only the name may give way.
+        EXPECT_TRUE(label->text().contains(QStringLiteral("」を再生できません。"))) << label->text().toStdString();
+        EXPECT_TRUE(label->text().contains(QStringLiteral("壊れたファイルです。"))) << label->text().toStdString();
+        for (const QString &line : label->text().split(u'\n'))
+            EXPECT_LE(label->fontMetrics().horizontalAdvance(line), label->width()) << line.toStdString();
+        // Nothing of the panel (the volume bar, the cursor) lies over it.
+        const QWidget *panel = player->findChild<QWidget *>(QStringLiteral("PiCtrl"));
+        ASSERT_NE(panel, nullptr);
+        const QRect area(label->mapTo(player.get(), QPoint()), label->size());
+        for (const QWidget *other : panel->findChildren<QWidget *>()) {
+            if (other == label || !other->isVisible() || other->isAncestorOf(label) || label->isAncestorOf(other))
+                continue;
+            const QRect rect(other->mapTo(player.get(), QPoint()), other->size());
+            EXPECT_FALSE(rect.intersects(area)) << "covered by " << other->objectName().toStdString();
         }
-        return false;
-    };
-    EXPECT_TRUE(waitUntil(shown)) << "no readable message in the panel";
-    player->Play(testMedia("clip.avi"));
-    EXPECT_TRUE(waitUntil([&] { return !shown(); })) << "the message stayed for a file that plays";
+        player->Play(testMedia("clip.avi"));
+        EXPECT_TRUE(waitUntil([&] { return !label->isVisible(); })) << "the message stayed for a file that plays";
+    }
 }
 
 TEST_F(PlayerWindow, ASaveThatFailsIsShownWithTheFileAndTheReason)

@@ -5,6 +5,7 @@
 #include "platform/dde/DDESend.h"
 #include "platform/dde/HandOffFrame.h"
 #include "platform/dde/InstanceChannel.h"
+#include "util/FileNames.h"
 
 #include <QDir>
 #include <QFile>
@@ -74,7 +75,9 @@ TEST(HandOffFrame, OnlyOneNulAndValidTextMakeAHandOff)
          HandOff{QString(QChar(0xfeff)), QString(QChar(0xfeff))}}, // marks are text
         {"no separator", std::nullopt},
         {QByteArray("a\0b\0c", 5), std::nullopt},
-        {QByteArray("\0\xff\xfe", 3), std::nullopt}, // not UTF-8
+        // A name that is not UTF-8 keeps its bytes; a token must be text.
+        {QByteArray("\0/\x83\x65.mp4", 8), HandOff{decodeFileName("/\x83\x65.mp4"), QString()}},
+        {QByteArray("\xff\0/a", 4), std::nullopt},
         {QByteArray("\xc3\0x", 3), std::nullopt},    // a token cut inside a character
     };
     for (const auto &c : cases)

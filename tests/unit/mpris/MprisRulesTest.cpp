@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 namespace {
 
 TEST(MprisRules, PlaybackStatusOfEveryPlayState)
@@ -67,6 +69,8 @@ TEST(MprisRules, OnlyAnExistingFileIsWorthOpening)
     QTemporaryDir dir;
     const QString file = dir.filePath("clip.mp4");
     QFile(file).open(QIODevice::WriteOnly);
+    // A name that is not UTF-8 (Shift-JIS bytes) names its file as well.
+    std::fclose(std::fopen((QFile::encodeName(dir.path()) + "/\x83\x65.mp4").constData(), "w"));
     const struct {
         QString uri;
         bool openable;
@@ -77,6 +81,8 @@ TEST(MprisRules, OnlyAnExistingFileIsWorthOpening)
         // "%00" cuts the name short for the file layer: never opened.
         {QUrl::fromLocalFile(file).toString() + "%00.txt", false},
         {"file://" + dir.path() + "/clip%00.mp4", false},
+        {"file://" + dir.path() + "/%83%65.mp4", true},
+        {"file://" + dir.path() + "/%83%66.mp4", false},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.uri.toStdString());

@@ -1,6 +1,7 @@
 #include "player/BarArithmetic.h"
 #include "player/FileDrop.h"
 #include "player/PanelWidgets.h"
+#include "util/FileNames.h"
 
 #include <QMimeData>
 #include <QUrl>
@@ -112,6 +113,10 @@ TEST(FileDrop, LocalFilesAreDecodedOthersIgnored)
         else
             EXPECT_FALSE(local) << url;
     }
+
+    // A name that is not UTF-8 arrives with its bytes.
+    EXPECT_EQ(encodeFileName(localPathOf(QUrl::fromEncoded("file:///tmp/%83%65%20x.mp4")).value_or("")),
+              QByteArray("/tmp/\x83\x65 x.mp4"));
 
     QMimeData data;
     EXPECT_FALSE(firstDroppedFile(&data));

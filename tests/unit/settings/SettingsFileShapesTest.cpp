@@ -1,6 +1,7 @@
 // Files as editors and file systems of this platform make them: other line
 // ends, UTF-8 text and names that Shift-JIS cannot hold.
 #include "SettingsTestSupport.h"
+#include "util/FileNames.h"
 
 #include <QStringList>
 
@@ -48,10 +49,12 @@ TEST_F(SettingsFileTest, EveryFileShapeLoadsSavesAndReloadsWithoutLosingAnything
         {"Shift-JIS and LF", sjis("[特殊]\n～①髙=①～髙\n"), sjisOnly, false},
         // Valid in both: "ﾃｽ" in Shift-JIS is "ý" in UTF-8.
         {"both", "\r\n[S]\r\nk=\xC3\xBD\r\n", {u8("[S] k=ﾃｽ")}, true},
-        // Keys that only look escaped read and write as they stand.
+        // Keys that only look escaped read and write as they stand; "%C3"
+        // alone is the byte of a name that is not UTF-8, and stays that.
         {"% keys",
          "\r\n[F]\r\n%c3%a9=1\r\n%%=2\r\n%41=3\r\n%Caf%C3=4\r\n%25=5\r\n",
-         {"[F] %c3%a9=1", "[F] %%=2", "[F] %41=3", "[F] %Caf%C3=4", "[F] %25=5"},
+         {"[F] %c3%a9=1", "[F] %%=2", "[F] %41=3", QStringLiteral("[F] Caf") + QChar(0xDCC3) + QStringLiteral("=4"),
+          "[F] %25=5"},
          true},
     };
     for (const auto &shape : shapes) {
@@ -81,7 +84,9 @@ TEST_F(SettingsFileTest, EveryFileNameKeepsItsOwnResumeRecordThroughSaveAndLoad)
                             "/v/line\nbreak.mp4", "/v/cr\rx.mp4", longName, u8("C:\\動画\\～①髙.avi"),
                             u8("/v/\u301C.mp4"), u8("\uFEFF.mp4"), " /v/spaces.mp4 ", "100%.mp4", "%",
                             // Literal names that read like the escaped form.
-                            "%Caf%C3%A9.mp4", "%41.mp4"};
+                            "%Caf%C3%A9.mp4", "%41.mp4",
+                            // Names that are not UTF-8: Shift-JIS and Latin-1 bytes.
+                            decodeFileName("/v/\x83\x65\x83\x58\x83\x67.mp4"), decodeFileName("/v/caf\xe9.avi")};
     for (int i = 0; i < names.size(); ++i) {
         m_pref.SaveSetting(QStringLiteral("Files"), names.at(i), QStringLiteral("%1,100").arg(i));
     }
@@ -90,6 +95,7 @@ TEST_F(SettingsFileTest, EveryFileNameKeepsItsOwnResumeRecordThroughSaveAndLoad)
     EXPECT_TRUE(saved.contains(sjis("\r\nC:\\動画\\～①髙.avi=12,100\r\n")));
     EXPECT_TRUE(saved.contains("\r\n%/v/Caf%C3%A9.mp4=0,100\r\n%/v/Caf%C3%A8.mp4=1,100\r\n"));
     EXPECT_TRUE(saved.contains("\r\n%/v/a%3Db.mp4=4,100\r\n"));
+    EXPECT_TRUE(saved.contains("\r\n%/v/%83e%83X%83g.mp4=20,100\r\n%/v/caf%E9.avi=21,100\r\n"));
 
     ASSERT_TRUE(m_pref.Load());
     EXPECT_EQ(m_pref.Keys(QStringLiteral("Files")).toList(), names);
