@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 
 QStringList run(const QString &program, const QStringList &args)
@@ -76,6 +77,12 @@ bool ProgramRun::sawLine(const QString &fragment) const
         if (line.contains(fragment))
             return true;
     return false;
+}
+
+int ProgramRun::countLines(const QString &fragment) const
+{
+    return static_cast<int>(std::count_if(m_lines.cbegin(), m_lines.cend(),
+                                          [&](const QString &line) { return line.contains(fragment); }));
 }
 
 QStringList ProgramRun::traced(const QString &name) const

@@ -35,6 +35,8 @@ public:
     /// Reads output until `done` holds or `ms` pass; returns `done`.
     bool waitFor(const std::function<bool()> &done, int ms);
     bool sawLine(const QString &fragment) const;
+    /// How many lines so far hold `fragment`.
+    int countLines(const QString &fragment) const;
     /// Every value traced under `name`, in order.
     QStringList traced(const QString &name) const;
     /// The latest value traced under `name` ("" before the first).
