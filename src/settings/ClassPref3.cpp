@@ -97,7 +97,7 @@ QByteArray readWholeFile(const QString &fileName)
     if (fd < 0) {
         const int error = errno;
         throw SettingsFileError(readErrorNumber(error), QStringLiteral("Cannot open the settings file"),
-                                fileName, QString::fromLocal8Bit(std::strerror(error)));
+                                fileName, QString::fromLocal8Bit(std::strerror(error)), error);
     }
     QByteArray bytes;
     struct stat info {};
@@ -119,7 +119,7 @@ QByteArray readWholeFile(const QString &fileName)
             ::close(fd);
             throw SettingsFileError(error == EISDIR ? ErrNo::PathFileAccessError : ErrNo::DeviceIOError,
                                     QStringLiteral("Cannot read the settings file"), fileName,
-                                    QString::fromLocal8Bit(std::strerror(error)));
+                                    QString::fromLocal8Bit(std::strerror(error)), error);
         }
         bytes.append(buffer, got);
     }
@@ -182,10 +182,11 @@ bool onlySpaces(QStringView line)
 } // namespace
 
 SettingsFileError::SettingsFileError(int number, const QString &what, const QString &fileName,
-                                     const QString &reason)
+                                     const QString &reason, int systemError)
     : RuntimeError(number, QStringLiteral("%1 (%2): %3").arg(what, fileName, reason))
     , m_fileName(fileName)
     , m_reason(reason)
+    , m_systemError(systemError)
 {}
 
 ClassPref3::ClassPref3()
@@ -308,7 +309,7 @@ void ClassPref3::Save()
         const int error = errno;
         throw SettingsFileError(writeErrorNumber(error, ErrNo::PathFileAccessError),
                                 QStringLiteral("Cannot write the settings file"), m_fileName,
-                                file.errorString());
+                                file.errorString(), error);
     }
     errno = 0;
     if (file.write(bytes) != bytes.size() || !file.commit()) {
@@ -316,7 +317,7 @@ void ClassPref3::Save()
         const QString reason = file.errorString();
         file.cancelWriting();
         throw SettingsFileError(writeErrorNumber(error, ErrNo::DeviceIOError),
-                                QStringLiteral("Cannot write the settings file"), m_fileName, reason);
+                                QStringLiteral("Cannot write the settings file"), m_fileName, reason, error);
     }
 }
 

@@ -280,6 +280,11 @@ TEST_F(PlayerWindow, ASaveThatFailsIsShownWithTheFileAndTheReason)
     player->closeStep();
     EXPECT_TRUE(shown.contains(m_dir.path())) << shown.toStdString();
     EXPECT_TRUE(shown.contains("保存できませんでした")) << shown.toStdString();
+    // The reason reads in Japanese first; the system's own words follow.
+    const QString reason = shown.section(m_dir.path(), 1).trimmed();
+    EXPECT_TRUE(reason.startsWith(QStringLiteral("システムエラーが発生しました。（")) ||
+                reason.contains(QStringLiteral("。（エラー ")))
+        << reason.toStdString();
     EXPECT_EQ(m_ends, 1);
 }
 
