@@ -5,6 +5,7 @@
 //   "drag started"       the drag runs
 //   "action N"           the target's answer changed (Qt::DropAction)
 //   "result N"           the drag ended with that action (0: refused)
+// It runs until it is ended from outside.
 //
 // Usage: kovaplex_drag_source FILE X Y   (the window's place on the screen)
 #include <QApplication>
@@ -48,8 +49,9 @@ protected:
                 [](Qt::DropAction action) { say("action " + QByteArray::number(int(action))); });
         say("drag started");
         const Qt::DropAction result = drag->exec(Qt::CopyAction | Qt::MoveAction | Qt::LinkAction);
+        // It stays running, as a file manager does: the target asks for the
+        // dropped data after the drag has ended here.
         say("result " + QByteArray::number(int(result)));
-        QCoreApplication::quit();
     }
 
 private:
