@@ -6,6 +6,8 @@
 #include <QGuiApplication>
 #include <QStyle>
 #include <QWidget>
+#include <QEvent>
+#include <QPointer>
 #include <QWindow>
 
 #include <cstdlib>
@@ -68,6 +70,45 @@ std::optional<QPoint> x11OuterCorner(const QWidget *window)
     return corner;
 }
 
+/// Checks, when the window first shows on the screen, that its frame's
+/// corner is where it was last asked to be, and asks once more if not.
+/// Qt names the client area in every resize of a window (static gravity
+/// for that request); a window manager that takes such a request while it
+/// is still adopting the window can put the frame a title bar too high,
+/// whatever frame move follows. Once the window is shown the requests are
+/// handled in order, so one more frame move settles it.
+class FramePlaceCheck final : public QObject {
+public:
+    static constexpr const char *Name = "kovaplex-frame-place-check";
+
+    FramePlaceCheck(QWidget &widget, QWindow &window)
+        : QObject(&window)
+        , m_widget(&widget)
+    {
+        setObjectName(QLatin1String(Name));
+        window.installEventFilter(this);
+    }
+
+    void setWanted(QPoint outer) { m_wanted = outer; }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        auto *window = qobject_cast<QWindow *>(watched);
+        if (event->type() == QEvent::Expose && window && window->isExposed()) {
+            if (m_widget && outerWindowGeometry(m_widget).topLeft() != m_wanted)
+                window->setFramePosition(m_wanted);
+            window->removeEventFilter(this);
+            deleteLater();
+        }
+        return false;
+    }
+
+private:
+    QPointer<QWidget> m_widget;
+    QPoint m_wanted;
+};
+
 } // namespace
 
 QRect outerWindowGeometry(const QWidget *window)
@@ -89,13 +130,25 @@ QRect outerWindowGeometry(const QWidget *window)
 
 void moveWindowFrame(QWidget &window, QPoint outer)
 {
-    // The widget's own move keeps its place in step at once (code that
-    // reads it right after); the window's frame move that follows is the
-    // request the window system acts on last.
-    window.move(outer);
+    // Only the frame's move once the window exists: the widget's own move
+    // would set the window's gravity back to static, and a window manager
+    // that reads the hints between the two requests places the client
+    // area at `outer` after all. The widget hears of its new place from
+    // the window system.
     QWindow *handle = window.windowHandle();
-    if (handle && handle->handle())
-        handle->setFramePosition(outer);
+    if (!handle || !handle->handle()) {
+        window.move(outer);
+        return;
+    }
+    handle->setFramePosition(outer);
+    if (!handle->isExposed()) {
+        // Found by name: the class has no meta-object of its own to cast by.
+        auto *check = static_cast<FramePlaceCheck *>(
+            handle->findChild<QObject *>(QLatin1String(FramePlaceCheck::Name), Qt::FindDirectChildrenOnly));
+        if (!check)
+            check = new FramePlaceCheck(window, *handle);
+        check->setWanted(outer);
+    }
 }
 
 bool windowPlaceIsKnown()

@@ -50,7 +50,8 @@ QRect outerWindowGeometry(const QWidget *window);
 /// the frame there whether or not it has framed the window yet. A move of
 /// the client area instead (static gravity, Qt's choice for a window that
 /// was moved once it existed) lands a title bar's height lower before the
-/// frame is known. GUI thread only.
+/// frame is known. Once the window exists, the widget's own place follows
+/// when the window system reports the move. GUI thread only.
 void moveWindowFrame(QWidget &window, QPoint outer);
 
 /// Whether this window system tells a window where it stands on the screen

@@ -130,7 +130,7 @@ TEST_F(PlayerWindow, AHugeStoredCutOrPlaceLeavesTheWindowOnTheScreen)
     player->Play(QString());
     player->SetVideoSize(static_cast<float>(320 * tppX())); // F3
     const QRect screen(QPoint(0, 0), screenMetrics().screenSize.toSize() / tppX());
-    EXPECT_TRUE(screen.contains(player->frameGeometry()))
+    EXPECT_TRUE(waitUntil([&] { return screen.contains(player->frameGeometry()); }))
         << player->frameGeometry().x() << "," << player->frameGeometry().y() << " "
         << player->frameGeometry().width() << " wide";
     // A tenth of the video at most widens the box.
