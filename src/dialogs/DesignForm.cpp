@@ -18,6 +18,9 @@ namespace {
 // Room around a caption inside a button's edges, pixels.
 constexpr double ButtonPaddingX = 16;
 constexpr double ButtonPaddingY = 8;
+// Room after a label's text: a label whose text fills it would run into the
+// field beside it, the design's narrow gap being all that is left.
+constexpr double LabelGapX = 6;
 
 QSizeF twipsOf(QSizeF pixels)
 {
@@ -27,7 +30,7 @@ QSizeF twipsOf(QSizeF pixels)
 QSizeF needOf(const QWidget *control)
 {
     if (const auto *label = qobject_cast<const QLabel *>(control))
-        return twipsOf(label->sizeHint());
+        return twipsOf(QSizeF(label->sizeHint()) + QSizeF(LabelGapX, 0));
     if (const auto *edit = qobject_cast<const QLineEdit *>(control))
         return twipsOf(QSizeF(0, edit->minimumSizeHint().height()));
     if (const auto *button = qobject_cast<const QAbstractButton *>(control)) {

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <numeric>
 
+#include <QStringList>
+
 namespace {
 
 constexpr double Margin = 120;
@@ -94,6 +96,55 @@ MsgLayoutResult layoutMsg(const MsgLayoutInput &in)
 
 QPointF centreOnScreen(QSizeF outerSize)
 {
-    const QSizeF screen = screenMetrics().screenSize;
-    return {screen.width() / 2 - outerSize.width() / 2, screen.height() / 2 - outerSize.height() / 2};
+    const ScreenMetrics &metrics = screenMetrics();
+    const QSizeF screen = metrics.screenSize;
+    const QRectF work = metrics.workArea;
+    const double left = screen.width() / 2 - outerSize.width() / 2;
+    const double top = screen.height() / 2 - outerSize.height() / 2;
+    return {std::max(work.left(), std::min(left, work.right() - outerSize.width())),
+            std::max(work.top(), std::min(top, work.bottom() - outerSize.height()))};
+}
+
+double widestMessage(bool hasIcon, double iconRight, double frameWidth)
+{
+    const double beside = hasIcon ? iconRight + Margin + 240 : MessageRightMargin + Margin;
+    return screenMetrics().workArea.width() - frameWidth - beside;
+}
+
+QString wrapToWidth(const QString &text, double maxWidth, const std::function<double(const QString &)> &widthOf)
+{
+    const auto isBreakAfter = [](QChar c) {
+        return c.isSpace() || c == QLatin1Char('/') || c == QLatin1Char('\\') || c == QLatin1Char('_') ||
+               c == QLatin1Char('-') || c == QLatin1Char('.') || c == QChar(0x3001) || c == QChar(0x3002);
+    };
+    QStringList out;
+    for (const QString &line : text.split(QLatin1Char('\n'))) {
+        QString rest = line;
+        while (rest.size() > 1 && widthOf(rest) > maxWidth) {
+            // The longest start that fits, whole characters only.
+            qsizetype fits = 0;
+            for (qsizetype end = 1; end <= rest.size(); ++end) {
+                if (end < rest.size() && rest.at(end).isLowSurrogate())
+                    continue;
+                if (widthOf(rest.left(end)) > maxWidth)
+                    break;
+                fits = end;
+            }
+            if (fits == 0)
+                fits = rest.at(0).isHighSurrogate() && rest.size() > 1 ? 2 : 1;
+            qsizetype cut = fits;
+            for (qsizetype at = fits; at > fits / 2; --at) {
+                if (isBreakAfter(rest.at(at - 1))) {
+                    cut = at;
+                    break;
+                }
+            }
+            if (cut >= rest.size())
+                break;
+            out << rest.left(cut);
+            rest = rest.mid(cut);
+        }
+        out << rest;
+    }
+    return out.join(QLatin1Char('\n'));
 }

@@ -2,6 +2,7 @@
 
 #include "dialogs/MsgLayout.h"
 #include "platform/forms/ScreenMetrics.h"
+#include "platform/forms/WindowFrame.h"
 #include "util/RuntimeError.h"
 
 #include <QApplication>
@@ -183,8 +184,7 @@ void fmMsg::AddButton(const QString &CaptionText, int DefaultMode, int ButtonVal
 
 void fmMsg::DispText(const QString &sData)
 {
-    m_message->setText(normaliseLineEnds(sData));
-    m_message->resize(m_message->sizeHint());
+    m_text = normaliseLineEnds(sData);
     Layout();
 }
 
@@ -276,6 +276,23 @@ void fmMsg::Layout()
     const double textHeight = textSizeTwips(f, QStringLiteral("X")).height();
     const double buttonHeight = std::max(ButtonDesignHeight, textHeight + ControlPaddingY);
     const double inputHeight = std::max(InputDesignHeight, textHeight + ControlPaddingY);
+
+    // A message wider than the screen leaves room for it (a long file name)
+    // is broken into lines, so that the box and all of its text stay within
+    // the work area.
+    const WindowFrameSizes frameSizes = windowFrameSizes(this);
+    const double iconRight = pixelsToTwipsX(m_picture->x() + m_picture->width());
+    const double widest = widestMessage(m_iconShown, iconRight, 2 * frameSizes.frameX);
+    const QFontMetricsF metrics(m_message->font());
+    // A pixel to spare for the label's own rounding.
+    const auto widthOf = [&metrics](const QString &piece) {
+        return pixelsToTwipsX(std::ceil(metrics.horizontalAdvance(piece)) + 1);
+    };
+    const QString shown = wrapToWidth(m_text, widest, widthOf);
+    if (m_message->text() != shown || m_message->size() != m_message->sizeHint()) {
+        m_message->setText(shown);
+        m_message->resize(m_message->sizeHint());
+    }
 
     MsgLayoutInput in;
     in.hasIcon = m_iconShown;

@@ -119,6 +119,9 @@ private:
 
     QLabel *m_picture;
     QLabel *m_message;
+    /// The message as given (line ends made "\n"); the label shows it
+    /// broken into lines where it would not fit the screen.
+    QString m_text;
     QLabel *m_inputLabel;
     QLineEdit *m_input;
     QCheckBox *m_check;

@@ -2,6 +2,7 @@
 
 #include "dialogs/DesignForm.h"
 #include "dialogs/DialogRules.h"
+#include "dialogs/comMsg.h"
 #include "util/RuntimeError.h"
 
 #include <QCloseEvent>
@@ -68,7 +69,23 @@ void fmOptKey::Start(int index)
 void fmOptKey::btOK_Click()
 {
     const QString time = m_txTime->text();
-    m_captions.write(m_buttonIndex, editedSkipCaption(time, m_txChar->text()));
+    QString caption;
+    try {
+        caption = editedSkipCaption(time, m_txChar->text());
+    } catch (const RuntimeError &error) {
+        if (error.number() != ErrNo::Overflow)
+            throw;
+        // A number beyond what a time can hold: the user is told here, and
+        // the dialog stays open for the correction.
+        ShowMsg(QStringLiteral("スキップする時間「%1」は大きすぎて扱えません。\r\n"
+                               "秒数を入力し直してください。")
+                    .arg(time),
+                MsgStyle::OkOnly | MsgStyle::Exclamation);
+        m_txTime->setFocus();
+        m_txTime->selectAll();
+        return;
+    }
+    m_captions.write(m_buttonIndex, caption);
     PushedButtonCaption = QStringLiteral("OK");
     m_settings.setSkipTime(m_buttonIndex, time);
     m_settings.setAccessKey(m_buttonIndex, m_txChar->text());

@@ -48,7 +48,9 @@ public:
     /// the double range; the dialog is then not shown.
     void Start(int index);
 
-    /// OK: writes the caption, stores both texts as typed, closes.
+    /// OK: writes the caption, stores both texts as typed, closes. A time
+    /// beyond the double range is told in a message box instead, and the
+    /// dialog stays open with nothing written.
     void btOK_Click();
 
     int ButtonIndex() const { return m_buttonIndex; }

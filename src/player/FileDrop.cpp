@@ -1,5 +1,6 @@
 #include "player/FileDrop.h"
 
+#include "platform/forms/Diagnostics.h"
 #include "util/FileNames.h"
 
 #include <QDropEvent>
@@ -77,10 +78,17 @@ bool FileDropTarget::eventFilter(QObject *watched, QEvent *event)
     const Qt::DropAction action = drop->possibleActions() & Qt::CopyAction   ? Qt::CopyAction
                                   : drop->possibleActions() & Qt::LinkAction ? Qt::LinkAction
                                                                              : Qt::IgnoreAction;
-    const std::optional<QString> path = action != Qt::IgnoreAction && !refusesAt(drop->position().toPoint())
-                                            ? firstDroppedFile(drop->mimeData())
-                                            : std::nullopt;
-    if (!path) {
+    const std::optional<QString> path =
+        action != Qt::IgnoreAction ? firstDroppedFile(drop->mimeData()) : std::nullopt;
+    // Qt hands the later moves and the drop only to a widget that took the
+    // enter, so the enter is taken wherever the drag comes in (over the
+    // video too); the place decides at each move and at the drop.
+    const bool refused = !path || (type != QEvent::DragEnter && refusesAt(drop->position().toPoint()));
+    traceValue("drag", type == QEvent::DragEnter ? (path ? QStringLiteral("enter") : QStringLiteral("no file"))
+                       : refused                  ? QStringLiteral("refused")
+                       : type == QEvent::Drop     ? QStringLiteral("dropped")
+                                                  : QStringLiteral("taken"));
+    if (refused) {
         drop->setDropAction(Qt::IgnoreAction);
         drop->ignore();
         return true;

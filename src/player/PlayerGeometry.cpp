@@ -8,10 +8,12 @@
 CutGeometry cutGeometry(float videoWidth, float videoHeight, const QString &cLeft, const QString &cTop,
                         const QString &cBottom, const QString &cRight)
 {
-    const double left = Val(cLeft);
-    const double top = Val(cTop);
-    const float hcut = static_cast<float>(left + Val(cRight));
-    const float vcut = static_cast<float>(top + Val(cBottom));
+    // The preview gets the texts being typed; they are held like stored ones.
+    const auto percent = [](const QString &text) { return Val(heldCutPercent(text)); };
+    const double left = percent(cLeft);
+    const double top = percent(cTop);
+    const float hcut = static_cast<float>(left + percent(cRight));
+    const float vcut = static_cast<float>(top + percent(cBottom));
 
     CutGeometry g;
     // A widget cannot be given a negative size; cuts beyond 100 % simply
@@ -60,10 +62,25 @@ VideoSizeLayout videoSizeLayout(float w, const WindowPlace &place, const CutPerc
         top = m.screenHeight - out.windowHeight;
     if (left + out.windowWidth > m.screenWidth)
         left = m.screenWidth - out.windowWidth;
+    // The title bar is how a window is moved: it stays on the screen.
+    if (top < 0)
+        top = 0;
     out.windowLeft = left;
     out.windowTop = top;
     out.storedWidthPixels = w / m.twipsPerPixelX;
     return out;
+}
+
+QPointF heldWindowPlace(double left, double top, double outerWidth, double titleHeight, double grab,
+                        const QRectF &workArea)
+{
+    if (!std::isfinite(left) || !std::isfinite(top))
+        return workArea.topLeft();
+    const double piece = std::min(grab, std::max(outerWidth, 0.0));
+    const double lowestTop = std::max(workArea.top(), workArea.bottom() - titleHeight);
+    const double leftmost = workArea.left() - std::max(outerWidth, 0.0) + piece;
+    const double rightmost = std::max(leftmost, workArea.right() - piece);
+    return {std::clamp(left, leftmost, rightmost), std::clamp(top, workArea.top(), lowestTop)};
 }
 
 TrackGeometry trackGeometry(float barWidth, float twipsPerPixelX, float twipsPerPixelY)

@@ -3,6 +3,8 @@
 #include "platform/forms/ScreenMetrics.h"
 #include "settings/PlayerSettings.h"
 
+#include <QPointF>
+#include <QRectF>
 #include <QString>
 
 /// The main window's geometry and texts as plain arithmetic.
@@ -33,6 +35,9 @@ struct PlayerDesign {
     /// A stored video width is held to the screen's width, or to this on a
     /// smaller screen (the largest view size of the menu).
     static constexpr float MaxVideoPixelsOnSmallScreen = 960;
+    /// The piece of the title bar a start keeps on the screen (100 pixels
+    /// at 15 twips per pixel), enough to take hold of it.
+    static constexpr float TitleGrab = 1500;
 };
 
 /// Screen and window-frame facts a layout depends on.
@@ -54,7 +59,8 @@ struct CutGeometry {
 };
 
 /// Crops a `videoWidth` × `videoHeight` video by the four percentages, given
-/// as text and read by their leading number (no number counts as 0). The
+/// as text and read by their leading number (no number counts as 0), each
+/// held to CutPercentRange. The
 /// video keeps its size and moves left and up by the left and top cuts; the
 /// box ends before the right and bottom cuts. Cuts of 100 % or more on one
 /// axis leave a box of at most the margin; a box size below zero is held at 0.
@@ -86,9 +92,20 @@ struct VideoSizeLayout {
 /// Lays the window out around a video `w` twips wide. A window in the lowest
 /// quarter of the screen keeps its bottom edge, any other its top; then the
 /// window is pushed onto the screen (top and left first, bottom and right
-/// last, so a window larger than the screen ends with a negative top or left).
+/// last, so a window wider than the screen ends with a negative left). The
+/// top never ends above the screen: a window taller than the screen keeps
+/// its title bar on it and runs off at the bottom instead.
 VideoSizeLayout videoSizeLayout(float w, const WindowPlace &place, const CutPercents &cut,
                                 const LayoutMetrics &metrics);
+
+/// Where a window whose outer edges were stored at `left`, `top` (twips)
+/// goes at a start, so that its title bar can be reached: the top within
+/// the work area and at least a title bar's height above its bottom, the
+/// left such that a piece of the title bar (`grab`, or the whole width when
+/// narrower) lies within the work area. A place that is not a number goes
+/// to the work area's corner.
+QPointF heldWindowPlace(double left, double top, double outerWidth, double titleHeight, double grab,
+                        const QRectF &workArea);
 
 /// The position bar's track: where the line runs and how long it is.
 struct TrackGeometry {

@@ -3,6 +3,7 @@
 
 #include "player/fmPlayer.h"
 
+#include "platform/forms/Diagnostics.h"
 #include "platform/forms/KeyCodes.h"
 #include "platform/media/VideoSurface.h"
 #include "platform/mediaplayer/MediaPlayerControl.h"
@@ -102,5 +103,6 @@ void fmPlayer::Form_OLEDragDrop(const QString &FileName)
         m_droppedFile = FileName;
         return;
     }
+    traceValue("drop opens", FileName);
     Play(FileName);
 }

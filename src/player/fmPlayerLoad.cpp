@@ -4,6 +4,7 @@
 
 #include "dialogs/comMsg.h"
 #include "platform/forms/ScreenMetrics.h"
+#include "platform/forms/SystemErrorText.h"
 #include "platform/forms/WindowFrame.h"
 #include "platform/media/VideoSurface.h"
 #include "platform/mediaplayer/MediaPlayerControl.h"
@@ -25,6 +26,7 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {} // namespace
@@ -42,17 +44,24 @@ void fmPlayer::loadStep()
     const float videoWidth = storedVideoWidth();
     MPlayer->Move(0, 0, videoWidth, videoWidth / 4 * 3);
 
-    const QPoint here = pos();
+    // Main.Left and Main.Top are the frame's outer corner, as the close
+    // stores them and as every move of the window asks for it (see
+    // moveWindowFrame). The place is held so that the title bar can be
+    // reached, whatever the file says.
+    refreshFrameSizes();
+    const QPoint here = frameGeometry().topLeft();
     const FormPlace stored =
         m_settings.formPlace(PlacedForm::Main, {here.x() * static_cast<double>(TwipsPerPixelX),
                                                 here.y() * static_cast<double>(TwipsPerPixelY)});
-    const auto left = static_cast<float>(stored.left);
-    const auto top = static_cast<float>(stored.top);
-    // No check keeps the window on the screen here; the first Play's sizing
-    // pulls it back when needed.
-    move(twipsToWidgetPixels(left, TwipsPerPixelX), twipsToWidgetPixels(top, TwipsPerPixelY));
+    const ScreenMetrics &screen = screenMetrics();
+    const QPointF held = heldWindowPlace(
+        static_cast<float>(stored.left), static_cast<float>(stored.top),
+        width() * static_cast<double>(TwipsPerPixelX) + 2 * FrameX, std::max<double>(FrameY, 24 * TwipsPerPixelY),
+        PlayerDesign::TitleGrab, screen.workArea);
+    const QPoint outer(twipsToWidgetPixels(static_cast<float>(held.x()), TwipsPerPixelX),
+                       twipsToWidgetPixels(static_cast<float>(held.y()), TwipsPerPixelY));
+    moveWindowFrame(*this, outer);
 
-    refreshFrameSizes();
     PiPosition->drawFrame();
     PiVolume->setBorderStyle(0);
 
@@ -86,7 +95,7 @@ void fmPlayer::saveSettings()
         // the user has to know, and which file it was.
         reportRuntimeError("Form_Unload", error);
         ShowMsg(QStringLiteral("設定を保存できませんでした。\r\n") + error.fileName() +
-                    QStringLiteral("\r\n") + error.reason(),
+                    QStringLiteral("\r\n") + systemErrorLine(error.systemError(), error.reason()),
                 MsgStyle::OkOnly | MsgStyle::Critical);
     }
 }
@@ -137,7 +146,7 @@ void fmPlayer::closeStep()
         // Where the place is unknown (Wayland) the stored one is kept for the
         // next start on a window system that has places.
         if (windowPlaceIsKnown()) {
-            const QRect outer = frameGeometry();
+            const QRect outer = outerWindowGeometry(this);
             m_settings.setFormPlace(PlacedForm::Main, {outer.x() * static_cast<double>(TwipsPerPixelX),
                                                        outer.y() * static_cast<double>(TwipsPerPixelY)});
         }

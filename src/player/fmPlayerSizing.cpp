@@ -4,6 +4,7 @@
 
 #include "platform/forms/Diagnostics.h"
 #include "platform/forms/ScreenMetrics.h"
+#include "platform/forms/WindowFrame.h"
 #include "platform/media/VideoSurface.h"
 #include "platform/mediaplayer/MediaPlayerControl.h"
 #include "playback/ClassPlayerDummy.h"
@@ -31,10 +32,11 @@ void fmPlayer::SetVideoSize(float w)
     VideoWidth = w;
     refreshFrameSizes();
 
-    // The outer edges: the frame's top-left, and the client height plus the
-    // frame (Qt knows the frame only once the window manager has framed
-    // the window; the frame sizes cover the time before).
-    const QRect outer = frameGeometry();
+    // The outer edges: the frame's top-left where the window system has it,
+    // and the client height plus the frame (Qt knows the frame only once
+    // the window manager has framed the window; the frame sizes cover the
+    // time before).
+    const QRect outer = outerWindowGeometry(this);
     WindowPlace place;
     place.left = static_cast<float>(outer.x() * static_cast<double>(TwipsPerPixelX));
     place.top = static_cast<float>(outer.y() * static_cast<double>(TwipsPerPixelY));
@@ -67,8 +69,8 @@ void fmPlayer::SetVideoSize(float w)
     const int clientHeight =
         std::max(1, twipsToWidgetPixels(layout.windowHeight - FrameX - FrameY, TwipsPerPixelY));
     setFixedSize(clientWidth, clientHeight);
-    move(twipsToWidgetPixels(layout.windowLeft, TwipsPerPixelX),
-         twipsToWidgetPixels(layout.windowTop, TwipsPerPixelY));
+    moveWindowFrame(*this, QPoint(twipsToWidgetPixels(layout.windowLeft, TwipsPerPixelX),
+                                  twipsToWidgetPixels(layout.windowTop, TwipsPerPixelY)));
 
     m_settings.setVideoSize(layout.storedWidthPixels);
     traceValue("video", QStringLiteral("%1x%2").arg(MPlayer->width()).arg(MPlayer->height()));

@@ -82,14 +82,16 @@ int writeErrorNumber(int error, int fallback)
     }
 }
 
-[[noreturn]] void throwWriteError(int number, const QString &fileName, const QString &reason)
+[[noreturn]] void throwWriteError(int number, const QString &fileName, const QString &reason, int systemError = 0)
 {
-    throw SettingsFileError(number, QStringLiteral("Cannot write the settings file"), fileName, reason);
+    throw SettingsFileError(number, QStringLiteral("Cannot write the settings file"), fileName, reason,
+                            systemError);
 }
 
 [[noreturn]] void throwSystemWriteError(int error, int fallback, const QString &fileName)
 {
-    throwWriteError(writeErrorNumber(error, fallback), fileName, QString::fromLocal8Bit(std::strerror(error)));
+    throwWriteError(writeErrorNumber(error, fallback), fileName, QString::fromLocal8Bit(std::strerror(error)),
+                    error);
 }
 
 // What a save replaces: the file itself, or the regular file a link leads
@@ -116,8 +118,7 @@ SaveTarget saveTarget(const QString &fileName)
     if (S_ISLNK(own.st_mode)) {
         char *resolved = ::realpath(target.path.constData(), nullptr);
         if (!resolved) {
-            throwWriteError(ErrNo::PathFileAccessError, fileName,
-                            QStringLiteral("it is a link to nothing that can be written"));
+            throwSystemWriteError(ENOENT, ErrNo::PathFileAccessError, fileName);
         }
         target.path = QByteArray(resolved);
         std::free(resolved);
@@ -125,9 +126,13 @@ SaveTarget saveTarget(const QString &fileName)
             throwSystemWriteError(errno, ErrNo::PathFileAccessError, fileName);
         }
     }
+    if (S_ISDIR(own.st_mode)) {
+        throwSystemWriteError(EISDIR, ErrNo::PathFileAccessError, fileName);
+    }
     if (!S_ISREG(own.st_mode)) {
+        // The user reads this reason in the save-failure box.
         throwWriteError(ErrNo::PathFileAccessError, fileName,
-                        QStringLiteral("it is not a regular file (a folder, a device or a pipe)"));
+                        QStringLiteral("通常のファイルではありません（デバイスまたはパイプです）。"));
     }
     target.exists = true;
     target.info = own;
@@ -234,7 +239,7 @@ QByteArray readWholeFile(const QString &fileName)
     if (fd < 0) {
         const int error = errno;
         throw SettingsFileError(readErrorNumber(error), QStringLiteral("Cannot open the settings file"),
-                                fileName, QString::fromLocal8Bit(std::strerror(error)));
+                                fileName, QString::fromLocal8Bit(std::strerror(error)), error);
     }
     QByteArray bytes;
     struct stat info {};
@@ -256,7 +261,7 @@ QByteArray readWholeFile(const QString &fileName)
             ::close(fd);
             throw SettingsFileError(error == EISDIR ? ErrNo::PathFileAccessError : ErrNo::DeviceIOError,
                                     QStringLiteral("Cannot read the settings file"), fileName,
-                                    QString::fromLocal8Bit(std::strerror(error)));
+                                    QString::fromLocal8Bit(std::strerror(error)), error);
         }
         bytes.append(buffer, got);
     }
@@ -319,10 +324,11 @@ bool onlySpaces(QStringView line)
 } // namespace
 
 SettingsFileError::SettingsFileError(int number, const QString &what, const QString &fileName,
-                                     const QString &reason)
+                                     const QString &reason, int systemError)
     : RuntimeError(number, QStringLiteral("%1 (%2): %3").arg(what, fileName, reason))
     , m_fileName(fileName)
     , m_reason(reason)
+    , m_systemError(systemError)
 {}
 
 ClassPref3::ClassPref3()

@@ -17,13 +17,17 @@
 /// file's name and the system's reason kept apart for a message to the user.
 class SettingsFileError final : public RuntimeError {
 public:
-    SettingsFileError(int number, const QString &what, const QString &fileName, const QString &reason);
+    /// `systemError`: the errno behind `reason`, 0 when none is known.
+    SettingsFileError(int number, const QString &what, const QString &fileName, const QString &reason,
+                      int systemError = 0);
     QString fileName() const { return m_fileName; }
     QString reason() const { return m_reason; }
+    int systemError() const { return m_systemError; }
 
 private:
     QString m_fileName;
     QString m_reason;
+    int m_systemError = 0;
 };
 
 /// The sectioned settings store and its data file.

@@ -1,6 +1,7 @@
 #include "settings/PlayerSettings.h"
 
 #include "settings/ClassPref3.h"
+#include "settings/KeyEscape.h"
 #include "util/Numbers.h"
 #include "util/RuntimeError.h"
 #include "util/Variant.h"
@@ -124,21 +125,46 @@ void PlayerSettings::setSkipTime(int index, const QString &amount) const
 
 QString PlayerSettings::accessKey(int index) const
 {
-    return m_pref
-        .GetSetting(SettingsSection::KeySetting, accessKeyKey(index), DefaultAccessKeys[skipSlot(index)])
-        .toText();
+    return unescapeKey(
+        m_pref.GetSetting(SettingsSection::KeySetting, accessKeyKey(index), DefaultAccessKeys[skipSlot(index)])
+            .toText());
 }
 
 void PlayerSettings::setAccessKey(int index, const QString &letter) const
 {
     skipSlot(index);
-    m_pref.SaveSetting(SettingsSection::KeySetting, accessKeyKey(index), letter);
+    // A letter the Shift-JIS file cannot hold ("é") would come back as "?";
+    // it is written in the reversible form the file's keys use.
+    m_pref.SaveSetting(SettingsSection::KeySetting, accessKeyKey(index), escapeKey(letter));
+}
+
+QString heldCutPercent(const QString &text)
+{
+    double value = 0;
+    try {
+        value = Val(text);
+    } catch (const RuntimeError &) {
+        // Beyond the double range: only its sign matters here.
+        bool negative = false;
+        for (const QChar c : text) {
+            if (!c.isSpace()) {
+                negative = c == QLatin1Char('-');
+                break;
+            }
+        }
+        value = negative ? CutPercentRange::Least - 1 : CutPercentRange::Most + 1;
+    }
+    if (value < CutPercentRange::Least)
+        return Variant::numberText(CutPercentRange::Least);
+    if (value > CutPercentRange::Most)
+        return Variant::numberText(CutPercentRange::Most);
+    return text;
 }
 
 CutPercents PlayerSettings::cutPercents() const
 {
     const auto read = [this](const char *key) {
-        return m_pref.GetSetting(SettingsSection::CutPercent, QString::fromLatin1(key), 0).toText();
+        return heldCutPercent(m_pref.GetSetting(SettingsSection::CutPercent, QString::fromLatin1(key), 0).toText());
     };
     CutPercents cut;
     cut.left = read("Left");
@@ -150,8 +176,8 @@ CutPercents PlayerSettings::cutPercents() const
 
 void PlayerSettings::setCutPercents(const CutPercents &cut) const
 {
-    m_pref.SaveSetting(SettingsSection::CutPercent, QStringLiteral("Left"), cut.left);
-    m_pref.SaveSetting(SettingsSection::CutPercent, QStringLiteral("Top"), cut.top);
-    m_pref.SaveSetting(SettingsSection::CutPercent, QStringLiteral("Bottom"), cut.bottom);
-    m_pref.SaveSetting(SettingsSection::CutPercent, QStringLiteral("Right"), cut.right);
+    m_pref.SaveSetting(SettingsSection::CutPercent, QStringLiteral("Left"), heldCutPercent(cut.left));
+    m_pref.SaveSetting(SettingsSection::CutPercent, QStringLiteral("Top"), heldCutPercent(cut.top));
+    m_pref.SaveSetting(SettingsSection::CutPercent, QStringLiteral("Bottom"), heldCutPercent(cut.bottom));
+    m_pref.SaveSetting(SettingsSection::CutPercent, QStringLiteral("Right"), heldCutPercent(cut.right));
 }

@@ -48,6 +48,22 @@ struct CutPercents {
     QString right = QStringLiteral("0");
 };
 
+/// The range each cut percentage is held to where it is stored, read and
+/// applied. Cuts up to 100 % hide the whole picture as they should; below 0
+/// a cut widens the box with black, and past a tenth on each side the box
+/// of the largest view would no longer fit the screen, so a damaged or
+/// mistyped value (-1e6) cannot lay the window out off the screen.
+struct CutPercentRange {
+    static constexpr double Least = -10;
+    static constexpr double Most = 100;
+};
+
+/// `text` unchanged when its leading number lies within CutPercentRange
+/// (text without a number counts as 0 and stays as it is), else the nearer
+/// end of the range as text ("-10", "100"), also for a number beyond the
+/// double range.
+QString heldCutPercent(const QString &text);
+
 class PlayerSettings final {
 public:
     /// Number of skip buttons, and of stored skip amounts and letters.
@@ -78,15 +94,17 @@ public:
     /// "KeySetting" / "SkipTime0".."SkipTime5": the amount text of a skip
     /// button, as typed (defaults -30, -10, -3, 10, 30, 90).
     /// "KeySetting" / "AccessKey0".."AccessKey5": its letter (defaults Z, X,
-    /// C, V, B, N). `index` outside 0..5 raises
+    /// C, V, B, N), written in the reversible form of KeyEscape.h when the
+    /// file could not hold it as it is. `index` outside 0..5 raises
     /// RuntimeError(SubscriptOutOfRange).
     QString skipTime(int index) const;
     void setSkipTime(int index, const QString &amount) const;
     QString accessKey(int index) const;
     void setAccessKey(int index, const QString &letter) const;
 
-    /// "CutPercent" / "Left", "Top", "Bottom", "Right": the stored texts
-    /// unchanged, "0" for a missing key.
+    /// "CutPercent" / "Left", "Top", "Bottom", "Right": the stored texts,
+    /// "0" for a missing key, each held to CutPercentRange (heldCutPercent)
+    /// when read and when stored.
     CutPercents cutPercents() const;
     void setCutPercents(const CutPercents &cut) const;
 

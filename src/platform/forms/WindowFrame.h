@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QRect>
+
 class QWidget;
 
 /// The frame the window system puts around a top-level window, in twips.
@@ -28,6 +30,29 @@ WindowFrameSizes windowFrameSizes(const QWidget *window);
 
 /// The fallback used while a window's frame is unknown (see above).
 WindowFrameSizes fallbackWindowFrameSizes();
+
+/// The outer edges of top-level `window` on the screen: the frame's corner
+/// and the outer size.
+///
+/// On X11 the place is asked of the X server (the client area's place less
+/// the frame the window manager reports), not taken from Qt's copy: under a
+/// reparenting window manager that copy can keep the place Qt asked for
+/// while the window manager put the frame there, and a place stored from
+/// it moves the window by the title bar's height at every start. Elsewhere,
+/// and before the window is first exposed, it is Qt's frame geometry.
+/// GUI thread only.
+QRect outerWindowGeometry(const QWidget *window);
+
+/// Puts top-level `window`'s frame corner (its outer top-left) at `outer`.
+/// Before the window exists in the window system this is Qt's move of a
+/// window, which counts the frame; afterwards the request itself names the
+/// frame's corner (on X11: north-west gravity), so the window manager puts
+/// the frame there whether or not it has framed the window yet. A move of
+/// the client area instead (static gravity, Qt's choice for a window that
+/// was moved once it existed) lands a title bar's height lower before the
+/// frame is known. Once the window exists, the widget's own place follows
+/// when the window system reports the move. GUI thread only.
+void moveWindowFrame(QWidget &window, QPoint outer);
 
 /// Whether this window system tells a window where it stands on the screen
 /// and lets it choose. Wayland does neither (a window's place is the

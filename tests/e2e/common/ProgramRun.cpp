@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 
 QStringList run(const QString &program, const QStringList &args)
@@ -84,6 +85,12 @@ int ProgramRun::lineOf(const QString &fragment) const
         if (m_lines[i].contains(fragment))
             return i;
     return -1;
+}
+
+int ProgramRun::countLines(const QString &fragment) const
+{
+    return static_cast<int>(std::count_if(m_lines.cbegin(), m_lines.cend(),
+                                          [&](const QString &line) { return line.contains(fragment); }));
 }
 
 QStringList ProgramRun::traced(const QString &name) const

@@ -37,6 +37,8 @@ public:
     bool sawLine(const QString &fragment) const;
     /// The index of the first output line holding `fragment`; -1 when none.
     int lineOf(const QString &fragment) const;
+    /// How many lines so far hold `fragment`.
+    int countLines(const QString &fragment) const;
     /// Every value traced under `name`, in order.
     QStringList traced(const QString &name) const;
     /// The latest value traced under `name` ("" before the first).

@@ -14,8 +14,11 @@
 #include <QHash>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QPoint>
+#include <QRect>
 #include <QSize>
 #include <QStringDecoder>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QUrl>
@@ -534,6 +537,114 @@ TEST_F(PlayerE2E, MediaKeysDriveTheWindowThroughItsOwnHandlers)
     const QStringList record = readIni(m_ini)["Files"].value(clip).split(',');
     ASSERT_EQ(record.size(), 2);
     EXPECT_GE(record[0].toDouble(), 28);
+}
+
+/// The outer rectangle of a top-level window on the screen: its client area
+/// as the X server places it, grown by the frame the window manager reports
+/// (none on a bare display).
+std::optional<QRect> outerRect(const QString &window)
+{
+    int x = 0, y = 0, width = 0, height = 0, found = 0;
+    for (const QString &line : run("xwininfo", {"-id", window})) {
+        const QString value = line.section(':', 1).trimmed();
+        if (line.contains("Absolute upper-left X:"))
+            x = value.toInt(), ++found;
+        else if (line.contains("Absolute upper-left Y:"))
+            y = value.toInt(), ++found;
+        else if (line.trimmed().startsWith("Width:"))
+            width = value.toInt(), ++found;
+        else if (line.trimmed().startsWith("Height:"))
+            height = value.toInt(), ++found;
+    }
+    if (found != 4)
+        return std::nullopt;
+    QRect outer(x, y, width, height);
+    const QString extents = run("xprop", {"-id", window, "_NET_FRAME_EXTENTS"}).value(0);
+    const QStringList sides = extents.section('=', 1).split(',');
+    if (sides.size() == 4)
+        outer.adjust(-sides[0].trimmed().toInt(), -sides[2].trimmed().toInt(), sides[1].trimmed().toInt(),
+                     sides[3].trimmed().toInt());
+    return outer;
+}
+
+std::optional<QPoint> outerCorner(const QString &window)
+{
+    const std::optional<QRect> outer = outerRect(window);
+    return outer ? std::optional<QPoint>(outer->topLeft()) : std::nullopt;
+}
+
+TEST_F(PlayerE2E, ThePlaceHoldsOverStartsAndTheTitleBarStaysOnTheScreen)
+{
+    const QString clip = testMedia("long.mp4");
+    ASSERT_TRUE(QFileInfo::exists(clip)) << qPrintable(clip);
+    // Each start from what the one before stored; the stored resume record
+    // is left out, so that no question comes before the window.
+    const auto startAt = [&](const QString &left, const QString &top) {
+        QFile ini(m_ini);
+        ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+        ini.write(QStringLiteral("[Window]\r\nMain.Left=%1\r\nMain.Top=%2\r\n[Setting]\r\nVideoSize=320\r\n")
+                      .arg(left, top)
+                      .toLatin1());
+        ini.close();
+        ProgramRun program(m_binary, {clip});
+        ASSERT_TRUE(program.waitFor([&] { return program.sawLine("] first frame drawn"); }, 60000));
+        QStringList windows;
+        ASSERT_TRUE(program.waitFor([&] { return !(windows = program.visibleWindows()).isEmpty(); }, 10000));
+        // The window manager may still be framing it: the corner settles.
+        const QPoint expected(left.toInt() / 15, std::max(0, top.toInt() / 15));
+        EXPECT_TRUE(program.waitFor([&] { return outerCorner(windows.first()) == expected; }, 5000))
+            << "the frame stands at " << outerCorner(windows.first()).value_or(QPoint()).x() << ","
+            << outerCorner(windows.first()).value_or(QPoint()).y();
+        ASSERT_TRUE(askWindowToClose(windows.first().toULong()));
+        expectCleanExit(program);
+    };
+
+    for (int start = 1; start <= 3; ++start) {
+        ASSERT_NO_FATAL_FAILURE(startAt("4815", "4815")) << "start " << start;
+        const Ini ini = readIni(m_ini);
+        EXPECT_EQ(ini["Window"].value("Main.Left"), "4815") << "start " << start;
+        EXPECT_EQ(ini["Window"].value("Main.Top"), "4815") << "start " << start;
+    }
+    // Stored above the screen: the title bar comes back onto it.
+    ASSERT_NO_FATAL_FAILURE(startAt("3000", "-3000"));
+    EXPECT_EQ(readIni(m_ini)["Window"].value("Main.Top"), "0");
+}
+
+TEST_F(PlayerE2E, TheResumeQuestionForALongNameFitsTheScreen)
+{
+    // A file whose full path is 122 characters, most of them Japanese.
+    QString name = m_dir.path() + QStringLiteral("/");
+    while (name.size() < 110)
+        name += QStringLiteral("長い名前の動画フォルダ/");
+    name = name.left(110);
+    if (name.endsWith('/'))
+        name.chop(1), name += QStringLiteral("フ");
+    name += QStringLiteral("/最後のファイル.mp4");
+    ASSERT_EQ(name.size(), 122) << qPrintable(name);
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(name).path()));
+    ASSERT_TRUE(QFile::copy(testMedia("long.mp4"), name));
+    {
+        QFile ini(m_ini);
+        ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+        QStringEncoder sjis("Shift_JIS");
+        ini.write(sjis(QStringLiteral("[Files]\r\n%1=62,1200\r\n").arg(name)));
+    }
+
+    ProgramRun program(m_binary, {name});
+    QStringList windows;
+    ASSERT_TRUE(program.waitFor([&] { return !(windows = program.visibleWindows()).isEmpty(); }, 30000))
+        << "no resume question";
+    // The box may still be settling where the window manager puts it.
+    const QRect screen(0, 0, 1280, 1024);
+    EXPECT_TRUE(program.waitFor(
+        [&] {
+            const std::optional<QRect> box = outerRect(windows.first());
+            return box && screen.contains(*box);
+        },
+        5000))
+        << "the box runs off the screen: " << outerRect(windows.first()).value_or(QRect()).width() << " px wide at "
+        << outerRect(windows.first()).value_or(QRect()).x();
+    saveScreenshot("player-long-name-question.png");
 }
 
 } // namespace

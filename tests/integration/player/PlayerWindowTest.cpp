@@ -120,6 +120,23 @@ TEST_F(PlayerWindow, StoredSettingsComeBackAtLoad)
     EXPECT_FALSE(player->videoBase()->isHidden());
 }
 
+TEST_F(PlayerWindow, AHugeStoredCutOrPlaceLeavesTheWindowOnTheScreen)
+{
+    // What a cut of -1e6 and the place it caused once stored.
+    m_pref.SaveSetting("CutPercent", "Left", "-1e6");
+    m_pref.SaveSetting("Window", "Main.Left", "-491505");
+    m_pref.SaveSetting("Window", "Main.Top", "-300");
+    auto player = makePlayer();
+    player->Play(QString());
+    player->SetVideoSize(static_cast<float>(320 * tppX())); // F3
+    const QRect screen(QPoint(0, 0), screenMetrics().screenSize.toSize() / tppX());
+    EXPECT_TRUE(waitUntil([&] { return screen.contains(player->frameGeometry()); }))
+        << player->frameGeometry().x() << "," << player->frameGeometry().y() << " "
+        << player->frameGeometry().width() << " wide";
+    // A tenth of the video at most widens the box.
+    EXPECT_EQ(player->videoBase()->width(), 320 + 32 + 4);
+}
+
 TEST_F(PlayerWindow, CloseStepSavesOnceAndEndsTheProcess)
 {
     auto player = makePlayer();
@@ -306,6 +323,11 @@ TEST_F(PlayerWindow, ASaveThatFailsIsShownWithTheFileAndTheReason)
     player->closeStep();
     EXPECT_TRUE(shown.contains(m_dir.path())) << shown.toStdString();
     EXPECT_TRUE(shown.contains("保存できませんでした")) << shown.toStdString();
+    // The reason reads in Japanese first; the system's own words follow.
+    const QString reason = shown.section(m_dir.path(), 1).trimmed();
+    EXPECT_TRUE(reason.startsWith(QStringLiteral("システムエラーが発生しました。（")) ||
+                reason.contains(QStringLiteral("。（エラー ")))
+        << reason.toStdString();
     EXPECT_EQ(m_ends, 1);
 }
 

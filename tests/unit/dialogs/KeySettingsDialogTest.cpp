@@ -1,3 +1,4 @@
+#include "dialogs/fmMsg.h"
 #include "dialogs/fmOptKey.h"
 #include "platform/forms/ScreenMetrics.h"
 #include "settings/ClassPref3.h"
@@ -5,6 +6,7 @@
 #include "TestSupport.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -93,6 +95,45 @@ TEST_F(KeySettingsDialog, EnterAndEscDoNothingAndTheLetterTakesOneCharacter)
         d.btOK()->click();
     });
     EXPECT_EQ(m_captions[0], "-30(A)");
+}
+
+TEST_F(KeySettingsDialog, ATimeBeyondTheRangeIsToldAndTheDialogStaysOpen)
+{
+    edit(3, [&](fmOptKey &d) {
+        d.TxTime()->setText("1e400");
+        QString told;
+        QTimer::singleShot(0, [&] {
+            QWidget *box = nullptr;
+            if (!waitUntil([&] { return (box = QApplication::activeModalWidget()) && box != &d; }))
+                return ADD_FAILURE() << "no message box";
+            if (const auto *msg = qobject_cast<fmMsg *>(box))
+                told = msg->LaMessage()->text();
+            box->close();
+        });
+        d.btOK()->click();
+        EXPECT_TRUE(told.contains("1e400")) << qPrintable(told);
+        EXPECT_TRUE(d.isVisible());
+        EXPECT_TRUE(d.PushedButtonCaption.isEmpty());
+        EXPECT_EQ(m_captions[3], "+10(V)");
+        EXPECT_EQ(stored("KeySetting", "SkipTime3"), "<none>");
+        // Corrected, it goes through.
+        d.TxTime()->setText("20");
+        d.btOK()->click();
+    });
+    EXPECT_EQ(m_captions[3], "+20(V)");
+    EXPECT_EQ(m_pushed, "OK");
+}
+
+TEST_F(KeySettingsDialog, EachLabelLeavesAGapBeforeItsField)
+{
+    edit(0, [](fmOptKey &d) {
+        const auto textEnd = [](const QLabel *label) {
+            return label->x() + label->fontMetrics().horizontalAdvance(label->text());
+        };
+        EXPECT_GE(d.TxTime()->x() - textEnd(d.Label1(0)), 6);
+        EXPECT_GE(d.TxChar()->x() - textEnd(d.Label1(1)), 6);
+        d.close();
+    });
 }
 
 TEST_F(KeySettingsDialog, OpensCentredThenWhereItWasLeft)

@@ -276,6 +276,33 @@ TEST_F(MsgBoxTest, ShortAndLongMessagesWithoutIcon)
     EXPECT_NEAR(longBox.x(), 640 - longBox.width() / 2, 1);
 }
 
+TEST_F(MsgBoxTest, ALongNameIsBrokenIntoLinesSoTheBoxFitsTheScreen)
+{
+    // The resume question for a 122-character Japanese path.
+    QString name = QStringLiteral("/home/user/");
+    while (name.size() < 122)
+        name += QStringLiteral("長い名前の動画フォルダ/");
+    name = name.left(118) + QStringLiteral(".mp4");
+    ASSERT_EQ(name.size(), 122);
+    const QString question =
+        QStringLiteral("「") + name + QStringLiteral("」を覚えています。\r\n00:01:02/00:20:00 から再生しますか？");
+    for (const bool icon : {false, true}) {
+        fmMsg box;
+        if (icon)
+            box.DrawSysIcon(0x20);
+        box.DispText(question);
+        AddMsgButtons(box, 3);
+        box.DispCenter();
+        const QRect screen(0, 0, 1280, 1024);
+        EXPECT_TRUE(screen.contains(box.frameGeometry())) << box.frameGeometry().width() << " px wide";
+        const QLabel *label = box.LaMessage();
+        EXPECT_TRUE(box.rect().contains(label->geometry()));
+        EXPECT_GE(label->text().count('\n'), 2);
+        // Every character is still there, the end of the sentence too.
+        EXPECT_EQ(QString(label->text()).remove('\n'), QString(question).remove(QStringLiteral("\r\n")));
+    }
+}
+
 TEST_F(MsgBoxTest, MessageIsShownAsWrittenNeverAsMarkup)
 {
     fmMsg box;

@@ -1,7 +1,12 @@
 #include "dialogs/MsgLayout.h"
 #include "platform/forms/ScreenMetrics.h"
 
+#include <QList>
+#include <QStringList>
+
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace {
 
@@ -120,9 +125,41 @@ TEST_F(MsgLayoutTest, WithoutButtonsTheBoxEndsBelowTheContent)
     EXPECT_EQ(out.clientHeight, 615 + 120);
 }
 
-TEST_F(MsgLayoutTest, CentresTheOuterBoxOnTheScreen)
+TEST_F(MsgLayoutTest, CentresTheOuterBoxOnTheScreenWithinTheWorkArea)
 {
     EXPECT_EQ(centreOnScreen({3000, 1500}), QPointF(19200 / 2.0 - 1500, 15360 / 2.0 - 750));
+    // A panel 40 pixels high along the top, one 30 pixels wide at the right.
+    ScreenMetrics panels;
+    panels.workArea = QRectF(0, 600, 19200 - 450, 15360 - 600);
+    setScreenMetricsOverride(panels);
+    EXPECT_EQ(centreOnScreen({3000, 1500}), QPointF(19200 / 2.0 - 1500, 15360 / 2.0 - 750));
+    EXPECT_EQ(centreOnScreen({19000, 15000}), QPointF(0, 600)); // too large: its corner shows
+    EXPECT_EQ(centreOnScreen({18600, 14000}), QPointF(19200 - 450 - 18600, 15360 / 2.0 - 7000));
+}
+
+TEST(WrapToWidth, LongLinesBreakWhereTheyMayAndNothingIsLost)
+{
+    // One unit per character, a surrogate pair counting once.
+    const auto widthOf = [](const QString &piece) { return static_cast<double>(piece.toUcs4().size()); };
+    const struct {
+        const char *text;
+        double width;
+        const char *wrapped;
+    } cases[] = {
+        {"short\nlines", 10, "short\nlines"},
+        {"/home/user/movies/clip.avi", 12, "/home/user/\nmovies/clip.\navi"},
+        {"abcdefghijkl", 5, "abcde\nfghij\nkl"},                                    // no place to break: anywhere
+        {"とても長い名前のファイル、二番目。", 8, "とても長い名前の\nファイル、\n二番目。"},
+        {"a🎬🎬bc", 2, "a🎬\n🎬b\nc"},                                               // pairs stay whole
+        {"x", 0, "x"},                                                                  // a line keeps a character
+    };
+    for (const auto &c : cases) {
+        const QString wrapped = wrapToWidth(QString::fromUtf8(c.text), c.width, widthOf);
+        EXPECT_EQ(wrapped, QString::fromUtf8(c.wrapped)) << c.text;
+        for (const QString &line : wrapped.split('\n'))
+            EXPECT_LE(static_cast<double>(line.toUcs4().size()), std::max(1.0, c.width)) << qPrintable(line);
+        EXPECT_EQ(QString(wrapped).remove('\n'), QString::fromUtf8(c.text).remove('\n'));
+    }
 }
 
 } // namespace

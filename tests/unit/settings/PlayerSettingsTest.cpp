@@ -78,3 +78,34 @@ TEST(PlayerSettings, DamagedValuesReadSafely)
     }
     EXPECT_FALSE(pref.SearchSection(SettingsSection::KeySetting));
 }
+
+// What the dialogs store comes back at the next start as it was meant:
+// letters the file cannot hold as they are, and cut percentages held to
+// their range (as stored and as read from an edited file).
+TEST_F(SettingsFileTest, LettersAndCutsComeBackFromTheFile)
+{
+    const PlayerSettings settings(m_pref);
+    const QStringList letters{u8("é"), QStringLiteral("%"), QStringLiteral("["), u8("ア"), QStringLiteral("Q"),
+                              u8("😀")};
+    for (int i = 0; i < PlayerSettings::SkipCount; ++i)
+        settings.setAccessKey(i, letters[i]);
+    settings.setCutPercents({QStringLiteral("-1e6"), QStringLiteral("12.5"), QStringLiteral("1e400"),
+                             QStringLiteral("-10")});
+    const QByteArray file = savedBytes();
+    EXPECT_TRUE(file.contains("AccessKey4=Q\r\n")) << file.constData();
+    EXPECT_TRUE(file.contains("AccessKey3=" + sjis("ア") + "\r\n")) << file.constData();
+    EXPECT_TRUE(file.contains("Left=-10\r\nTop=12.5\r\nBottom=100\r\nRight=-10\r\n")) << file.constData();
+
+    ClassPref3 next;
+    next.setFileName(path());
+    ASSERT_TRUE(next.Load());
+    const PlayerSettings read(next);
+    for (int i = 0; i < PlayerSettings::SkipCount; ++i)
+        EXPECT_EQ(read.accessKey(i), letters[i]) << i;
+
+    // Edited by hand, beyond the range: read held.
+    next.SaveSetting(SettingsSection::CutPercent, QStringLiteral("Top"), QStringLiteral(" - 5e300 "));
+    next.SaveSetting(SettingsSection::CutPercent, QStringLiteral("Right"), QStringLiteral("250%"));
+    const CutPercents cut = read.cutPercents();
+    EXPECT_EQ(QStringList({cut.left, cut.top, cut.bottom, cut.right}).join(','), QStringLiteral("-10,-10,100,100"));
+}
