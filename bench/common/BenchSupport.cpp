@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocalSocket>
 #include <QThread>
 
 #include <X11/Xlib.h>
@@ -198,6 +199,9 @@ bool pressKey(unsigned long keysym)
     XFlush(display);
     return true;
 }
+
+MpvIpc::MpvIpc() = default;
+MpvIpc::~MpvIpc() = default;
 
 bool MpvIpc::connectTo(const QString &socketPath)
 {

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QLocalSocket>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -10,6 +9,8 @@
 #include <functional>
 #include <memory>
 #include <vector>
+
+class QLocalSocket;
 
 // Small helpers the benchmark programs share. The inline ones need nothing
 // else; the rest are in the kovaplex_bench_support library: a bounded spin of
@@ -110,6 +111,8 @@ bool pressKey(unsigned long keysym);
 /// A connection to the mpv player's JSON IPC server (--input-ipc-server).
 class MpvIpc {
 public:
+    MpvIpc();
+    ~MpvIpc();
     bool connectTo(const QString &socketPath);
     /// Writes one command line such as {"command":["seek",10]}.
     bool send(const QByteArray &json);
