@@ -177,7 +177,8 @@ bool focusKovaplexWindow(qint64 pid)
     const QStringList windows =
         outputLines(QStringLiteral("xdotool"), {"search", "--onlyvisible", "--pid", QString::number(pid)});
     for (const QString &id : windows) {
-        if (outputLines(QStringLiteral("xdotool"), {"getwindowname", id}).value(0) != QLatin1String("Kovaplex"))
+        if (outputLines(QStringLiteral("xdotool"), {"getwindowname", id}).value(0) !=
+            QLatin1String("Kovaplex"))
             continue;
         outputLines(QStringLiteral("xdotool"), {"windowfocus", "--sync", id});
         outputLines(QStringLiteral("xdotool"), {"mousemove", "--window", id, "20", "20"});

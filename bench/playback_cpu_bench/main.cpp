@@ -48,7 +48,8 @@ double cpuPerSecond(QProcess &process, int seconds)
 
 /// Plays `player`, measures it, then pauses it with `pause` (given the
 /// process; true once it is paused) and measures it paused.
-std::optional<Sample> runOnce(const BenchPlayer &player, int seconds, const std::function<bool(QProcess &)> &pause)
+std::optional<Sample> runOnce(const BenchPlayer &player, int seconds,
+                              const std::function<bool(QProcess &)> &pause)
 {
     QProcess process;
     if (!startUntilFirstFrame(process, player, StartTimeoutMs)) {

@@ -67,7 +67,8 @@ std::vector<double> kovaplexSkips(const QString &program, const QString &clip, i
     else if (!focusKovaplexWindow(process.processId()))
         std::fprintf(stderr, "Kovaplex: its window could not be focused\n");
     else
-        ms = measureSkips(process, skips, "] seek drawn: ", [] { return pressKey(XK_v); }, "Kovaplex");
+        ms = measureSkips(
+            process, skips, "] seek drawn: ", [] { return pressKey(XK_v); }, "Kovaplex");
     process.kill();
     process.waitForFinished(5000);
     return ms;
@@ -78,7 +79,8 @@ std::vector<double> mpvSkips(const QString &clip, int skips, const QByteArray &s
 {
     QTemporaryDir dir;
     const QString socketPath = dir.filePath(QStringLiteral("mpv.sock"));
-    const BenchPlayer player = mpvPlayerWithIpc(clip, socketPath, {"--geometry=640x480", "--no-keepaspect-window"});
+    const BenchPlayer player =
+        mpvPlayerWithIpc(clip, socketPath, {"--geometry=640x480", "--no-keepaspect-window"});
     QProcess process;
     MpvIpc ipc;
     std::vector<double> ms;
@@ -87,8 +89,9 @@ std::vector<double> mpvSkips(const QString &clip, int skips, const QByteArray &s
     else if (!ipc.connectTo(socketPath))
         std::fprintf(stderr, "mpv: no IPC socket\n");
     else
-        ms = measureSkips(process, skips, "first video frame after restart shown",
-                          [&] { return ipc.send(seekCommand); }, "mpv");
+        ms = measureSkips(
+            process, skips, "first video frame after restart shown", [&] { return ipc.send(seekCommand); },
+            "mpv");
     process.kill();
     process.waitForFinished(5000);
     return ms;

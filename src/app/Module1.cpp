@@ -40,13 +40,12 @@ ClassPref3 &settingsObject()
 void serveCommands(HandOffService &service, const ChannelAddress &address)
 {
     CommandServer &server = service.server();
-    QObject::connect(&server, &CommandServer::commandReceived, &server,
-                     [](const HandOff &handOff, quint64 sequence) {
-                         traceValue("dde received", QString::number(sequence) + QLatin1Char(' ') + handOff.command);
-                     });
-    QObject::connect(&server, &CommandServer::relistened, &server, [](const QString &reason) {
-        traceValue("dde relistened", reason);
-    });
+    QObject::connect(
+        &server, &CommandServer::commandReceived, &server, [](const HandOff &handOff, quint64 sequence) {
+            traceValue("dde received", QString::number(sequence) + QLatin1Char(' ') + handOff.command);
+        });
+    QObject::connect(&server, &CommandServer::relistened, &server,
+                     [](const QString &reason) { traceValue("dde relistened", reason); });
     QObject::connect(&server, &CommandServer::connectionRefused, &server, [](const QString &reason) {
         static quint64 refused = 0;
         traceValue("dde refused", QString::number(++refused) + QLatin1Char(' ') + reason);
@@ -61,7 +60,8 @@ void serveCommands(HandOffService &service, const ChannelAddress &address)
 void restartWith(const HandOff &handOff)
 {
     traceValue("dde restarted", handOff.command);
-    if (!QProcess::startDetached(QCoreApplication::applicationFilePath(), {handOff.command}, QDir::rootPath()))
+    if (!QProcess::startDetached(QCoreApplication::applicationFilePath(), {handOff.command},
+                                 QDir::rootPath()))
         std::fprintf(stderr, "Kovaplex: could not start the program again for %s\n",
                      qUtf8Printable(handOff.command));
 }

@@ -39,8 +39,8 @@ std::optional<int> handedOverToRunningInstance(InstanceLock &lock, const Channel
     for (;;) {
         bool failed = false;
         SendFailure failure = SendFailure::None;
-        const QString reply = DDESend(command, address.socketPath, ownActivationToken(), &failed, SendLimits{},
-                                      heldByOther, &failure);
+        const QString reply = DDESend(command, address.socketPath, ownActivationToken(), &failed,
+                                      SendLimits{}, heldByOther, &failure);
         if (!failed)
             return 0;
         // The running instance ended, or let the lock go as it closes:

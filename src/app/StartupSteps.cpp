@@ -118,8 +118,7 @@ QString absoluteCommandLine(const QString &commandLine, const QString &workingDi
     if (name.isEmpty() || QDir::isAbsolutePath(name) || name.contains(QLatin1String("://")))
         return commandLine;
     const QString quote = QStringLiteral("\"");
-    return (opening ? quote : QString()) + absoluteFileName(name, workingDir) +
-           (closing ? quote : QString());
+    return (opening ? quote : QString()) + absoluteFileName(name, workingDir) + (closing ? quote : QString());
 }
 
 QString preferredJapaneseFamily(const std::function<bool(const QString &)> &installed)

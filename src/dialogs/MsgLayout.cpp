@@ -111,7 +111,8 @@ double widestMessage(bool hasIcon, double iconRight, double frameWidth)
     return screenMetrics().workArea.width() - frameWidth - beside;
 }
 
-QString wrapToWidth(const QString &text, double maxWidth, const std::function<double(const QString &)> &widthOf)
+QString wrapToWidth(const QString &text, double maxWidth,
+                    const std::function<double(const QString &)> &widthOf)
 {
     const auto isBreakAfter = [](QChar c) {
         return c.isSpace() || c == QLatin1Char('/') || c == QLatin1Char('\\') || c == QLatin1Char('_') ||

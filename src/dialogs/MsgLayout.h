@@ -61,4 +61,5 @@ double widestMessage(bool hasIcon, double iconRight, double frameWidth);
 /// Japanese comma or full stop in the latter half of what fits, else after
 /// the last character that fits. A surrogate pair is never split and a
 /// line keeps at least one character. Lines that fit are kept as they are.
-QString wrapToWidth(const QString &text, double maxWidth, const std::function<double(const QString &)> &widthOf);
+QString wrapToWidth(const QString &text, double maxWidth,
+                    const std::function<double(const QString &)> &widthOf);

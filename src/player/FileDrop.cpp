@@ -84,10 +84,11 @@ bool FileDropTarget::eventFilter(QObject *watched, QEvent *event)
     // enter, so the enter is taken wherever the drag comes in (over the
     // video too); the place decides at each move and at the drop.
     const bool refused = !path || (type != QEvent::DragEnter && refusesAt(drop->position().toPoint()));
-    traceValue("drag", type == QEvent::DragEnter ? (path ? QStringLiteral("enter") : QStringLiteral("no file"))
-                       : refused                  ? QStringLiteral("refused")
-                       : type == QEvent::Drop     ? QStringLiteral("dropped")
-                                                  : QStringLiteral("taken"));
+    traceValue("drag", type == QEvent::DragEnter
+                           ? (path ? QStringLiteral("enter") : QStringLiteral("no file"))
+                       : refused              ? QStringLiteral("refused")
+                       : type == QEvent::Drop ? QStringLiteral("dropped")
+                                              : QStringLiteral("taken"));
     if (refused) {
         drop->setDropAction(Qt::IgnoreAction);
         drop->ignore();

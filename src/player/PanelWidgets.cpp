@@ -160,8 +160,8 @@ QString fitMessageLine(const QString &line, const QFontMetrics &metrics, int wid
     const QString after = line.mid(close);
     const int room = width - metrics.horizontalAdvance(before + after);
     const QString name = line.mid(open + 1, close - open - 1);
-    return before + metrics.elidedText(name, Qt::ElideMiddle, std::max(room, metrics.horizontalAdvance(u'…'))) +
-           after;
+    return before +
+           metrics.elidedText(name, Qt::ElideMiddle, std::max(room, metrics.horizontalAdvance(u'…'))) + after;
 }
 
 void PositionBar::showMessage(const QString &text)

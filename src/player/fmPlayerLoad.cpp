@@ -54,10 +54,10 @@ void fmPlayer::loadStep()
         m_settings.formPlace(PlacedForm::Main, {here.x() * static_cast<double>(TwipsPerPixelX),
                                                 here.y() * static_cast<double>(TwipsPerPixelY)});
     const ScreenMetrics &screen = screenMetrics();
-    const QPointF held = heldWindowPlace(
-        static_cast<float>(stored.left), static_cast<float>(stored.top),
-        width() * static_cast<double>(TwipsPerPixelX) + 2 * FrameX, std::max<double>(FrameY, 24 * TwipsPerPixelY),
-        PlayerDesign::TitleGrab, screen.workArea);
+    const QPointF held = heldWindowPlace(static_cast<float>(stored.left), static_cast<float>(stored.top),
+                                         width() * static_cast<double>(TwipsPerPixelX) + 2 * FrameX,
+                                         std::max<double>(FrameY, 24 * TwipsPerPixelY),
+                                         PlayerDesign::TitleGrab, screen.workArea);
     const QPoint outer(twipsToWidgetPixels(static_cast<float>(held.x()), TwipsPerPixelX),
                        twipsToWidgetPixels(static_cast<float>(held.y()), TwipsPerPixelY));
     moveWindowFrame(*this, outer);
@@ -133,8 +133,8 @@ void fmPlayer::closeStep()
     // Each part is guarded on its own: a facade that fails to answer must
     // not cost the window's place and settings.
     runGuarded("Form_Unload", [this] {
-        if (m_player && (isWorthResuming(m_player->CurrentPosition(), m_player->Duration()) ||
-                         m_player->EndedShort()))
+        if (m_player &&
+            (isWorthResuming(m_player->CurrentPosition(), m_player->Duration()) || m_player->EndedShort()))
             writeResumeRecord(m_pref, m_player->FileName(), m_player->CurrentPosition(),
                               m_player->Duration());
     });

@@ -82,7 +82,8 @@ int writeErrorNumber(int error, int fallback)
     }
 }
 
-[[noreturn]] void throwWriteError(int number, const QString &fileName, const QString &reason, int systemError = 0)
+[[noreturn]] void throwWriteError(int number, const QString &fileName, const QString &reason,
+                                  int systemError = 0)
 {
     throw SettingsFileError(number, QStringLiteral("Cannot write the settings file"), fileName, reason,
                             systemError);
@@ -169,7 +170,9 @@ void writeReplacing(const QString &fileName, const QByteArray &bytes)
         throwSystemWriteError(errno, ErrNo::PermissionDenied, fileName);
     }
     const qsizetype slash = target.path.lastIndexOf('/');
-    const QByteArray folder = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : target.path.left(slash);
+    const QByteArray folder = slash < 0    ? QByteArray(".")
+                              : slash == 0 ? QByteArray("/")
+                                           : target.path.left(slash);
     QByteArray temporary = folder + "/.Kovaplex.ini.XXXXXX";
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0) {
@@ -193,8 +196,7 @@ void writeReplacing(const QString &fileName, const QByteArray &bytes)
     if (::fchmod(fd, mode) != 0) {
         fail(errno, ErrNo::PathFileAccessError);
     }
-    if (target.exists && ::geteuid() == 0 &&
-        (target.info.st_uid != 0 || target.info.st_gid != 0)) {
+    if (target.exists && ::geteuid() == 0 && (target.info.st_uid != 0 || target.info.st_gid != 0)) {
         if (::fchown(fd, target.info.st_uid, target.info.st_gid) != 0) {
             fail(errno, ErrNo::PathFileAccessError);
         }

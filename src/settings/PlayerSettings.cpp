@@ -126,7 +126,8 @@ void PlayerSettings::setSkipTime(int index, const QString &amount) const
 QString PlayerSettings::accessKey(int index) const
 {
     return unescapeKey(
-        m_pref.GetSetting(SettingsSection::KeySetting, accessKeyKey(index), DefaultAccessKeys[skipSlot(index)])
+        m_pref
+            .GetSetting(SettingsSection::KeySetting, accessKeyKey(index), DefaultAccessKeys[skipSlot(index)])
             .toText());
 }
 
@@ -164,7 +165,8 @@ QString heldCutPercent(const QString &text)
 CutPercents PlayerSettings::cutPercents() const
 {
     const auto read = [this](const char *key) {
-        return heldCutPercent(m_pref.GetSetting(SettingsSection::CutPercent, QString::fromLatin1(key), 0).toText());
+        return heldCutPercent(
+            m_pref.GetSetting(SettingsSection::CutPercent, QString::fromLatin1(key), 0).toText());
     };
     CutPercents cut;
     cut.left = read("Left");

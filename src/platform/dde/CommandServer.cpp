@@ -30,7 +30,8 @@ std::optional<unsigned> peerUser(int fd)
 
 QString systemError(const char *what, int error)
 {
-    return QStringLiteral("%1: %2").arg(QString::fromLatin1(what), QString::fromLocal8Bit(std::strerror(error)));
+    return QStringLiteral("%1: %2").arg(QString::fromLatin1(what),
+                                        QString::fromLocal8Bit(std::strerror(error)));
 }
 
 // Failures of accept() that concern only the connection being taken, or
@@ -44,8 +45,7 @@ bool passingAcceptError(int error)
     case EPROTO:
     case EPERM:
     case ENOBUFS:
-    case ENOMEM:
-        return true;
+    case ENOMEM: return true;
     default: return false;
     }
 }

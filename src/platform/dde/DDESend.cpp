@@ -103,8 +103,9 @@ void writeAll(int fd, const QByteArray &bytes, const QElapsedTimer &clock, int l
             continue;
         } else if (n < 0 && errno == EAGAIN) {
             if (!waitFor(fd, POLLOUT, clock, limitMs))
-                throw Failure{QStringLiteral("the running player does not answer (it may be stopped or hung)"),
-                              SendFailure::NoAnswer};
+                throw Failure{
+                    QStringLiteral("the running player does not answer (it may be stopped or hung)"),
+                    SendFailure::NoAnswer};
         } else if (n < 0 && (errno == EPIPE || errno == ECONNRESET)) {
             throw Failure{QStringLiteral("the running instance closed the connection without an answer"),
                           SendFailure::NotTaken};

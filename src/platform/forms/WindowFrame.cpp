@@ -3,11 +3,11 @@
 #include "platform/forms/ScreenMetrics.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QGuiApplication>
+#include <QPointer>
 #include <QStyle>
 #include <QWidget>
-#include <QEvent>
-#include <QPointer>
 #include <QWindow>
 
 #include <cstdlib>

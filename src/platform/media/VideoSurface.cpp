@@ -141,7 +141,8 @@ void VideoSurface::setEngine(MediaEngine *engine)
             engine->m_surface->engineGone();
         m_engine = engine;
         engine->surfaceAttached(this);
-        m_seekConnection = connect(engine, &MediaEngine::seekFinished, this, [this] { m_seekFramePending = true; });
+        m_seekConnection =
+            connect(engine, &MediaEngine::seekFinished, this, [this] { m_seekFramePending = true; });
         createRenderer();
     }
     render();

@@ -69,7 +69,8 @@ protected:
         m_source = std::make_unique<ProgramRun>(QStringLiteral(KOVAPLEX_DRAG_SOURCE),
                                                 QStringList{file, "1100", "850"});
         QStringList windows;
-        ASSERT_TRUE(m_source->waitFor([&] { return !(windows = m_source->visibleWindows()).isEmpty(); }, 10000));
+        ASSERT_TRUE(
+            m_source->waitFor([&] { return !(windows = m_source->visibleWindows()).isEmpty(); }, 10000));
         const QRect source = clientRect(windows.first());
         ASSERT_TRUE(source.isValid());
         EXPECT_FALSE(source.intersects(m_window)) << "the source covers the player";

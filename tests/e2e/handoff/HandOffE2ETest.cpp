@@ -24,10 +24,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
-#include <vector>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -316,8 +316,8 @@ TEST_F(HandOffE2E, AStartRacingACloseIsPlayedByOneInstanceOrTheOther)
         const qint64 moment = random.bounded(600);
         first->waitFor([&] { return clock.elapsed() >= moment; }, 1000);
         ::kill(static_cast<pid_t>(first->pid()), SIGTERM);
-        ASSERT_TRUE(second->waitFor([&] { return !second->isRunning() || !second->traced("opened").isEmpty(); },
-                                    Bound));
+        ASSERT_TRUE(second->waitFor(
+            [&] { return !second->isRunning() || !second->traced("opened").isEmpty(); }, Bound));
         if (second->isRunning()) {
             // It took over as the first instance and opened its own file.
             EXPECT_EQ(second->lastTraced("opened"), clip);
@@ -391,7 +391,8 @@ TEST_F(HandOffE2E, IdleConnectionsBeyondTheFileLimitLeaveTheChannelOpen)
 {
     // The running instance may open 256 files; far more peers connect and
     // never send.
-    auto first = std::make_unique<ProgramRun>("prlimit", QStringList{"--nofile=256:256", m_binary}, m_options);
+    auto first =
+        std::make_unique<ProgramRun>("prlimit", QStringList{"--nofile=256:256", m_binary}, m_options);
     ASSERT_TRUE(first->waitFor([&] { return first->sawLine("] commands served"); }, Bound));
     rlimit limit{};
     ::getrlimit(RLIMIT_NOFILE, &limit);
@@ -438,8 +439,9 @@ TEST_F(HandOffE2E, TheDesktopsOpenRequestWaitsForTheResumeQuestionAndAMissingFil
 
     const auto openUri = [&](const QString &uri) {
         QProcess call;
-        call.start("gdbus", {"call", "--session", "--dest", "org.mpris.MediaPlayer2.kovaplex", "--object-path",
-                             "/org/mpris/MediaPlayer2", "--method", "org.mpris.MediaPlayer2.Player.OpenUri", uri});
+        call.start("gdbus",
+                   {"call", "--session", "--dest", "org.mpris.MediaPlayer2.kovaplex", "--object-path",
+                    "/org/mpris/MediaPlayer2", "--method", "org.mpris.MediaPlayer2.Player.OpenUri", uri});
         EXPECT_TRUE(call.waitForFinished(Bound));
         first->pump(0);
         return call.exitCode();

@@ -12,10 +12,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QProcess>
-#include <QRegularExpression>
 #include <QPoint>
+#include <QProcess>
 #include <QRect>
+#include <QRegularExpression>
 #include <QSize>
 #include <QStringDecoder>
 #include <QStringEncoder>
@@ -642,8 +642,8 @@ TEST_F(PlayerE2E, TheResumeQuestionForALongNameFitsTheScreen)
             return box && screen.contains(*box);
         },
         5000))
-        << "the box runs off the screen: " << outerRect(windows.first()).value_or(QRect()).width() << " px wide at "
-        << outerRect(windows.first()).value_or(QRect()).x();
+        << "the box runs off the screen: " << outerRect(windows.first()).value_or(QRect()).width()
+        << " px wide at " << outerRect(windows.first()).value_or(QRect()).x();
     saveScreenshot("player-long-name-question.png");
 }
 
@@ -711,8 +711,8 @@ TEST_F(PlayerE2E, AlwaysOnTopStoredPlaysAnMp4WithoutACrash)
     ProgramRun program(m_binary, {testMedia("clip.mp4")});
     ASSERT_TRUE(program.waitFor([&] { return program.sawLine("] first frame drawn"); }, 60000))
         << "no video frame was drawn";
-    ASSERT_TRUE(program.waitFor([&] { return program.lastPosition().value_or(0) >= 2 || !program.isRunning(); },
-                                30000));
+    ASSERT_TRUE(program.waitFor(
+        [&] { return program.lastPosition().value_or(0) >= 2 || !program.isRunning(); }, 30000));
     ASSERT_TRUE(program.isRunning()) << "the program died";
 
     ProgramRun second(m_binary, {testMedia("second.mp4")});

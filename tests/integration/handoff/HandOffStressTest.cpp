@@ -41,10 +41,12 @@ const char *const LifeVariable = "KOVAPLEX_STRESS_LIFE";
 void logLine(const QString &dir, const QString &line)
 {
     const QByteArray bytes = (line + QLatin1Char('\n')).toUtf8();
-    const int fd = ::open(QFile::encodeName(dir + "/log").constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
+    const int fd =
+        ::open(QFile::encodeName(dir + "/log").constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0)
         return;
-    [[maybe_unused]] const ssize_t written = ::write(fd, bytes.constData(), static_cast<size_t>(bytes.size()));
+    [[maybe_unused]] const ssize_t written =
+        ::write(fd, bytes.constData(), static_cast<size_t>(bytes.size()));
     ::close(fd);
 }
 
@@ -92,13 +94,15 @@ void startInstance(const QString &dir, const QString &file, int lifeMs)
     char *argv[] = {name, nullptr};
     QCoreApplication app(argc, argv);
     HandOffService service(lock);
-    QObject::connect(&service.server(), &CommandServer::commandReceived, &app,
-                     [&](const HandOff &handOff, quint64) { logLine(dir, "acked " + handOff.command + " " + pid); });
+    QObject::connect(
+        &service.server(), &CommandServer::commandReceived, &app,
+        [&](const HandOff &handOff, quint64) { logLine(dir, "acked " + handOff.command + " " + pid); });
     if (!service.listen(address->socketPath))
         logLine(dir, "nolisten " + pid);
     logLine(dir, "first " + pid);
     logLine(dir, "played " + file);
-    service.queue().release([&](const HandOff &handOff, quint64) { logLine(dir, "played " + handOff.command); });
+    service.queue().release(
+        [&](const HandOff &handOff, quint64) { logLine(dir, "played " + handOff.command); });
     QTimer::singleShot(lifeMs, &app, [&] {
         service.stopAnswering();
         // The rest of the close step runs the event loop for a while (the
@@ -248,11 +252,13 @@ Tally runStress(int rounds, quint32 seed)
             // Taken by an instance that was killed before it could play it
             // (the kill may have come before it logged the answer).
             ++tally.lostToAKill;
-        } else if (!handed.contains(file) && std::any_of(startedBy[file].cbegin(), startedBy[file].cend(),
-                                                          [&](const QString &pid) { return killed.contains(pid); })) {
+        } else if (!handed.contains(file) &&
+                   std::any_of(startedBy[file].cbegin(), startedBy[file].cend(),
+                               [&](const QString &pid) { return killed.contains(pid); })) {
             ++tally.killedOwnFile;
         } else {
-            tally.lost << file + (handed.contains(file) ? " (handed)" : "") + (acked.contains(file) ? " (acked)" : "");
+            tally.lost << file + (handed.contains(file) ? " (handed)" : "") +
+                              (acked.contains(file) ? " (acked)" : "");
         }
     }
     return tally;
@@ -268,8 +274,8 @@ TEST(HandOffStress, StartsRacingClosesAndKillsNeverLoseAFile)
                 "right after, %d the start's own file when it was itself killed (%d kills), %d lost, %d "
                 "failed\n",
                 tally.rounds, tally.starts, tally.playedByTheirFirstStart, tally.handedAndPlayed,
-                tally.restartedAndPlayed, tally.lostToAKill, tally.killedOwnFile, tally.kills, int(tally.lost.size()),
-                int(tally.failed.size()));
+                tally.restartedAndPlayed, tally.lostToAKill, tally.killedOwnFile, tally.kills,
+                int(tally.lost.size()), int(tally.failed.size()));
     std::fflush(stdout);
     EXPECT_EQ(tally.rounds, rounds);
     EXPECT_TRUE(tally.lost.isEmpty()) << qPrintable(tally.lost.mid(0, 10).join('\n'));

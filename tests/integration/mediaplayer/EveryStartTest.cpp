@@ -27,12 +27,17 @@ struct Kind {
 };
 
 const Kind kKinds[] = {
-    {"cover/tone.mp3", true},   // beside cover.jpg: a picture track joins the sound
-    {"cover/tone.ogg", false},  {"cover/tone.flac", false},
-    {"half.mp4", false},        {"half.avi", true},
-    {"second.mp4", false},      {"second.avi", true},
-    {"second.mpg", true},       {"nolength.mpg", true}, // no stored length, only an estimate
-    {"wide.mpg", true},         {"cut.mkv", false},
+    {"cover/tone.mp3", true}, // beside cover.jpg: a picture track joins the sound
+    {"cover/tone.ogg", false},
+    {"cover/tone.flac", false},
+    {"half.mp4", false},
+    {"half.avi", true},
+    {"second.mp4", false},
+    {"second.avi", true},
+    {"second.mpg", true},
+    {"nolength.mpg", true}, // no stored length, only an estimate
+    {"wide.mpg", true},
+    {"cut.mkv", false},
     {"\x83\x65\x83\x58\x83\x67.mp4", false}, // Shift-JIS bytes
     {"caf\xe9.avi", true},                   // Latin-1 bytes
 };
@@ -54,8 +59,7 @@ TEST(EveryStart, EachKindPlaysOnEveryFreshStart)
             PlayerRig rig(false);
             ClassPlayerDummy &p = rig.player;
             rig.open(path);
-            ASSERT_EQ(p.ActiveVideoMode == VideoMode::Mci, kind.mci)
-                << rig.control->message().toStdString();
+            ASSERT_EQ(p.ActiveVideoMode == VideoMode::Mci, kind.mci) << rig.control->message().toStdString();
             // Play at once, or once the surface has taken the video over.
             if (round % 2 == 1) {
                 VideoSurface *shown = kind.mci ? rig.surface : rig.control->surface();

@@ -276,7 +276,8 @@ TEST_F(PlayerWindow, AFileThatCannotBePlayedIsNamedInThePanel)
     const struct {
         const char *videoSize;
         const char *file;
-    } cases[] = {{nullptr, "random.mpg"}, {"640", "random.mpg"}, {nullptr, "a long name of a damaged file.mpg"}};
+    } cases[] = {
+        {nullptr, "random.mpg"}, {"640", "random.mpg"}, {nullptr, "a long name of a damaged file.mpg"}};
     QTemporaryDir dir;
     const QString longName = dir.filePath(QStringLiteral("a long name of a damaged file.mpg"));
     ASSERT_TRUE(QFile::copy(testMedia("random.mpg"), longName));
@@ -295,8 +296,10 @@ TEST_F(PlayerWindow, AFileThatCannotBePlayedIsNamedInThePanel)
         };
         ASSERT_TRUE(waitUntil(shown)) << "no readable message in the panel";
         // The sentence and the reason whole; only the name may give way.
-        EXPECT_TRUE(label->text().contains(QStringLiteral("」を再生できません。"))) << label->text().toStdString();
-        EXPECT_TRUE(label->text().contains(QStringLiteral("壊れたファイルです。"))) << label->text().toStdString();
+        EXPECT_TRUE(label->text().contains(QStringLiteral("」を再生できません。")))
+            << label->text().toStdString();
+        EXPECT_TRUE(label->text().contains(QStringLiteral("壊れたファイルです。")))
+            << label->text().toStdString();
         for (const QString &line : label->text().split(u'\n'))
             EXPECT_LE(label->fontMetrics().horizontalAdvance(line), label->width()) << line.toStdString();
         // Nothing of the panel (the volume bar, the cursor) lies over it.
@@ -304,13 +307,15 @@ TEST_F(PlayerWindow, AFileThatCannotBePlayedIsNamedInThePanel)
         ASSERT_NE(panel, nullptr);
         const QRect area(label->mapTo(player.get(), QPoint()), label->size());
         for (const QWidget *other : panel->findChildren<QWidget *>()) {
-            if (other == label || !other->isVisible() || other->isAncestorOf(label) || label->isAncestorOf(other))
+            if (other == label || !other->isVisible() || other->isAncestorOf(label) ||
+                label->isAncestorOf(other))
                 continue;
             const QRect rect(other->mapTo(player.get(), QPoint()), other->size());
             EXPECT_FALSE(rect.intersects(area)) << "covered by " << other->objectName().toStdString();
         }
         player->Play(testMedia("clip.avi"));
-        EXPECT_TRUE(waitUntil([&] { return !label->isVisible(); })) << "the message stayed for a file that plays";
+        EXPECT_TRUE(waitUntil([&] { return !label->isVisible(); }))
+            << "the message stayed for a file that plays";
     }
 }
 

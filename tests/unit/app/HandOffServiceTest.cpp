@@ -27,8 +27,8 @@ TEST(HandOffService, AClosingInstanceAnswersNothingAndPassesOnWhatItTook)
     // Taken while the start-up still holds the queue.
     for (const char *file : {"/v/a.mp4", "", "/v/b.mp4"}) {
         auto reply = std::async(std::launch::async, [&] { return DDESend(file, socket, "t"); });
-        ASSERT_TRUE(waitUntil([&] { return reply.wait_for(std::chrono::seconds(0)) == std::future_status::ready; },
-                              10000));
+        ASSERT_TRUE(waitUntil(
+            [&] { return reply.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }, 10000));
         EXPECT_EQ(reply.get(), QString());
     }
     ASSERT_TRUE(waitUntil([&] { return service.queue().pendingCount() == 3; }, 5000));

@@ -78,7 +78,7 @@ TEST(HandOffFrame, OnlyOneNulAndValidTextMakeAHandOff)
         // A name that is not UTF-8 keeps its bytes; a token must be text.
         {QByteArray("\0/\x83\x65.mp4", 8), HandOff{decodeFileName("/\x83\x65.mp4"), QString()}},
         {QByteArray("\xff\0/a", 4), std::nullopt},
-        {QByteArray("\xc3\0x", 3), std::nullopt},    // a token cut inside a character
+        {QByteArray("\xc3\0x", 3), std::nullopt}, // a token cut inside a character
     };
     for (const auto &c : cases)
         EXPECT_EQ(decodeHandOff(c.payload), c.handOff) << c.payload.toHex().constData();
@@ -145,10 +145,8 @@ TEST(InstanceChannel, ARuntimeFolderOthersCanWriteToOrAnotherUsersFolderIsNeverU
         mode_t mode;
         bool trusted;
     } runtimes[] = {
-        {"the user's own", 0700, true},
-        {"readable by others", 0755, true},
-        {"world-writable", 0777, false},
-        {"sticky and world-writable", 01777, false},
+        {"the user's own", 0700, true},  {"readable by others", 0755, true},
+        {"world-writable", 0777, false}, {"sticky and world-writable", 01777, false},
         {"group-writable", 0770, false},
     };
     for (const auto &r : runtimes) {
@@ -332,9 +330,9 @@ TEST_F(ChannelTest, IdlePeersNeverStopTheServerFromTakingCommands)
 {
     const struct {
         const char *what;
-        int limit;     // connections open at once
-        int peers;     // idle connections made
-        int headroom;  // descriptors left to this process; 0: no limit
+        int limit;    // connections open at once
+        int peers;    // idle connections made
+        int headroom; // descriptors left to this process; 0: no limit
         const char *dropReason;
     } cases[] = {
         {"more peers than the cap", 16, 200, 0, "too many connections"},
@@ -356,7 +354,8 @@ TEST_F(ChannelTest, IdlePeersNeverStopTheServerFromTakingCommands)
                 ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &low), 0);
             }
             // Every peer was taken, and kept or dropped.
-            ASSERT_TRUE(waitUntil([&] { return m_refused.size() + m_server.openConnections() >= c.peers; }, 20000))
+            ASSERT_TRUE(
+                waitUntil([&] { return m_refused.size() + m_server.openConnections() >= c.peers; }, 20000))
                 << m_refused.size();
             ::setrlimit(RLIMIT_NOFILE, &saved);
             ASSERT_FALSE(m_refused.isEmpty()) << m_server.openConnections();

@@ -284,8 +284,8 @@ TEST_F(MsgBoxTest, ALongNameIsBrokenIntoLinesSoTheBoxFitsTheScreen)
         name += QStringLiteral("長い名前の動画フォルダ/");
     name = name.left(118) + QStringLiteral(".mp4");
     ASSERT_EQ(name.size(), 122);
-    const QString question =
-        QStringLiteral("「") + name + QStringLiteral("」を覚えています。\r\n00:01:02/00:20:00 から再生しますか？");
+    const QString question = QStringLiteral("「") + name +
+                             QStringLiteral("」を覚えています。\r\n00:01:02/00:20:00 から再生しますか？");
     for (const bool icon : {false, true}) {
         fmMsg box;
         if (icon)

@@ -148,10 +148,10 @@ TEST(WrapToWidth, LongLinesBreakWhereTheyMayAndNothingIsLost)
     } cases[] = {
         {"short\nlines", 10, "short\nlines"},
         {"/home/user/movies/clip.avi", 12, "/home/user/\nmovies/clip.\navi"},
-        {"abcdefghijkl", 5, "abcde\nfghij\nkl"},                                    // no place to break: anywhere
+        {"abcdefghijkl", 5, "abcde\nfghij\nkl"}, // no place to break: anywhere
         {"とても長い名前のファイル、二番目。", 8, "とても長い名前の\nファイル、\n二番目。"},
-        {"a🎬🎬bc", 2, "a🎬\n🎬b\nc"},                                               // pairs stay whole
-        {"x", 0, "x"},                                                                  // a line keeps a character
+        {"a🎬🎬bc", 2, "a🎬\n🎬b\nc"}, // pairs stay whole
+        {"x", 0, "x"},             // a line keeps a character
     };
     for (const auto &c : cases) {
         const QString wrapped = wrapToWidth(QString::fromUtf8(c.text), c.width, widthOf);

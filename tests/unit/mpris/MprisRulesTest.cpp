@@ -88,7 +88,8 @@ TEST(MprisRules, OnlyAnExistingFileIsWorthOpening)
         SCOPED_TRACE(c.uri.toStdString());
         const std::optional<QString> path = localFileOfUri(c.uri);
         ASSERT_TRUE(path);
-        EXPECT_EQ(openableFileProblem(*path).isEmpty(), c.openable) << openableFileProblem(*path).toStdString();
+        EXPECT_EQ(openableFileProblem(*path).isEmpty(), c.openable)
+            << openableFileProblem(*path).toStdString();
     }
 }
 

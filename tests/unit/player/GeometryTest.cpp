@@ -131,11 +131,11 @@ TEST(HeldWindowPlace, TheTitleBarStaysWithinTheWorkArea)
         double left, top;
         QPointF held;
     } cases[] = {
-        {4815, 4815, {4815, 4815}},                                          // on the screen: kept
-        {-30000, 150, {-4560 + 1500, 360}},                                  // above the panel, far left
-        {-32767 * 15.0, -32767 * 15.0, {-4560 + 1500, 360}},                 // the place a huge cut stored
-        {40000, 20000, {19200 - 1500, 360 + 15000 - 300}},                   // past the right and bottom
-        {std::nan(""), 100, {0, 360}},                                       // not a number
+        {4815, 4815, {4815, 4815}},                          // on the screen: kept
+        {-30000, 150, {-4560 + 1500, 360}},                  // above the panel, far left
+        {-32767 * 15.0, -32767 * 15.0, {-4560 + 1500, 360}}, // the place a huge cut stored
+        {40000, 20000, {19200 - 1500, 360 + 15000 - 300}},   // past the right and bottom
+        {std::nan(""), 100, {0, 360}},                       // not a number
         {std::numeric_limits<double>::infinity(), 100, {0, 360}},
     };
     for (const auto &c : cases) {
@@ -156,10 +156,10 @@ TEST(CutGeometry, PercentagesShrinkTheBoxAndShiftTheVideo)
         {"12.5", "5", "15", "2.5", 4800 - 720 + 60, 3600 - 720 + 60, -600, -180},
         {"", "abc", " 10%", "x5", 4860, 3600 - 360 + 60, 0, 0}, // texts without a number count as zero
         {"60", "50", "50", "40", 60, 60, -2880, -1800},         // a whole axis cut leaves the margin
-        {"90", "60", "60", "90", 0, 0, -4320, -2160},               // beyond it is held at zero
+        {"90", "60", "60", "90", 0, 0, -4320, -2160},           // beyond it is held at zero
         {"-10", "0", "0", "0", 5340, 3660, 480, 0},             // negative widens, to a tenth
         {"-1e6", "0", "0", "0", 5340, 3660, 480, 0},            // held to that tenth
-        {"0", "1e400", "-5", "0", 4860, 240, 0, -3600},           // beyond the double range: the end
+        {"0", "1e400", "-5", "0", 4860, 240, 0, -3600},         // beyond the double range: the end
     };
     for (const auto &c : cases) {
         const CutGeometry g = cutGeometry(4800, 3600, c.left, c.top, c.bottom, c.right);

@@ -85,12 +85,12 @@ TEST(PlayerSettings, DamagedValuesReadSafely)
 TEST_F(SettingsFileTest, LettersAndCutsComeBackFromTheFile)
 {
     const PlayerSettings settings(m_pref);
-    const QStringList letters{u8("é"), QStringLiteral("%"), QStringLiteral("["), u8("ア"), QStringLiteral("Q"),
-                              u8("😀")};
+    const QStringList letters{u8("é"),  QStringLiteral("%"), QStringLiteral("["),
+                              u8("ア"), QStringLiteral("Q"), u8("😀")};
     for (int i = 0; i < PlayerSettings::SkipCount; ++i)
         settings.setAccessKey(i, letters[i]);
-    settings.setCutPercents({QStringLiteral("-1e6"), QStringLiteral("12.5"), QStringLiteral("1e400"),
-                             QStringLiteral("-10")});
+    settings.setCutPercents(
+        {QStringLiteral("-1e6"), QStringLiteral("12.5"), QStringLiteral("1e400"), QStringLiteral("-10")});
     const QByteArray file = savedBytes();
     EXPECT_TRUE(file.contains("AccessKey4=Q\r\n")) << file.constData();
     EXPECT_TRUE(file.contains("AccessKey3=" + sjis("ア") + "\r\n")) << file.constData();
@@ -107,5 +107,6 @@ TEST_F(SettingsFileTest, LettersAndCutsComeBackFromTheFile)
     next.SaveSetting(SettingsSection::CutPercent, QStringLiteral("Top"), QStringLiteral(" - 5e300 "));
     next.SaveSetting(SettingsSection::CutPercent, QStringLiteral("Right"), QStringLiteral("250%"));
     const CutPercents cut = read.cutPercents();
-    EXPECT_EQ(QStringList({cut.left, cut.top, cut.bottom, cut.right}).join(','), QStringLiteral("-10,-10,100,100"));
+    EXPECT_EQ(QStringList({cut.left, cut.top, cut.bottom, cut.right}).join(','),
+              QStringLiteral("-10,-10,100,100"));
 }

@@ -53,8 +53,8 @@ TEST_F(SettingsFileTest, EveryFileShapeLoadsSavesAndReloadsWithoutLosingAnything
         // alone is the byte of a name that is not UTF-8, and stays that.
         {"% keys",
          "\r\n[F]\r\n%c3%a9=1\r\n%%=2\r\n%41=3\r\n%Caf%C3=4\r\n%25=5\r\n",
-         {"[F] %c3%a9=1", "[F] %%=2", "[F] %41=3", QStringLiteral("[F] Caf") + QChar(0xDCC3) + QStringLiteral("=4"),
-          "[F] %25=5"},
+         {"[F] %c3%a9=1", "[F] %%=2", "[F] %41=3",
+          QStringLiteral("[F] Caf") + QChar(0xDCC3) + QStringLiteral("=4"), "[F] %25=5"},
          true},
     };
     for (const auto &shape : shapes) {
@@ -79,14 +79,14 @@ TEST_F(SettingsFileTest, EveryFileNameKeepsItsOwnResumeRecordThroughSaveAndLoad)
     }
     longName += QStringLiteral(".mp4").left(4000 - longName.toUtf8().size());
     ASSERT_EQ(longName.toUtf8().size(), 4000);
-    const QStringList names{u8("/v/Café.mp4"), u8("/v/Cafè.mp4"), u8("/v/비디오.mp4"),
-                            u8("/v/\U0001F3AC.mp4"), "/v/a=b.mp4", "[x].mp4", ";x.mp4", "#x.mp4", "=x.mp4",
-                            "/v/line\nbreak.mp4", "/v/cr\rx.mp4", longName, u8("C:\\動画\\～①髙.avi"),
-                            u8("/v/\u301C.mp4"), u8("\uFEFF.mp4"), " /v/spaces.mp4 ", "100%.mp4", "%",
-                            // Literal names that read like the escaped form.
-                            "%Caf%C3%A9.mp4", "%41.mp4",
-                            // Names that are not UTF-8: Shift-JIS and Latin-1 bytes.
-                            decodeFileName("/v/\x83\x65\x83\x58\x83\x67.mp4"), decodeFileName("/v/caf\xe9.avi")};
+    const QStringList names{
+        u8("/v/Café.mp4"), u8("/v/Cafè.mp4"), u8("/v/비디오.mp4"), u8("/v/\U0001F3AC.mp4"), "/v/a=b.mp4",
+        "[x].mp4", ";x.mp4", "#x.mp4", "=x.mp4", "/v/line\nbreak.mp4", "/v/cr\rx.mp4", longName,
+        u8("C:\\動画\\～①髙.avi"), u8("/v/\u301C.mp4"), u8("\uFEFF.mp4"), " /v/spaces.mp4 ", "100%.mp4", "%",
+        // Literal names that read like the escaped form.
+        "%Caf%C3%A9.mp4", "%41.mp4",
+        // Names that are not UTF-8: Shift-JIS and Latin-1 bytes.
+        decodeFileName("/v/\x83\x65\x83\x58\x83\x67.mp4"), decodeFileName("/v/caf\xe9.avi")};
     for (int i = 0; i < names.size(); ++i) {
         m_pref.SaveSetting(QStringLiteral("Files"), names.at(i), QStringLiteral("%1,100").arg(i));
     }

@@ -12,13 +12,13 @@ TEST(FileNames, EveryByteComesBackAndValidTextStaysText)
 {
     const QByteArray cases[] = {
         "plain.mp4",
-        "\xe5\x8b\x95\xe7\x94\xbb.mp4",         // UTF-8 Japanese
-        "\x83\x65\x83\x58\x83\x67.mp4",         // Shift-JIS "テスト"
-        "caf\xe9.avi",                          // Latin-1
-        "\xc3\x28 \xe0\x80\xaf \xed\xa0\x80",   // broken, overlong, a surrogate
-        "\xf0\x9f\x98\x80 \xf4\x90\x80\x80",    // an emoji, then past U+10FFFF
-        "cut\xe3\x81",                          // a sequence cut at the end
-        "\xed\xb2\x83",                         // UTF-8 of U+DC83 itself
+        "\xe5\x8b\x95\xe7\x94\xbb.mp4",       // UTF-8 Japanese
+        "\x83\x65\x83\x58\x83\x67.mp4",       // Shift-JIS "テスト"
+        "caf\xe9.avi",                        // Latin-1
+        "\xc3\x28 \xe0\x80\xaf \xed\xa0\x80", // broken, overlong, a surrogate
+        "\xf0\x9f\x98\x80 \xf4\x90\x80\x80",  // an emoji, then past U+10FFFF
+        "cut\xe3\x81",                        // a sequence cut at the end
+        "\xed\xb2\x83",                       // UTF-8 of U+DC83 itself
     };
     for (const QByteArray &bytes : cases) {
         const QString name = decodeFileName(bytes);
@@ -26,7 +26,8 @@ TEST(FileNames, EveryByteComesBackAndValidTextStaysText)
         EXPECT_EQ(hasRawBytes(name), bytes != name.toUtf8()) << bytes.toHex().constData();
     }
     EXPECT_EQ(decodeFileName("\xe5\x8b\x95\xe7\x94\xbb"), QString::fromUtf8("動画"));
-    EXPECT_EQ(readableFileName(decodeFileName("\x83\x65\x83\x58\x83\x67.mp4")), QString::fromUtf8("テスト.mp4"));
+    EXPECT_EQ(readableFileName(decodeFileName("\x83\x65\x83\x58\x83\x67.mp4")),
+              QString::fromUtf8("テスト.mp4"));
     EXPECT_EQ(readableFileName(decodeFileName("caf\xe9.avi")), QString::fromUtf8("café.avi"));
     EXPECT_EQ(readableFileName(QString::fromUtf8("動画.mp4")), QString::fromUtf8("動画.mp4"));
 }
@@ -44,7 +45,8 @@ TEST(FileNames, AbsoluteNamesKeepDotDotForTheSystemToResolve)
         {"", ""},
     };
     for (const auto &c : cases)
-        EXPECT_EQ(absoluteFileName(QString::fromUtf8(c.name), QStringLiteral("/w d")), QString::fromUtf8(c.absolute))
+        EXPECT_EQ(absoluteFileName(QString::fromUtf8(c.name), QStringLiteral("/w d")),
+                  QString::fromUtf8(c.absolute))
             << c.name;
 }
 
