@@ -21,6 +21,23 @@ QStringList run(const QString &program, const QStringList &args)
     return QString::fromUtf8(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
 }
 
+QRect clientRect(const QString &window)
+{
+    int x = 0, y = 0, width = 0, height = 0, found = 0;
+    for (const QString &line : run("xwininfo", {"-id", window})) {
+        const QString value = line.section(':', 1).trimmed();
+        if (line.contains("Absolute upper-left X:"))
+            x = value.toInt(), ++found;
+        else if (line.contains("Absolute upper-left Y:"))
+            y = value.toInt(), ++found;
+        else if (line.trimmed().startsWith("Width:"))
+            width = value.toInt(), ++found;
+        else if (line.trimmed().startsWith("Height:"))
+            height = value.toInt(), ++found;
+    }
+    return found == 4 ? QRect(x, y, width, height) : QRect();
+}
+
 std::optional<int> positionOf(const QString &timeText)
 {
     static const QRegularExpression time(QStringLiteral("^(\\d+):(\\d\\d):(\\d\\d)"));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QProcess>
+#include <QRect>
 #include <QStringList>
 #include <QTemporaryDir>
 
@@ -12,6 +13,10 @@
 /// Runs `program` with `args`, waits for it (bounded) and returns its
 /// standard output's lines.
 QStringList run(const QString &program, const QStringList &args);
+/// The client rectangle of X window `window` on the screen, as the X server
+/// places it (xdotool's "Position" adds the offset inside a frame); empty
+/// when xwininfo cannot tell.
+QRect clientRect(const QString &window);
 
 /// "00:01:05 00:01:30" -> 65 (the position, the first time of the label).
 std::optional<int> positionOf(const QString &timeText);

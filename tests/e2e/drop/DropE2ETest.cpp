@@ -13,25 +13,6 @@
 
 namespace {
 
-/// The client rectangle of an X window on the screen, as the X server
-/// places it (xdotool's "Position" adds the offset inside a frame).
-QRect clientRect(const QString &window)
-{
-    int x = 0, y = 0, width = 0, height = 0, found = 0;
-    for (const QString &line : run("xwininfo", {"-id", window})) {
-        const QString value = line.section(':', 1).trimmed();
-        if (line.contains("Absolute upper-left X:"))
-            x = value.toInt(), ++found;
-        else if (line.contains("Absolute upper-left Y:"))
-            y = value.toInt(), ++found;
-        else if (line.trimmed().startsWith("Width:"))
-            width = value.toInt(), ++found;
-        else if (line.trimmed().startsWith("Height:"))
-            height = value.toInt(), ++found;
-    }
-    return found == 4 ? QRect(x, y, width, height) : QRect();
-}
-
 void pointerTo(QPoint at)
 {
     run("xdotool", {"mousemove", "--sync", QString::number(at.x()), QString::number(at.y())});

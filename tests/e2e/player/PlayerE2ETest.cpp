@@ -544,21 +544,9 @@ TEST_F(PlayerE2E, MediaKeysDriveTheWindowThroughItsOwnHandlers)
 /// (none on a bare display).
 std::optional<QRect> outerRect(const QString &window)
 {
-    int x = 0, y = 0, width = 0, height = 0, found = 0;
-    for (const QString &line : run("xwininfo", {"-id", window})) {
-        const QString value = line.section(':', 1).trimmed();
-        if (line.contains("Absolute upper-left X:"))
-            x = value.toInt(), ++found;
-        else if (line.contains("Absolute upper-left Y:"))
-            y = value.toInt(), ++found;
-        else if (line.trimmed().startsWith("Width:"))
-            width = value.toInt(), ++found;
-        else if (line.trimmed().startsWith("Height:"))
-            height = value.toInt(), ++found;
-    }
-    if (found != 4)
+    QRect outer = clientRect(window);
+    if (outer.isEmpty())
         return std::nullopt;
-    QRect outer(x, y, width, height);
     const QString extents = run("xprop", {"-id", window, "_NET_FRAME_EXTENTS"}).value(0);
     const QStringList sides = extents.section('=', 1).split(',');
     if (sides.size() == 4)
