@@ -337,19 +337,15 @@ void MediaEngine::handleEvent(const void *rawEvent)
         case SetSpeedReply:
             if (m_pendingSpeed > 0 && --m_pendingSpeed == 0) {
                 const QVariant speed = readProperty(MpvProp::Speed);
-                if (speed.isValid() && speed.toDouble() != m_speed) {
-                    m_speed = speed.toDouble();
-                    Q_EMIT speedChanged(m_speed);
-                }
+                if (speed.isValid())
+                    setCachedSpeed(speed.toDouble());
             }
             break;
         case SetMuteReply:
             if (m_pendingMute > 0 && --m_pendingMute == 0) {
                 const QVariant mute = readProperty(MpvProp::Mute);
-                if (mute.isValid() && mute.toBool() != m_mute) {
-                    m_mute = mute.toBool();
-                    Q_EMIT muteChanged(m_mute);
-                }
+                if (mute.isValid())
+                    setCachedMute(mute.toBool());
             }
             break;
         default: break;
@@ -394,16 +390,12 @@ void MediaEngine::handlePropertyChange(const void *rawEvent)
             setCachedPaused(asFlag());
         return;
     case ObsSpeed:
-        if (!none && m_pendingSpeed == 0 && asDouble() != m_speed) {
-            m_speed = asDouble();
-            Q_EMIT speedChanged(m_speed);
-        }
+        if (!none && m_pendingSpeed == 0)
+            setCachedSpeed(asDouble());
         return;
     case ObsMute:
-        if (!none && m_pendingMute == 0 && asFlag() != m_mute) {
-            m_mute = asFlag();
-            Q_EMIT muteChanged(m_mute);
-        }
+        if (!none && m_pendingMute == 0)
+            setCachedMute(asFlag());
         return;
     case ObsVolume:
         if (!none)
@@ -708,10 +700,7 @@ void MediaEngine::setSpeed(double factor)
     factor = std::clamp(factor, MinSpeed, MaxSpeed);
     if (mpv_set_property_async(m_handle, SetSpeedReply, MpvProp::Speed, MPV_FORMAT_DOUBLE, &factor) >= 0)
         ++m_pendingSpeed;
-    if (factor != m_speed) {
-        m_speed = factor;
-        Q_EMIT speedChanged(m_speed);
-    }
+    setCachedSpeed(factor);
 }
 
 void MediaEngine::setMute(bool mute)
@@ -721,10 +710,7 @@ void MediaEngine::setMute(bool mute)
     int flag = mute ? 1 : 0;
     if (mpv_set_property_async(m_handle, SetMuteReply, MpvProp::Mute, MPV_FORMAT_FLAG, &flag) >= 0)
         ++m_pendingMute;
-    if (mute != m_mute) {
-        m_mute = mute;
-        Q_EMIT muteChanged(m_mute);
-    }
+    setCachedMute(mute);
 }
 
 void MediaEngine::setVolume(double percent)
@@ -871,6 +857,22 @@ void MediaEngine::setCachedPaused(bool paused)
     if (paused != m_paused) {
         m_paused = paused;
         Q_EMIT pausedChanged(m_paused);
+    }
+}
+
+void MediaEngine::setCachedSpeed(double factor)
+{
+    if (factor != m_speed) {
+        m_speed = factor;
+        Q_EMIT speedChanged(m_speed);
+    }
+}
+
+void MediaEngine::setCachedMute(bool mute)
+{
+    if (mute != m_mute) {
+        m_mute = mute;
+        Q_EMIT muteChanged(m_mute);
     }
 }
 

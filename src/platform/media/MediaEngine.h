@@ -218,6 +218,8 @@ private:
     void setCachedPosition(double seconds);
     void setCachedDuration(double seconds);
     void setCachedPaused(bool paused);
+    void setCachedSpeed(double factor);
+    void setCachedMute(bool mute);
     void setCachedEof(bool eof);
     void setCachedVideoSize(const QSize &size);
 
