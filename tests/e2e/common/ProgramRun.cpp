@@ -180,3 +180,10 @@ void ProgramCopyTest::SetUp()
     m_binary = m_dir.filePath("Kovaplex");
     ASSERT_TRUE(QFile::copy(built, m_binary));
 }
+
+void ProgramCopyTest::writeSettings(const QByteArray &text)
+{
+    QFile ini(m_dir.filePath("Kovaplex.ini"));
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly | QIODevice::Truncate)) << qPrintable(ini.fileName());
+    ASSERT_EQ(ini.write(text), text.size());
+}

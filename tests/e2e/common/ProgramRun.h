@@ -81,6 +81,8 @@ private:
 class ProgramCopyTest : public ::testing::Test {
 protected:
     void SetUp() override;
+    /// Writes `text` as the copy's settings file, Kovaplex.ini beside it.
+    void writeSettings(const QByteArray &text);
 
     QTemporaryDir m_dir;
     QString m_binary;

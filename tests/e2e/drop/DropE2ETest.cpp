@@ -26,9 +26,7 @@ protected:
         if (IsSkipped())
             return;
         // The window near the top-left corner, its video 320 pixels wide.
-        QFile ini(m_dir.filePath("Kovaplex.ini"));
-        ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
-        ini.write("[Window]\r\nMain.Left=1500\r\nMain.Top=1500\r\n[Setting]\r\nVideoSize=320\r\n");
+        writeSettings("[Window]\r\nMain.Left=1500\r\nMain.Top=1500\r\n[Setting]\r\nVideoSize=320\r\n");
     }
 
     /// Starts the player on a clip and waits for its laid-out window.

@@ -138,11 +138,7 @@ TEST_F(HandOffE2E, AStartDuringTheResumeQuestionIsAnsweredAtOnceAndPlaysAfterIt)
 {
     const QString remembered = testMedia("long.mp4");
     const QString next = testMedia("clip.mp4");
-    {
-        QFile ini(m_dir.filePath("Kovaplex.ini"));
-        ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
-        ini.write("[Files]\r\n" + remembered.toUtf8() + "=30,90\r\n");
-    }
+    writeSettings("[Files]\r\n" + remembered.toUtf8() + "=30,90\r\n");
     ProgramRun first(m_binary, {remembered}, m_options);
     QStringList windows;
     ASSERT_TRUE(first.waitFor([&] { return !(windows = first.visibleWindows()).isEmpty(); }, Bound))
@@ -415,11 +411,7 @@ TEST_F(HandOffE2E, TheDesktopsOpenRequestWaitsForTheResumeQuestionAndAMissingFil
 {
     const QString remembered = testMedia("long.mp4");
     const QString next = testMedia("clip.mp4");
-    {
-        QFile ini(m_dir.filePath("Kovaplex.ini"));
-        ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
-        ini.write("[Files]\r\n" + remembered.toUtf8() + "=30,90\r\n");
-    }
+    writeSettings("[Files]\r\n" + remembered.toUtf8() + "=30,90\r\n");
     auto first = startServing();
     QStringList before;
     ASSERT_TRUE(first->waitFor([&] { return !(before = first->visibleWindows()).isEmpty(); }, Bound));

@@ -89,11 +89,7 @@ TEST_F(PlayerE2E, RemembersThePlacePlaysOnAfterTheQuestionAndSavesOnSignal)
 
     // A stored video width, so the video area is shown (a first start
     // without one lays out the compact window).
-    {
-        QFile ini(m_ini);
-        ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
-        ini.write("[Setting]\r\nVideoSize=320\r\n");
-    }
+    writeSettings("[Setting]\r\nVideoSize=320\r\n");
 
     // First run: plays, the time display advances, closing stores the place.
     int stored = 0;
@@ -189,11 +185,7 @@ void typeKeys(const QString &window, const QStringList &keys)
 TEST_F(PlayerE2E, WorkedFromTheKeyboardAndTheMenu)
 {
     const QString clip = testMedia("long.mp4"); // 90 s, can scan
-    {
-        QFile ini(m_ini);
-        ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
-        ini.write("[Setting]\r\nVideoSize=320\r\n");
-    }
+    writeSettings("[Setting]\r\nVideoSize=320\r\n");
     ProgramRun program(m_binary, {clip});
     QString window;
     ASSERT_TRUE(program.waitFor([&] { return program.lastPosition().value_or(0) >= 2; }, 60000))
@@ -409,13 +401,9 @@ TEST_F(PlayerE2E, PlaysVideoOnWaylandWithNoXDisplayToFallBackOn)
     ASSERT_TRUE(QFileInfo::exists(clip)) << qPrintable(clip);
     HeadlessCompositor compositor;
     ASSERT_TRUE(compositor.isReady()) << "weston did not start: " << qPrintable(compositor.log());
-    {
-        QFile ini(m_ini);
-        ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
-        // Always on top, which Wayland has no way to grant: the switch is kept.
-        ini.write(
-            "[Window]\r\nMain.Left=1200\r\nMain.Top=900\r\nFrontSet=True\r\n[Setting]\r\nVideoSize=320\r\n");
-    }
+    // Always on top, which Wayland has no way to grant: the switch is kept.
+    writeSettings(
+        "[Window]\r\nMain.Left=1200\r\nMain.Top=900\r\nFrontSet=True\r\n[Setting]\r\nVideoSize=320\r\n");
     ProgramRun::Options options;
     options.environment = {{"QT_QPA_PLATFORM", "wayland"},
                            {"WAYLAND_DISPLAY", compositor.socketName()},
@@ -568,12 +556,10 @@ TEST_F(PlayerE2E, ThePlaceHoldsOverStartsAndTheTitleBarStaysOnTheScreen)
     // Each start from what the one before stored; the stored resume record
     // is left out, so that no question comes before the window.
     const auto startAt = [&](const QString &left, const QString &top) {
-        QFile ini(m_ini);
-        ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
-        ini.write(QStringLiteral("[Window]\r\nMain.Left=%1\r\nMain.Top=%2\r\n[Setting]\r\nVideoSize=320\r\n")
-                      .arg(left, top)
-                      .toLatin1());
-        ini.close();
+        writeSettings(
+            QStringLiteral("[Window]\r\nMain.Left=%1\r\nMain.Top=%2\r\n[Setting]\r\nVideoSize=320\r\n")
+                .arg(left, top)
+                .toLatin1());
         ProgramRun program(m_binary, {clip});
         ASSERT_TRUE(program.waitFor([&] { return program.sawLine("] first frame drawn"); }, 60000));
         QStringList windows;
@@ -611,12 +597,8 @@ TEST_F(PlayerE2E, TheResumeQuestionForALongNameFitsTheScreen)
     ASSERT_EQ(name.size(), 122) << qPrintable(name);
     ASSERT_TRUE(QDir().mkpath(QFileInfo(name).path()));
     ASSERT_TRUE(QFile::copy(testMedia("long.mp4"), name));
-    {
-        QFile ini(m_ini);
-        ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
-        QStringEncoder sjis("Shift_JIS");
-        ini.write(sjis(QStringLiteral("[Files]\r\n%1=62,1200\r\n").arg(name)));
-    }
+    QStringEncoder sjis("Shift_JIS");
+    writeSettings(sjis(QStringLiteral("[Files]\r\n%1=62,1200\r\n").arg(name)));
 
     ProgramRun program(m_binary, {name});
     QStringList windows;
@@ -670,11 +652,7 @@ TEST_F(PlayerE2E, RawByteNamesAndCoveredAudioPlayOnEveryFreshStart)
         const QByteArray file = QFile::encodeName(testMediaDir()) + '/' + kind;
         for (int start = 0; start < Starts; ++start) {
             SCOPED_TRACE(QByteArray(kind).toHex().toStdString() + " start " + std::to_string(start + 1));
-            {
-                QFile ini(m_ini);
-                ASSERT_TRUE(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
-                ini.write("[Setting]\r\nVideoSize=320\r\n");
-            }
+            writeSettings("[Setting]\r\nVideoSize=320\r\n");
             QStringList args = bytesArgument(file);
             args[2] = m_binary;
             ProgramRun program("/bin/sh", args);
@@ -691,11 +669,7 @@ TEST_F(PlayerE2E, RawByteNamesAndCoveredAudioPlayOnEveryFreshStart)
 // start and for one handed over by a second start.
 TEST_F(PlayerE2E, AlwaysOnTopStoredPlaysAnMp4WithoutACrash)
 {
-    {
-        QFile ini(m_ini);
-        ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
-        ini.write("[Window]\r\nFrontSet=True\r\n[Setting]\r\nVideoSize=480\r\n");
-    }
+    writeSettings("[Window]\r\nFrontSet=True\r\n[Setting]\r\nVideoSize=480\r\n");
     ProgramRun program(m_binary, {testMedia("clip.mp4")});
     ASSERT_TRUE(program.waitFor([&] { return program.sawLine("] first frame drawn"); }, 60000))
         << "no video frame was drawn";
