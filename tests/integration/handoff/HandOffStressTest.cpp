@@ -119,6 +119,7 @@ void startInstance(const QString &dir, const QString &file, int lifeMs)
         app.quit();
     });
     app.exec();
+    logLine(dir, "closed " + pid);
     std::_Exit(0);
 }
 
@@ -178,6 +179,7 @@ Tally runStress(int rounds, quint32 seed)
             const std::optional<qint64> holder = lockHolder(address.lockPath);
             if (holder && *holder != ::getpid()) {
                 if (::kill(static_cast<pid_t>(*holder), SIGKILL) == 0) {
+                    logLine(dir, "killed " + QString::number(*holder));
                     ++tally.kills;
                     killed << QString::number(*holder);
                     killRounds << a << b;
@@ -210,6 +212,9 @@ Tally runStress(int rounds, quint32 seed)
     QHash<QString, QString> fate; // file -> how it was played
     QSet<QString> acked, handed, restarted;
     QHash<QString, QStringList> startedBy; // file -> its starts' process numbers
+    // file -> the instances serving when its start was told it was taken: a
+    // restart of an earlier round may still serve in a later one.
+    QHash<QString, QSet<QString>> handedTo;
     waitUntil(
         [&] {
             fate.clear();
@@ -217,6 +222,8 @@ Tally runStress(int rounds, quint32 seed)
             handed.clear();
             restarted.clear();
             startedBy.clear();
+            handedTo.clear();
+            QSet<QString> serving;
             const QStringList lines = readLog();
             for (int index = 0; index < lines.size(); ++index) {
                 const QString &line = lines[index];
@@ -226,9 +233,14 @@ Tally runStress(int rounds, quint32 seed)
                     fate.insert(file, "played");
                 else if (word == "start")
                     startedBy[file] << line.section(' ', 2, 2);
-                else if (word == "handed")
+                else if (word == "first")
+                    serving << file; // the instance's process number
+                else if (word == "closed" || word == "killed")
+                    serving.remove(file);
+                else if (word == "handed") {
                     handed << file;
-                else if (word == "acked" && killed.contains(line.section(' ', 2, 2)))
+                    handedTo.insert(file, serving);
+                } else if (word == "acked" && killed.contains(line.section(' ', 2, 2)))
                     acked << file; // by an instance killed later
                 else if (word == "restarted")
                     restarted << file;
@@ -248,7 +260,8 @@ Tally runStress(int rounds, quint32 seed)
                 ++tally.handedAndPlayed;
             else
                 ++tally.playedByTheirFirstStart;
-        } else if (handed.contains(file) && (acked.contains(file) || killRounds.contains(file))) {
+        } else if (handed.contains(file) &&
+                   (acked.contains(file) || killRounds.contains(file) || handedTo[file].intersects(killed))) {
             // Taken by an instance that was killed before it could play it
             // (the kill may have come before it logged the answer).
             ++tally.lostToAKill;
