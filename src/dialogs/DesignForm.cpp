@@ -2,6 +2,7 @@
 
 #include "dialogs/DialogRules.h"
 #include "platform/forms/ScreenMetrics.h"
+#include "platform/forms/Twips.h"
 #include "platform/forms/WindowFrame.h"
 
 #include <QAbstractButton>
@@ -56,14 +57,16 @@ QSizeF DesignForm::apply(QWidget &dialog) const
     for (const auto &[control, design] : m_controls)
         fits.push_back({design, needOf(control)});
     const QSizeF scale = designScale(fits);
-    const auto x = [&](double twips) { return twipsToPixelsX(twips * scale.width()); };
-    const auto y = [&](double twips) { return twipsToPixelsY(twips * scale.height()); };
+    const TwipsPerPixel tpp = screenTwipsPerPixel();
     for (const auto &[control, r] : m_controls) {
-        // Both edges are scaled, so neighbours that touch in the design
-        // still touch after rounding.
-        control->setGeometry(x(r.left()), y(r.top()), x(r.right()) - x(r.left()), y(r.bottom()) - y(r.top()));
+        // Both edges are scaled and rounded, so neighbours that touch in the
+        // design still touch after rounding.
+        const QRectF scaled(QPointF(r.left() * scale.width(), r.top() * scale.height()),
+                            QPointF(r.right() * scale.width(), r.bottom() * scale.height()));
+        placeTwips(control, scaled, tpp, TwipsRounding::Edges);
     }
-    dialog.setFixedSize(x(m_client.width()), y(m_client.height()));
+    dialog.setFixedSize(twipsToPixelsX(m_client.width() * scale.width()),
+                        twipsToPixelsY(m_client.height() * scale.height()));
     return scale;
 }
 

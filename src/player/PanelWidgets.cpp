@@ -17,14 +17,6 @@ const QColor BarBackColor(255, 248, 192);
 
 } // namespace
 
-void placeTwips(QWidget *widget, double left, double top, double width, double height,
-                const TwipsPerPixel &tpp)
-{
-    widget->setGeometry(twipsToWidgetPixels(left, tpp.x), twipsToWidgetPixels(top, tpp.y),
-                        std::max(0, twipsToWidgetPixels(width, tpp.x)),
-                        std::max(0, twipsToWidgetPixels(height, tpp.y)));
-}
-
 void PanelImage::mousePressEvent(QMouseEvent *event)
 {
     event->accept();
@@ -97,13 +89,13 @@ PositionBar::PositionBar(const TwipsPerPixel &tpp, QWidget *panel)
 {
     setBorderStyle(0);
     setBackColor(BarBackColor);
-    placeTwips(this, 900, 0, 3480, 645, tpp);
+    placeTwips(this, PlayerDesign::PositionBar.rect(), tpp);
     QWidget *bar = client();
 
     for (std::size_t i = 0; i < m_speakers.size(); ++i) {
         auto *icon = new PanelImage(bar);
         icon->setObjectName(QStringLiteral("ImSp%1").arg(i));
-        placeTwips(icon, 0, 360, 240, 240, tpp);
+        placeTwips(icon, PlayerDesign::Speaker.rect(), tpp);
         icon->setPixmap(speakerPicture(i == 1, icon->size(), devicePixelRatioF()));
         m_speakers[i] = icon;
     }
@@ -120,7 +112,7 @@ PositionBar::PositionBar(const TwipsPerPixel &tpp, QWidget *panel)
     m_time->setObjectName(QStringLiteral("Label1"));
     m_time->setText(TimeToText(-1));
     m_time->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    placeTwips(m_time, 1800, 405, 1590, 195, tpp);
+    placeTwips(m_time, PlayerDesign::TimeLabel.rect(), tpp);
     QFont small = m_time->font();
     small.setPixelSize(std::max(9, m_time->height() - 2));
     m_time->setFont(small);
@@ -132,7 +124,7 @@ PositionBar::PositionBar(const TwipsPerPixel &tpp, QWidget *panel)
     m_message = new QLabel(bar);
     m_message->setObjectName(QStringLiteral("LaMessage"));
     QFont message = small;
-    placeTwips(m_message, 60, 15, 3480 - 120, 345, tpp);
+    placeTwips(m_message, PlayerDesign::Message.rect(), tpp);
     message.setPixelSize(std::max(8, m_message->height() / 2 - 2));
     m_message->setFont(message);
     m_message->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -142,7 +134,10 @@ PositionBar::PositionBar(const TwipsPerPixel &tpp, QWidget *panel)
     m_cursor = new PanelImage(bar);
     m_cursor->setObjectName(QStringLiteral("imCursor"));
     m_cursor->setScaledContents(true);
-    placeTwips(m_cursor, 13 * tpp.x, PlayerDesign::CursorTop, 7 * tpp.x, 16 * tpp.y, tpp);
+    // Parked at the track's start until a file gives it a place.
+    placeTwips(m_cursor, (PlayerDesign::TrackInsetPixels - PlayerDesign::CursorPointPixels) * tpp.x,
+               PlayerDesign::CursorTop, PlayerDesign::CursorWidthPixels * tpp.x,
+               PlayerDesign::CursorHeightPixels * tpp.y, tpp);
     m_cursor->setPixmap(cursorPicture(CursorPictureSize, devicePixelRatioF()));
 }
 
@@ -233,7 +228,7 @@ VolumeBar::VolumeBar(const TwipsPerPixel &tpp, QWidget *panel)
     , m_tpp(tpp)
 {
     setBackColor(BarBackColor);
-    placeTwips(this, 1170, 390, 1500, 225, tpp);
+    placeTwips(this, PlayerDesign::VolumeBar.rect(), tpp);
 }
 
 void VolumeBar::setLevel(std::int32_t level)

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "platform/forms/FrameDrawing.h"
 #include "player/PictureBox.h"
 #include "player/PlayerGeometry.h"
-#include "util/FrameDrawing.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -17,11 +17,6 @@
 ///
 /// Places and sizes given to them are twips, converted with the window's
 /// twips per pixel. GUI thread only.
-
-/// Places a widget in its parent by twips (x factor for left and width, y
-/// for top and height).
-void placeTwips(QWidget *widget, double left, double top, double width, double height,
-                const TwipsPerPixel &tpp);
 
 /// A picture that takes the mouse on it itself (presses do not reach the
 /// bar beneath) and reports it.

@@ -5,14 +5,14 @@
 #include "util/Numbers.h"
 
 const std::array<TransportButton, TransportCount> TransportButtons{{
-    {"FastBackward", 45},
-    {"Play", 1665},
-    {"StepBack", 2745},
-    {"Pause", 3285},
-    {"StepForward", 3825},
-    {"Stop", 1125},
-    {"BackPlay", 585},
-    {"FastForward", 2205},
+    {"FastBackward"},
+    {"Play"},
+    {"StepBack"},
+    {"Pause"},
+    {"StepForward"},
+    {"Stop"},
+    {"BackPlay"},
+    {"FastForward"},
 }};
 
 double skipAmount(const QString &caption)

@@ -48,12 +48,10 @@ struct Command {
 constexpr int TransportCount = 8;
 constexpr int SkipCount = 6;
 
-/// Transport button `index`: its command word (the button's tag) and its
-/// left edge on the panel, twips. The index, not the place, is what the
-/// keyboard and the menu use.
+/// Transport button `index`: its command word (the button's tag). Its place
+/// on the panel is in PlayerDesign::TransportRow, by the same index.
 struct TransportButton {
     const char *tag;
-    float left;
 };
 extern const std::array<TransportButton, TransportCount> TransportButtons;
 

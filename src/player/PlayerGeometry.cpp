@@ -86,9 +86,9 @@ QPointF heldWindowPlace(double left, double top, double outerWidth, double title
 TrackGeometry trackGeometry(float barWidth, float twipsPerPixelX, float twipsPerPixelY)
 {
     TrackGeometry t;
-    t.length = barWidth - 32 * twipsPerPixelX;
-    t.left = 16 * twipsPerPixelX;
-    t.y = 14 * twipsPerPixelY;
+    t.length = barWidth - 2 * PlayerDesign::TrackInsetPixels * twipsPerPixelX;
+    t.left = PlayerDesign::TrackInsetPixels * twipsPerPixelX;
+    t.y = PlayerDesign::TrackLinePixels * twipsPerPixelY;
     return t;
 }
 
@@ -97,18 +97,19 @@ CursorPlacement cursorPlacement(double seconds, double length, const TrackGeomet
 {
     CursorPlacement c;
     const double p = seconds >= 0 ? seconds : 0; // also catches NaN
-    const double parked = track.left - 3.0 * twipsPerPixelX;
+    const double parked = track.left - double{PlayerDesign::CursorPointPixels} * twipsPerPixelX;
     if (length == 0) {
         c.left = static_cast<float>(parked);
         return c;
     }
-    const double left = track.left + track.length * p / length - 3.0 * twipsPerPixelX;
+    const double left =
+        track.left + track.length * p / length - double{PlayerDesign::CursorPointPixels} * twipsPerPixelX;
     // An unknown length (NaN) has nowhere sensible to put the cursor.
     c.left = static_cast<float>(std::isfinite(left) ? left : parked);
     c.sized = true;
     c.top = PlayerDesign::CursorTop;
-    c.width = 7 * twipsPerPixelX;
-    c.height = 16 * twipsPerPixelY;
+    c.width = PlayerDesign::CursorWidthPixels * twipsPerPixelX;
+    c.height = PlayerDesign::CursorHeightPixels * twipsPerPixelY;
     return c;
 }
 

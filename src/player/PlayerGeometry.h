@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/forms/ScreenMetrics.h"
+#include "player/PlayerDesign.h"
 #include "settings/PlayerSettings.h"
 
 #include <QPointF>
@@ -14,31 +15,6 @@
 /// factors passed in, x for widths and lefts, y for heights and tops. No
 /// function touches a widget or the screen, so tests call them with fixed
 /// metrics.
-
-/// Places and sizes of the window's controls as designed, twips.
-struct PlayerDesign {
-    static constexpr float VBaseLeft = 75;
-    static constexpr float VBaseTop = 75;
-    static constexpr float CtrlLeft = 45;
-    static constexpr float CtrlWidth = 4410;
-    static constexpr float CtrlHeight = 1410;
-    /// A video box narrower than this is not worth showing: the window shrinks
-    /// to the control panel alone.
-    static constexpr float WideMinimum = 1000;
-    /// The smallest view, and the width used before any size was stored.
-    static constexpr float CompactVideoWidth = 780;
-    /// Added around the cut video box: 4 pixels at 96 DPI, but a fixed
-    /// length so that a stored cut looks the same at every resolution.
-    static constexpr float CutMargin = 60;
-    /// Fixed top of the placed position cursor.
-    static constexpr float CursorTop = 45;
-    /// A stored video width is held to the screen's width, or to this on a
-    /// smaller screen (the largest view size of the menu).
-    static constexpr float MaxVideoPixelsOnSmallScreen = 960;
-    /// The piece of the title bar a start keeps on the screen (100 pixels
-    /// at 15 twips per pixel), enough to take hold of it.
-    static constexpr float TitleGrab = 1500;
-};
 
 /// Screen and window-frame facts a layout depends on.
 struct LayoutMetrics {

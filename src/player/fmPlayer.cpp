@@ -29,12 +29,49 @@
 
 namespace {
 
-constexpr float TransportTop = 720;
-constexpr float TransportWidth = 540;
-constexpr float TransportHeight = 285;
-constexpr float SkipTop = 1080;
-constexpr float SkipWidth = 720;
-constexpr float SkipHeight = 285;
+template <std::size_t Count>
+ButtonRow *newButtonRow(const DesignButtonRow<Count> &design, const TwipsPerPixel &tpp, QWidget *panel)
+{
+    return new ButtonRow({design.lefts.begin(), design.lefts.end()}, design.top, design.width, design.height,
+                         tpp, panel);
+}
+
+/// The transport buttons at their design places, each named, tagged with
+/// its command word and showing its picture.
+ButtonRow *newTransportRow(const TwipsPerPixel &tpp, QWidget *panel)
+{
+    ButtonRow *row = newButtonRow(PlayerDesign::TransportRow, tpp, panel);
+    row->setObjectName(QStringLiteral("BtState"));
+    for (int i = 0; i < TransportCount; ++i) {
+        QPushButton *button = row->button(i);
+        const QString tag = QString::fromLatin1(TransportButtons[static_cast<std::size_t>(i)].tag);
+        button->setObjectName(QStringLiteral("BtState%1").arg(i));
+        button->setProperty("Tag", tag);
+        button->setAccessibleName(tag);
+        button->setIcon(transportIcon(i));
+        button->setIconSize(TransportPictureSize);
+    }
+    return row;
+}
+
+ButtonRow *newSkipRow(const TwipsPerPixel &tpp, QWidget *panel)
+{
+    ButtonRow *row = newButtonRow(PlayerDesign::SkipRow, tpp, panel);
+    row->setObjectName(QStringLiteral("BtSkip"));
+    for (int i = 0; i < SkipCount; ++i)
+        row->button(i)->setObjectName(QStringLiteral("BtSkip%1").arg(i));
+    return row;
+}
+
+/// Where a first start (no stored place) opens: near the middle of the work
+/// area, pixels.
+QPoint firstStartPlace(float twipsPerPixelX, float twipsPerPixelY)
+{
+    const QRectF work = screenMetrics().workArea;
+    return {static_cast<int>(
+                std::lround((work.center().x() - PlayerDesign::CompactClientWidth / 2) / twipsPerPixelX)),
+            static_cast<int>(std::lround((work.top() + work.height() / 3) / twipsPerPixelY))};
+}
 
 } // namespace
 
@@ -81,39 +118,17 @@ void fmPlayer::buildControls()
     PiCtrl->setFocusPolicy(Qt::StrongFocus);
     QWidget *panel = PiCtrl->client();
 
-    std::vector<float> transportLefts;
-    for (const TransportButton &button : TransportButtons)
-        transportLefts.push_back(button.left);
-    m_transportRow =
-        new ButtonRow(transportLefts, TransportTop, TransportWidth, TransportHeight, tpp(), panel);
-    m_transportRow->setObjectName(QStringLiteral("BtState"));
-    for (int i = 0; i < TransportCount; ++i) {
-        QPushButton *button = BtState(i);
-        const QString tag = QString::fromLatin1(TransportButtons[static_cast<std::size_t>(i)].tag);
-        button->setObjectName(QStringLiteral("BtState%1").arg(i));
-        button->setProperty("Tag", tag);
-        button->setAccessibleName(tag);
-        button->setIcon(transportIcon(i));
-        button->setIconSize(TransportPictureSize);
-    }
-    std::vector<float> skipLefts;
-    for (int i = 0; i < SkipCount; ++i)
-        skipLefts.push_back(45 + 720 * static_cast<float>(i));
-    m_skipRow = new ButtonRow(skipLefts, SkipTop, SkipWidth, SkipHeight, tpp(), panel);
-    m_skipRow->setObjectName(QStringLiteral("BtSkip"));
-    for (int i = 0; i < SkipCount; ++i)
-        BtSkip(i)->setObjectName(QStringLiteral("BtSkip%1").arg(i));
+    m_transportRow = newTransportRow(tpp(), panel);
+    m_skipRow = newSkipRow(tpp(), panel);
 
     Image1 = new QLabel(panel);
     Image1->setObjectName(QStringLiteral("Image1"));
-    placeTwips(Image1, 30, 0, 480, 480);
+    ::placeTwips(Image1, PlayerDesign::AppIcon.rect(), tpp());
     Image1->setPixmap(appIconPixmap(Image1->width(), devicePixelRatioF()));
 
     PiPosition = new PositionBar(tpp(), panel);
     PiPosition->setObjectName(QStringLiteral("PiPosition"));
-
-    // In front of the position bar's lower left part, where the bar draws
-    // nothing.
+    // Made after the position bar: it lies in front of the bar.
     PiVolume = new VolumeBar(tpp(), panel);
     PiVolume->setObjectName(QStringLiteral("PiVolume"));
 
@@ -132,18 +147,12 @@ void fmPlayer::buildControls()
         connect(MPlayer->surface(), &VideoSurface::frameDrawn, this, [this] { onFrameDrawn(); });
 
     // Design layout: the panel alone, the video box behind it.
-    placeTwips(PiVBase, PlayerDesign::VBaseLeft, PlayerDesign::VBaseTop, PlayerDesign::CompactVideoWidth + 60,
-               PlayerDesign::CompactVideoWidth / 4 * 3 + 60);
-    placeTwips(PiCtrl, PlayerDesign::CtrlLeft, 75, PlayerDesign::CtrlWidth, PlayerDesign::CtrlHeight);
+    ::placeTwips(PiVBase, PlayerDesign::VideoBox.rect(), tpp());
+    ::placeTwips(PiCtrl, PlayerDesign::Panel.rect(), tpp());
     PiCtrl->raise();
-    setFixedSize(static_cast<int>(std::lround((PlayerDesign::CtrlWidth + 75) / TwipsPerPixelX)),
-                 static_cast<int>(std::lround((PlayerDesign::CtrlHeight + 105) / TwipsPerPixelY)));
-
-    // A first start (no stored place) opens near the middle of the work area.
-    const QRectF work = screenMetrics().workArea;
-    move(static_cast<int>(
-             std::lround((work.center().x() - (PlayerDesign::CtrlWidth + 75) / 2) / TwipsPerPixelX)),
-         static_cast<int>(std::lround((work.top() + work.height() / 3) / TwipsPerPixelY)));
+    setFixedSize(static_cast<int>(std::lround(PlayerDesign::CompactClientWidth / TwipsPerPixelX)),
+                 static_cast<int>(std::lround(PlayerDesign::CompactClientHeight / TwipsPerPixelY)));
+    move(firstStartPlace(TwipsPerPixelX, TwipsPerPixelY));
 }
 
 void fmPlayer::buildMenu()

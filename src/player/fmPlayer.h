@@ -1,10 +1,10 @@
 #pragma once
 
 #include "dialogs/fmDispSizeSetting.h"
+#include "platform/forms/Twips.h"
 #include "platform/mixer/Mixer.h"
 #include "player/PlayerCommands.h"
 #include "settings/PlayerSettings.h"
-#include "util/FrameDrawing.h"
 
 #include <QPointer>
 #include <QString>

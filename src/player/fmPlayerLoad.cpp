@@ -15,7 +15,6 @@
 #include "player/PlayerGeometry.h"
 #include "player/ResumeRecords.h"
 #include "settings/ClassPref3.h"
-#include "util/FrameDrawing.h"
 #include "util/Numbers.h"
 #include "util/RuntimeError.h"
 #include "util/Variant.h"

@@ -1,4 +1,4 @@
-#include "util/FrameDrawing.h"
+#include "platform/forms/FrameDrawing.h"
 
 #include <QGuiApplication>
 #include <QImage>

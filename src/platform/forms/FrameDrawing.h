@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/forms/Twips.h"
+
 class QPainter;
 class QPaintDevice;
 
@@ -12,12 +14,6 @@ class QPaintDevice;
 /// QPalette::Light as the 3D highlight, QPalette::Dark as the button shadow,
 /// QPalette::Shadow as the 3D dark shadow and QPalette::Midlight as the 3D
 /// light, the roles the platform themes fill from those system colours.
-
-/// The screen's twips per pixel, which turns the picture box's twips into pixels.
-struct TwipsPerPixel {
-    double x = 15;
-    double y = 15;
-};
 
 /// Outer left and top edges in button shadow, outer right and bottom in 3D
 /// highlight, all four inner edges in 3D dark shadow.
