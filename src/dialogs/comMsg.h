@@ -61,6 +61,10 @@ constexpr int Ignore = 5;
 constexpr int Yes = 6;
 constexpr int No = 7;
 constexpr int Closed = 128; ///< closed from the window frame, or timed out
+/// Added once per place of the selected option (its 0-based index).
+constexpr int OptionStep = 256;
+/// Subtracted when the check box is ticked.
+constexpr int CheckTicked = 32768;
 } // namespace MsgResult
 
 /// Stores `caption` at `index` (0 to 7) of the caption table shared by every

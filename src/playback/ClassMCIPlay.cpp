@@ -1,6 +1,7 @@
 #include "playback/ClassMCIPlay.h"
 
 #include "platform/mci/Mci.h"
+#include "platform/mci/MciNames.h"
 #include "util/FileNames.h"
 #include "util/Numbers.h"
 #include "util/RuntimeError.h"
@@ -43,10 +44,28 @@ QString number(std::int32_t value)
     return QString::number(value);
 }
 
+/// "verb device", how every command but open begins.
+QString command(const char *verb, const QString &device)
+{
+    return QLatin1String(verb) + u' ' + device;
+}
+
+/// `text` and a keyword after it.
+QString withKey(const QString &text, const char *keyword)
+{
+    return text + u' ' + QLatin1String(keyword);
+}
+
+/// `text`, a keyword and its value.
+QString withKey(const QString &text, const char *keyword, const QString &value)
+{
+    return withKey(text, keyword) + u' ' + value;
+}
+
 /// The command that asks the device for one status item.
 QString statusCommand(const QString &aType, const char *item)
 {
-    return QStringLiteral("status ") + aType + u' ' + QLatin1String(item);
+    return withKey(command(MciVerb::Status, aType), item);
 }
 
 } // namespace
@@ -122,7 +141,7 @@ QString ClassMCIPlay::mGetString(const QString &s)
 
 int ClassMCIPlay::mClose(const QString &aType)
 {
-    const int result = sendCommand(QStringLiteral("close ") + aType);
+    const int result = sendCommand(command(MciVerb::Close, aType));
     Status.clear();
     m_currentAlias.clear();
     return result;
@@ -130,116 +149,116 @@ int ClassMCIPlay::mClose(const QString &aType)
 
 int ClassMCIPlay::mPlay(const QString &aType, const QString &st, const QString &en)
 {
-    QString command = QStringLiteral("play ") + aType;
+    QString text = command(MciVerb::Play, aType);
     if (!st.isEmpty())
-        command += QStringLiteral(" from ") + st;
+        text = withKey(text, MciKey::From, st);
     if (!en.isEmpty())
-        command += QStringLiteral(" to ") + en;
-    const int result = sendCommand(command);
+        text = withKey(text, MciKey::To, en);
+    const int result = sendCommand(text);
     Status = QStringLiteral("Playing");
     return result;
 }
 
 int ClassMCIPlay::mStop(const QString &aType)
 {
-    return sendCommand(QStringLiteral("stop ") + aType);
+    return sendCommand(command(MciVerb::Stop, aType));
 }
 
 int ClassMCIPlay::mPause(const QString &aType)
 {
-    return sendCommand(QStringLiteral("pause ") + aType);
+    return sendCommand(command(MciVerb::Pause, aType));
 }
 
 int ClassMCIPlay::mResume(const QString &aType)
 {
-    return sendCommand(QStringLiteral("resume ") + aType);
+    return sendCommand(command(MciVerb::Resume, aType));
 }
 
 int ClassMCIPlay::mSeek(std::int32_t pos, const QString &aType)
 {
-    return sendCommand(QStringLiteral("seek ") + aType + QStringLiteral(" to ") + number(pos));
+    return sendCommand(withKey(command(MciVerb::Seek, aType), MciKey::To, number(pos)));
 }
 
 int ClassMCIPlay::mSetTimeFormatMillisecond(const QString &aType)
 {
-    return sendCommand(QStringLiteral("set ") + aType + QStringLiteral(" time format milliseconds"));
+    return mSetTimeFormat(QLatin1String(MciValue::Milliseconds), aType);
 }
 
 int ClassMCIPlay::mSetTimeFormat(const QString &fmt, const QString &aType)
 {
-    return sendCommand(QStringLiteral("set ") + aType + QStringLiteral(" time format ") + fmt);
+    return sendCommand(withKey(command(MciVerb::Set, aType), MciKey::TimeFormat, fmt));
 }
 
 int ClassMCIPlay::mSetPlaySpeed(const QString &aType, std::int32_t Rate)
 {
-    return sendCommand(QStringLiteral("play ") + aType + QStringLiteral(" speed ") + number(Rate));
+    return sendCommand(withKey(command(MciVerb::Play, aType), MciKey::Speed, number(Rate)));
 }
 
 int ClassMCIPlay::mDispTargethWnd(const QString &aType, std::int32_t hWndTgt)
 {
-    return sendCommand(QStringLiteral("window ") + aType + QStringLiteral(" handle ") + number(hWndTgt));
+    return sendCommand(withKey(command(MciVerb::Window, aType), MciKey::Handle, number(hWndTgt)));
 }
 
 int ClassMCIPlay::mDispTargetRect(const QString &aType, std::int32_t X, std::int32_t Y, std::int32_t W,
                                   std::int32_t H)
 {
-    return sendCommand(QStringLiteral("put ") + aType + QStringLiteral(" destination at ") + number(X) +
-                       u' ' + number(Y) + u' ' + number(W) + u' ' + number(H));
+    const QString rect = number(X) + u' ' + number(Y) + u' ' + number(W) + u' ' + number(H);
+    return sendCommand(withKey(withKey(command(MciVerb::Put, aType), MciKey::Destination), MciKey::At, rect));
 }
 
 int ClassMCIPlay::mOpenCDDoor(const QString &aType)
 {
-    return sendCommand(QStringLiteral("set ") + aType + QStringLiteral(" door open"));
+    return sendCommand(withKey(command(MciVerb::Set, aType), MciKey::DoorOpen));
 }
 
 int ClassMCIPlay::mCloseCDDoor(const QString &aType)
 {
-    return sendCommand(QStringLiteral("set ") + aType + QStringLiteral(" door closed"));
+    return sendCommand(withKey(command(MciVerb::Set, aType), MciKey::DoorClosed));
 }
 
 QString ClassMCIPlay::mGetMediaPresent(const QString &aType)
 {
-    return mGetString(statusCommand(aType, "media present"));
+    return mGetString(statusCommand(aType, MciKey::MediaPresent));
 }
 
 QString ClassMCIPlay::mGetPlaySpeed(const QString &aType)
 {
-    return mGetString(statusCommand(aType, "play speed"));
+    return mGetString(statusCommand(aType, MciKey::PlaySpeed));
 }
 
 QString ClassMCIPlay::mGetTimeFormat(const QString &aType)
 {
-    return mGetString(statusCommand(aType, "time format"));
+    return mGetString(statusCommand(aType, MciKey::TimeFormat));
 }
 
 QString ClassMCIPlay::mGetLength(const QString &aType)
 {
-    return mGetString(statusCommand(aType, "length"));
+    return mGetString(statusCommand(aType, MciKey::Length));
 }
 
 QString ClassMCIPlay::mGetPosition(const QString &aType)
 {
-    return mGetString(statusCommand(aType, "position"));
+    return mGetString(statusCommand(aType, MciKey::Position));
 }
 
 QString ClassMCIPlay::mGetTracks(const QString &aType)
 {
-    return mGetString(statusCommand(aType, "number of tracks"));
+    return mGetString(statusCommand(aType, MciKey::NumberOfTracks));
 }
 
 QString ClassMCIPlay::mGetTrack(const QString &aType)
 {
-    return mGetString(statusCommand(aType, "current track"));
+    return mGetString(statusCommand(aType, MciKey::CurrentTrack));
 }
 
 QString ClassMCIPlay::mGetTrackPosition(const QString &aType, const QString &num)
 {
-    return mGetString(statusCommand(aType, "position track") + u' ' + num);
+    return mGetString(statusCommand(aType, MciKey::PositionTrack) + u' ' + num);
 }
 
 QString ClassMCIPlay::mGetStatus(const QString &aType)
 {
-    return mGetString(statusCommand(aType, "mode"));
+    return mGetString(statusCommand(aType, MciKey::Mode));
 }
 
 QString ClassMCIPlay::GetFileName() const
@@ -259,7 +278,8 @@ std::int32_t ClassMCIPlay::mOpen(const QString &mFileName, const QString &aType)
         mClose(m_currentAlias);
 
     std::int32_t result = -1;
-    if (sendCommand(QStringLiteral("open \"") + mFileName + QStringLiteral("\" alias ") + aType) != 0) {
+    if (sendCommand(withKey(QLatin1String(MciVerb::Open) + QStringLiteral(" \"") + mFileName + u'"',
+                            MciKey::Alias, aType)) != 0) {
         mClose(aType);
         result = 0;
     }
@@ -271,7 +291,7 @@ std::int32_t ClassMCIPlay::mOpen(const QString &mFileName, const QString &aType)
 int ClassMCIPlay::mFF(const QString &aType, std::int32_t SKIP)
 {
     const QString format = mGetTimeFormat(aType);
-    mSetTimeFormat(QStringLiteral("milliseconds"), aType);
+    mSetTimeFormat(QLatin1String(MciValue::Milliseconds), aType);
     const std::int64_t target = std::int64_t{textToLong(mGetPosition(aType))} + SKIP;
     if (target > std::numeric_limits<std::int32_t>::max() ||
         target < std::numeric_limits<std::int32_t>::min())

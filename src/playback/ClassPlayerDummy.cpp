@@ -1,5 +1,6 @@
 #include "playback/ClassPlayerDummy.h"
 
+#include "platform/mci/MciNames.h"
 #include "platform/media/MediaEngine.h" // VideoSurface.h needs the complete engine type
 #include "platform/media/VideoSurface.h"
 #include "platform/mediaplayer/IMediaPlayerControl.h"
@@ -28,11 +29,11 @@ std::int32_t playStateOfMode(const QString &mode)
         std::int32_t state;
     };
     static const Entry table[] = {
-        {"Opened", MediaPlayState::Stopped},  {"open", MediaPlayState::Stopped},
-        {"Playing", MediaPlayState::Playing}, {"playing", MediaPlayState::Playing},
-        {"Stopped", MediaPlayState::Stopped}, {"stopped", MediaPlayState::Stopped},
-        {"Paused", MediaPlayState::Paused},   {"paused", MediaPlayState::Paused},
-        {"Closed", MediaPlayState::Closed},   {"not ready", MediaPlayState::Closed},
+        {"Opened", MediaPlayState::Stopped},  {MciReply::Open, MediaPlayState::Stopped},
+        {"Playing", MediaPlayState::Playing}, {MciReply::Playing, MediaPlayState::Playing},
+        {"Stopped", MediaPlayState::Stopped}, {MciReply::Stopped, MediaPlayState::Stopped},
+        {"Paused", MediaPlayState::Paused},   {MciReply::Paused, MediaPlayState::Paused},
+        {"Closed", MediaPlayState::Closed},   {MciReply::NotReady, MediaPlayState::Closed},
     };
     for (const Entry &entry : table) {
         if (mode == QLatin1String(entry.mode))
