@@ -22,31 +22,31 @@ long intHalf(double twips)
     return static_cast<long>(CLng(twips)) / 2;
 }
 
-} // namespace
-
-MsgLayoutResult layoutMsg(const MsgLayoutInput &in)
+/// The message's place, alone or beside the icon; `width` becomes the width
+/// it needs and `bottom` the lower edge of the message or the icon.
+void placeMessage(const MsgLayoutInput &in, MsgLayoutResult &out, double &width, double &bottom)
 {
-    MsgLayoutResult out;
-    double width = 0;
-    double bottom = 0;
-
     if (!in.hasIcon) {
         out.message = QPointF(Margin, Margin);
         width = in.message.width() + MessageRightMargin;
         bottom = out.message.y() + in.message.height();
-    } else {
-        const double left = in.icon.left() + in.icon.width() + Margin;
-        width = in.message.width() + left + 240;
-        if (in.message.height() >= in.icon.height()) {
-            out.message = QPointF(left, in.icon.top());
-            bottom = out.message.y() + in.message.height();
-        } else {
-            out.message = QPointF(left, in.icon.top() + (in.icon.height() - in.message.height()) / 2);
-            bottom = in.icon.top() + in.icon.height();
-        }
+        return;
     }
-    double y = bottom + Margin;
+    const double left = in.icon.left() + in.icon.width() + Margin;
+    width = in.message.width() + left + 240;
+    if (in.message.height() >= in.icon.height()) {
+        out.message = QPointF(left, in.icon.top());
+        bottom = out.message.y() + in.message.height();
+    } else {
+        out.message = QPointF(left, in.icon.top() + (in.icon.height() - in.message.height()) / 2);
+        bottom = in.icon.top() + in.icon.height();
+    }
+}
 
+/// Widens `width` for the button row and the content column, and sets the
+/// row's width and the column's left.
+void fitRowAndContent(const MsgLayoutInput &in, MsgLayoutResult &out, double &width)
+{
     const auto buttonCount = static_cast<double>(in.buttonWidths.size());
     out.rowWidth =
         std::accumulate(in.buttonWidths.begin(), in.buttonWidths.end(), 0.0) + ButtonGap * (buttonCount - 1);
@@ -61,7 +61,12 @@ MsgLayoutResult layoutMsg(const MsgLayoutInput &in)
         out.contentLeft = out.message.x();
         width = std::max(width, out.contentLeft + in.contentWidth + 4 * Margin);
     }
+}
 
+/// Stacks the options, the check box and the input from `y` down, widening
+/// `width` for the input; returns the top of what comes next.
+double stackContent(const MsgLayoutInput &in, MsgLayoutResult &out, double y, double &width)
+{
     for (const double height : in.optionHeights) {
         out.optionTops.push_back(y);
         y += height;
@@ -81,7 +86,21 @@ MsgLayoutResult layoutMsg(const MsgLayoutInput &in)
         y += in.inputBox.height();
         width = std::max(width, in.inputLabel.width() + in.inputBox.width() + 2 * Margin);
     }
+    return y;
+}
 
+} // namespace
+
+MsgLayoutResult layoutMsg(const MsgLayoutInput &in)
+{
+    MsgLayoutResult out;
+    double width = 0;
+    double bottom = 0;
+    placeMessage(in, out, width, bottom);
+    fitRowAndContent(in, out, width);
+    const double y = stackContent(in, out, bottom + Margin, width);
+
+    // The button row, centred at the bottom.
     const double edge = in.buttonWidths.empty() ? y + Margin : y + in.buttonHeight + 2 * Margin;
     double bx = static_cast<double>(intHalf(width) - intHalf(out.rowWidth));
     for (const double buttonWidth : in.buttonWidths) {

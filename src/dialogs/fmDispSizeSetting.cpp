@@ -78,6 +78,22 @@ fmDispSizeSetting::~fmDispSizeSetting() = default;
 
 void fmDispSizeSetting::buildControls()
 {
+    // Made in this order, which is also their stacking order.
+    DesignForm form(QSizeF(5160, 3690));
+    buildSketch(form);
+    buildCutFields(form);
+    buildButtons(form);
+    form.apply(*this);
+
+    // The labels lie on the sketch, which was created before them.
+    m_laWidth->raise();
+    m_laHeight->raise();
+    chainTabOrder();
+    m_btOK->setFocus();
+}
+
+void fmDispSizeSetting::buildSketch(DesignForm &form)
+{
     m_label3 = new QLabel(QStringLiteral("表示領域"), this);
     m_frame1 = new QFrame(this);
     m_frame1->setFrameShape(QFrame::Box);
@@ -96,13 +112,15 @@ void fmDispSizeSetting::buildControls()
     for (QLabel *label : {m_laWidth, m_laHeight})
         label->setAlignment(Qt::AlignCenter);
 
-    DesignForm form(QSizeF(5160, 3690));
     form.add(m_label3, QRectF(120, 90, 1200, 240));
     form.add(m_frame1, QRectF(120, 360, 4920, 2730));
     form.add(m_picture1, QRectF(SketchLeft, SketchTop, SketchWidth, SketchHeight));
     form.add(m_laWidth, QRectF(SketchLeft + 60, SketchTop + 360, SketchWidth - 120, 240));
     form.add(m_laHeight, QRectF(SketchLeft + 60, SketchTop + 750, SketchWidth - 120, 240));
+}
 
+void fmDispSizeSetting::buildCutFields(DesignForm &form)
+{
     for (std::size_t i = 0; i < 4; ++i) {
         const QPointF at = GroupPlaces[i];
         m_fields[i] = new QLineEdit(QStringLiteral("0"), this);
@@ -121,7 +139,10 @@ void fmDispSizeSetting::buildControls()
         form.add(m_spins[i], QRectF(at.x() + FieldWidth, at.y(), SpinWidth, FieldHeight));
         form.add(m_percent[i], QRectF(at.x() + FieldWidth + SpinWidth + 60, at.y() + 30, PercentWidth, 240));
     }
+}
 
+void fmDispSizeSetting::buildButtons(DesignForm &form)
+{
     m_btOK = new QPushButton(QStringLiteral("OK"), this);
     m_btCancel = new QPushButton(QStringLiteral("Cancel"), this);
     m_btReset = new QPushButton(QStringLiteral("Reset"), this);
@@ -129,12 +150,10 @@ void fmDispSizeSetting::buildControls()
     form.add(m_btReset, QRectF(120, ButtonTop, ButtonWidth, ButtonHeight));
     form.add(m_btOK, QRectF(2760, ButtonTop, ButtonWidth, ButtonHeight));
     form.add(m_btCancel, QRectF(3960, ButtonTop, ButtonWidth, ButtonHeight));
-    form.apply(*this);
+}
 
-    // The labels lie on the sketch, which was created before them.
-    m_laWidth->raise();
-    m_laHeight->raise();
-
+void fmDispSizeSetting::chainTabOrder()
+{
     QWidget *previous = m_btOK;
     const auto chain = [&previous](QWidget *next) {
         setTabOrder(previous, next);
@@ -146,7 +165,6 @@ void fmDispSizeSetting::buildControls()
     for (QScrollBar *spin : m_spins)
         chain(spin);
     chain(m_btReset);
-    m_btOK->setFocus();
 }
 
 void fmDispSizeSetting::setFields(const CutPercents &cut)

@@ -9,6 +9,7 @@
 #include <functional>
 
 class ClassPref3;
+class DesignForm;
 class QFrame;
 class QLabel;
 class QLineEdit;
@@ -77,6 +78,10 @@ protected:
 
 private:
     void buildControls();
+    void buildSketch(DesignForm &form);
+    void buildCutFields(DesignForm &form);
+    void buildButtons(DesignForm &form);
+    void chainTabOrder();
     void fillFromSettings();
     void setFields(const CutPercents &cut);
     void closeDialog();

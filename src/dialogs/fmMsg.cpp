@@ -1,7 +1,9 @@
 #include "dialogs/fmMsg.h"
 
 #include "dialogs/MsgLayout.h"
+#include "dialogs/comMsg.h"
 #include "platform/forms/ScreenMetrics.h"
+#include "platform/forms/Twips.h"
 #include "platform/forms/WindowFrame.h"
 #include "util/RuntimeError.h"
 
@@ -61,10 +63,10 @@ QSizeF textSizeTwips(const QFont &font, const QString &text)
 QStyle::StandardPixmap iconFor(int iconBits)
 {
     switch (iconBits) {
-    case 0x10: return QStyle::SP_MessageBoxCritical;
-    case 0x20: return QStyle::SP_MessageBoxQuestion;
-    case 0x30: return QStyle::SP_MessageBoxWarning;
-    case 0x40: return QStyle::SP_MessageBoxInformation;
+    case MsgStyle::Critical: return QStyle::SP_MessageBoxCritical;
+    case MsgStyle::Question: return QStyle::SP_MessageBoxQuestion;
+    case MsgStyle::Exclamation: return QStyle::SP_MessageBoxWarning;
+    case MsgStyle::Information: return QStyle::SP_MessageBoxInformation;
     default: return QStyle::SP_CustomBase;
     }
 }
@@ -73,7 +75,8 @@ bool keepsChoices(int buttonValue)
 {
     // Cancel, Abort, Ignore and No dismiss the question: the options and the
     // check box do not count then.
-    return buttonValue != 2 && buttonValue != 3 && buttonValue != 5 && buttonValue != 7;
+    return buttonValue != MsgResult::Cancel && buttonValue != MsgResult::Abort &&
+           buttonValue != MsgResult::Ignore && buttonValue != MsgResult::No;
 }
 
 } // namespace
@@ -115,7 +118,7 @@ fmMsg::~fmMsg() = default;
 
 void fmMsg::DrawSysIcon(int IconNum)
 {
-    const QStyle::StandardPixmap which = iconFor(IconNum & 0x70);
+    const QStyle::StandardPixmap which = iconFor(IconNum & MsgStyle::IconMask);
     if (which == QStyle::SP_CustomBase) {
         m_iconShown = false;
         m_picture->clear();
@@ -192,7 +195,7 @@ void fmMsg::addCloseIfNeeded()
 {
     if (TimeOut == 0 && m_buttons.empty()) {
         m_unloadOnClose = true;
-        AddButton(QStringLiteral("Close"), DefaultButton, 2);
+        AddButton(QStringLiteral("Close"), DefaultButton, MsgResult::Cancel);
     }
 }
 
@@ -264,12 +267,6 @@ QPushButton *fmMsg::cancelButton() const
     return m_cancel;
 }
 
-void fmMsg::place(QWidget *widget, double left, double top, double width, double height)
-{
-    widget->setGeometry(twipsToPixelsX(left), twipsToPixelsY(top), twipsToPixelsX(width),
-                        twipsToPixelsY(height));
-}
-
 void fmMsg::Layout()
 {
     const QFont &f = font();
@@ -277,6 +274,16 @@ void fmMsg::Layout()
     const double buttonHeight = std::max(ButtonDesignHeight, textHeight + ControlPaddingY);
     const double inputHeight = std::max(InputDesignHeight, textHeight + ControlPaddingY);
 
+    wrapMessage();
+    const MsgLayoutInput in = layoutInput(buttonHeight, inputHeight);
+    const MsgLayoutResult out = layoutMsg(in);
+    placeControls(in, out);
+    applyButtonRoles();
+    fitClient(out);
+}
+
+void fmMsg::wrapMessage()
+{
     // A message wider than the screen leaves room for it (a long file name)
     // is broken into lines, so that the box and all of its text stay within
     // the work area.
@@ -293,7 +300,10 @@ void fmMsg::Layout()
         m_message->setText(shown);
         m_message->resize(m_message->sizeHint());
     }
+}
 
+MsgLayoutInput fmMsg::layoutInput(double buttonHeight, double inputHeight) const
+{
     MsgLayoutInput in;
     in.hasIcon = m_iconShown;
     in.icon = QRectF(pixelsToTwipsX(m_picture->x()), pixelsToTwipsY(m_picture->y()),
@@ -310,28 +320,35 @@ void fmMsg::Layout()
     for (const ButtonRecord &button : m_buttons)
         in.buttonWidths.push_back(button.width);
     in.buttonHeight = buttonHeight;
+    return in;
+}
 
-    const MsgLayoutResult out = layoutMsg(in);
-
+void fmMsg::placeControls(const MsgLayoutInput &in, const MsgLayoutResult &out)
+{
+    const TwipsPerPixel tpp = screenTwipsPerPixel();
     m_message->move(twipsToPixelsX(out.message.x()), twipsToPixelsY(out.message.y()));
     for (size_t i = 0; i < m_options.size(); ++i) {
         const OptionRecord &option = m_options[i];
-        place(option.option, out.contentLeft, out.optionTops[i], m_contentWidth, option.height);
+        placeTwips(option.option, out.contentLeft, out.optionTops[i], m_contentWidth, option.height, tpp);
         if (option.tag == QLatin1String("1"))
             option.option->setChecked(true);
     }
     if (m_checkShown)
-        place(m_check, out.check.x(), out.check.y(), m_checkWidth, m_checkHeight);
+        placeTwips(m_check, out.check.x(), out.check.y(), m_checkWidth, m_checkHeight, tpp);
     if (m_inputShown) {
         m_inputLabel->move(twipsToPixelsX(out.inputLabel.x()), twipsToPixelsY(out.inputLabel.y()));
-        place(m_input, out.inputBox.x(), out.inputBox.y(), in.inputBox.width(), in.inputBox.height());
+        placeTwips(m_input, out.inputBox.x(), out.inputBox.y(), in.inputBox.width(), in.inputBox.height(),
+                   tpp);
         m_inputLabel->show();
         m_input->show();
     }
     for (size_t i = 0; i < m_buttons.size(); ++i)
-        place(m_buttons[i].button, out.buttons[i].x(), out.buttons[i].y(), m_buttons[i].width, buttonHeight);
-    applyButtonRoles();
+        placeTwips(m_buttons[i].button, out.buttons[i].x(), out.buttons[i].y(), m_buttons[i].width,
+                   in.buttonHeight, tpp);
+}
 
+void fmMsg::fitClient(const MsgLayoutResult &out)
+{
     // The client area is laid out; the window frame comes on top of it.
     const int clientWidth = twipsToPixelsX(out.clientWidth);
     const int clientHeight = twipsToPixelsY(out.clientHeight);
@@ -363,12 +380,12 @@ void fmMsg::BtButton_Click(int index)
     if (keepsChoices(ButtonNumber)) {
         for (int k = 0; k < OptionCount(); ++k) {
             if (m_options[static_cast<size_t>(k)].option->isChecked()) {
-                ButtonNumber += k * 256;
+                ButtonNumber += k * MsgResult::OptionStep;
                 break;
             }
         }
         if (m_checkShown && m_check->checkState() == Qt::Checked)
-            ButtonNumber -= 32768;
+            ButtonNumber -= MsgResult::CheckTicked;
     }
     if (m_unloadOnClose)
         Unload();
@@ -446,7 +463,7 @@ void fmMsg::showEvent(QShowEvent *event)
 
 void fmMsg::closeFromFrame()
 {
-    // ButtonNumber keeps 128 (or what a button set before): closing is no answer.
+    // ButtonNumber keeps Closed (or what a button set before): closing is no answer.
     if (m_unloadOnClose)
         Unload();
     else

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "dialogs/MsgLayout.h"
+#include "dialogs/comMsg.h"
+
 #include <QDialog>
 #include <QString>
 
@@ -62,9 +65,9 @@ public:
     /// Throws RuntimeError 380 for a negative length.
     void setInputLength(int length);
 
-    int Modal = 0;          ///< 1 while shown modally: a time-out then only hides the box
-    float TimeOut = 0;      ///< seconds until the box closes by itself; 0 never
-    int ButtonNumber = 128; ///< the result; 128 until a button is pressed
+    int Modal = 0;                        ///< 1 while shown modally: a time-out then only hides the box
+    float TimeOut = 0;                    ///< seconds until the box closes by itself; 0 never
+    int ButtonNumber = MsgResult::Closed; ///< the result; Closed (128) until a button is pressed
     /// Called once, shortly after the box first appears; the box then hides.
     std::function<void()> CallBackForm;
 
@@ -111,11 +114,16 @@ private:
         double height = 0; ///< twips
     };
 
+    /// Lays the box out again: the message wrapped to the screen, the
+    /// controls placed, the buttons' roles set, the client sized and centred.
     void Layout();
+    void wrapMessage();
+    MsgLayoutInput layoutInput(double buttonHeight, double inputHeight) const;
+    void placeControls(const MsgLayoutInput &in, const MsgLayoutResult &out);
+    void fitClient(const MsgLayoutResult &out);
     void addCloseIfNeeded();
     void closeFromFrame();
     void applyButtonRoles();
-    void place(QWidget *widget, double left, double top, double width, double height);
 
     QLabel *m_picture;
     QLabel *m_message;

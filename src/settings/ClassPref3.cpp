@@ -156,6 +156,17 @@ bool writeAllBytes(int fd, const QByteArray &bytes)
     return true;
 }
 
+// The mode of the file that replaces `target`: the old file's, or what the
+// umask allows for a new one.
+mode_t replacementMode(const SaveTarget &target)
+{
+    if (target.exists)
+        return target.info.st_mode & 07777;
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
 // Writes a complete new file beside the target and renames it over the
 // target only once every byte is known to be on the disk. Each step is
 // checked here rather than trusted to a buffered writer: a buffer flushed
@@ -184,16 +195,8 @@ void writeReplacing(const QString &fileName, const QByteArray &bytes)
         throwSystemWriteError(error, fallback, fileName);
     };
     // The new file keeps the old one's mode and owner (root saving a user's
-    // file); a new file gets what the umask allows.
-    mode_t mode = 0;
-    if (target.exists) {
-        mode = target.info.st_mode & 07777;
-    } else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode = 0666 & ~mask;
-    }
-    if (::fchmod(fd, mode) != 0) {
+    // file).
+    if (::fchmod(fd, replacementMode(target)) != 0) {
         fail(errno, ErrNo::PathFileAccessError);
     }
     if (target.exists && ::geteuid() == 0 && (target.info.st_uid != 0 || target.info.st_gid != 0)) {
