@@ -1,5 +1,7 @@
 #include "player/PlayerGeometry.h"
 
+#include "platform/forms/Twips.h"
+
 #include "util/RuntimeError.h"
 
 #include <gtest/gtest.h>
@@ -240,4 +242,33 @@ TEST(WidgetPixels, RoundsAndStaysInTheWindowSystemsRange)
     EXPECT_EQ(twipsToWidgetPixels(-1e12, 15), -32767);
     EXPECT_EQ(twipsToWidgetPixels(std::nan(""), 15), 0);
     EXPECT_EQ(twipsToWidgetPixels(HUGE_VAL, 15), 0);
+}
+
+TEST(WidgetPixels, RectanglesRoundEachLengthOrTheEdges)
+{
+    struct Case {
+        QRectF twips;
+        TwipsPerPixel tpp;
+        QRect lengths;
+        QRect edges;
+    };
+    const Case cases[] = {
+        // The design's multiples of 15 land on whole pixels either way.
+        {PlayerDesign::VolumeBar.rect(), {15, 15}, {78, 26, 100, 15}, {78, 26, 100, 15}},
+        // At 120 DPI the volume bar's height is where the two differ.
+        {PlayerDesign::VolumeBar.rect(), {12, 12}, {98, 33, 125, 19}, {98, 33, 125, 18}},
+        {{0, 0, -30, 15}, {15, 15}, {0, 0, 0, 1}, {0, 0, 0, 1}},
+        {{1e12, 0, 15, 15}, {15, 15}, {32767, 0, 1, 1}, {32767, 0, 0, 1}},
+    };
+    for (const Case &c : cases) {
+        EXPECT_EQ(twipsToPixelRect(c.twips, c.tpp), c.lengths) << c.twips.x() << "," << c.tpp.x;
+        EXPECT_EQ(twipsToPixelRect(c.twips, c.tpp, TwipsRounding::Edges), c.edges)
+            << c.twips.x() << "," << c.tpp.x;
+    }
+    // Neighbours that touch in the design still touch with the edges rounded.
+    // (each length rounded, the first ends a pixel short of the second).
+    const QRect a = twipsToPixelRect({4, 0, 12, 10}, {10, 10}, TwipsRounding::Edges);
+    const QRect b = twipsToPixelRect({16, 0, 12, 10}, {10, 10}, TwipsRounding::Edges);
+    EXPECT_EQ(a.x() + a.width(), b.x());
+    EXPECT_EQ(twipsToPixelRect({4, 0, 12, 10}, {10, 10}).width(), a.width() - 1);
 }
