@@ -58,13 +58,10 @@ QSizeF DesignForm::apply(QWidget &dialog) const
         fits.push_back({design, needOf(control)});
     const QSizeF scale = designScale(fits);
     const TwipsPerPixel tpp = screenTwipsPerPixel();
-    for (const auto &[control, r] : m_controls) {
-        // Both edges are scaled and rounded, so neighbours that touch in the
-        // design still touch after rounding.
-        const QRectF scaled(QPointF(r.left() * scale.width(), r.top() * scale.height()),
-                            QPointF(r.right() * scale.width(), r.bottom() * scale.height()));
-        placeTwips(control, scaled, tpp, TwipsRounding::Edges);
-    }
+    // Both edges are scaled and rounded, so neighbours that touch in the
+    // design still touch after rounding.
+    for (const auto &[control, r] : m_controls)
+        placeTwips(control, r, tpp, TwipsRounding::Edges, scale);
     dialog.setFixedSize(twipsToPixelsX(m_client.width() * scale.width()),
                         twipsToPixelsY(m_client.height() * scale.height()));
     return scale;

@@ -2,6 +2,7 @@
 
 #include <QRect>
 #include <QRectF>
+#include <QSizeF>
 
 class QWidget;
 
@@ -34,13 +35,14 @@ enum class TwipsRounding {
     Edges,
 };
 
-/// `twips` (left, top, width, height) in whole pixels; a size never below 0.
+/// `twips` (left, top, width, height), grown by `scale` on each axis, in
+/// whole pixels; a size never below 0.
 QRect twipsToPixelRect(const QRectF &twips, const TwipsPerPixel &tpp,
-                       TwipsRounding rounding = TwipsRounding::Lengths);
+                       TwipsRounding rounding = TwipsRounding::Lengths, QSizeF scale = {1, 1});
 
 /// Places `widget` in its parent at `twips` (see twipsToPixelRect).
 void placeTwips(QWidget *widget, const QRectF &twips, const TwipsPerPixel &tpp,
-                TwipsRounding rounding = TwipsRounding::Lengths);
+                TwipsRounding rounding = TwipsRounding::Lengths, QSizeF scale = {1, 1});
 
 /// The same with the four lengths given one by one.
 inline void placeTwips(QWidget *widget, double left, double top, double width, double height,
