@@ -35,16 +35,32 @@ bool spinUntil(const std::function<bool()> &done, int timeoutMs)
     return true;
 }
 
-double peakResidentMiB(qint64 pid)
+namespace {
+
+/// A memory field ("VmHWM", "VmRSS") of /proc/<pid>/status, in MiB.
+double statusMiB(qint64 pid, const QByteArray &field)
 {
     QFile status(QStringLiteral("/proc/%1/status").arg(pid));
     if (!status.open(QIODevice::ReadOnly))
         return 0;
+    const QByteArray prefix = field + ':';
     for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
+        if (line.startsWith(prefix))
+            return line.mid(prefix.size()).trimmed().split(' ').value(0).toDouble() / 1024.0;
     }
     return 0;
+}
+
+} // namespace
+
+double peakResidentMiB(qint64 pid)
+{
+    return statusMiB(pid, "VmHWM");
+}
+
+double residentMiB(qint64 pid)
+{
+    return statusMiB(pid, "VmRSS");
 }
 
 double cpuSeconds(qint64 pid)
@@ -185,6 +201,17 @@ bool focusKovaplexWindow(qint64 pid)
         return true;
     }
     return false;
+}
+
+bool minimiseWindowsOf(qint64 pid)
+{
+    if (qEnvironmentVariableIsEmpty("KOVAPLEX_TEST_WM"))
+        return false;
+    const QStringList windows =
+        outputLines(QStringLiteral("xdotool"), {"search", "--onlyvisible", "--pid", QString::number(pid)});
+    for (const QString &id : windows)
+        outputLines(QStringLiteral("xdotool"), {"windowminimize", "--sync", id});
+    return !windows.isEmpty();
 }
 
 bool pressKey(unsigned long keysym)

@@ -44,6 +44,8 @@ bool spinUntil(const std::function<bool()> &done, int timeoutMs = 15000);
 
 /// Peak resident memory (VmHWM) of a running process, in MiB; 0 if unknown.
 double peakResidentMiB(qint64 pid);
+/// Resident memory (VmRSS) of a running process now, in MiB; 0 if unknown.
+double residentMiB(qint64 pid);
 /// CPU seconds (user and system, all threads) a running process has used.
 double cpuSeconds(qint64 pid);
 
@@ -104,6 +106,11 @@ bool waitForOutput(QProcess &process, const QByteArray &marker, int timeoutMs);
 /// "Kovaplex") and puts the pointer over it, so that keys reach it with or
 /// without a window manager. False when no such window is there.
 bool focusKovaplexWindow(qint64 pid);
+/// Minimises every visible window of process `pid` through the window
+/// manager, as a user's click on the title bar's button would. False when
+/// no window manager runs (a bare X server has no minimised state) or the
+/// process shows no window.
+bool minimiseWindowsOf(qint64 pid);
 /// Presses and releases `keysym` (an X key symbol such as XK_v) through
 /// XTest, as a user's key would. False without a display or key code.
 bool pressKey(unsigned long keysym);
