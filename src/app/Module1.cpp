@@ -12,7 +12,7 @@
 #include "platform/dde/CommandServer.h"
 #include "platform/dde/InstanceChannel.h"
 #include "platform/forms/Diagnostics.h"
-#include "playback/ClassPlayerDummy.h"
+#include "playback/PlaybackSession.h"
 #include "player/AppIcon.h"
 #include "player/fmPlayer.h"
 #include "settings/ClassPref3.h"
@@ -142,7 +142,7 @@ int Module1_Main(int argc, char **argv)
     });
 
     player.Play(commandLine);
-    traceValue("opened", player.player().FileName());
+    traceValue("opened", player.session().fileName());
     // A signal answered during the resume question has closed already.
     if (player.hasClosed())
         return 0;
@@ -161,14 +161,26 @@ int Module1_Main(int argc, char **argv)
                    QString::number(sequence) + QLatin1Char(' ') + handOff.command);
         about.LinkExecute(handOff.command, handOff.activationToken);
         traceValue(QByteArray(tag).append(" executed").constData(),
-                   QString::number(sequence) + QLatin1Char(' ') + player.player().FileName());
+                   QString::number(sequence) + QLatin1Char(' ') + player.session().fileName());
     });
     startupMilestone("commands served");
     // Media keys and desktop panels reach the window once it has started.
-    MprisService mpris(player);
-    mpris.setOpener([&queue](const QString &file) {
+    MprisHooks hooks;
+    hooks.raise = [&player] {
+        if (player.isMinimized())
+            player.setWindowState(player.windowState() & ~Qt::WindowMinimized);
+        player.show();
+        player.raise();
+        player.activateWindow();
+    };
+    hooks.quit = [&player] { player.runCommand(Command{PlayerCommand::Exit, 0}); };
+    hooks.open = [&queue](const QString &file) {
         // Quoted, as a command line would be: Play takes the pair off.
         queue.push(HandOff{QLatin1Char('"') + file + QLatin1Char('"'), QString()}, 0);
-    });
+    };
+    // While a modal box is open (the resume question inside Play) the window
+    // takes no command: it would run inside the call that asked.
+    hooks.busy = [] { return QApplication::activeModalWidget() != nullptr; };
+    MprisService mpris(player.session(), std::move(hooks));
     return QApplication::exec();
 }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "dialogs/fmDispSizeSetting.h"
-#include "platform/mixer/Mixer.h"
 #include "player/PlayerCommands.h"
 #include "settings/PlayerSettings.h"
 #include "util/FrameDrawing.h"
@@ -16,8 +15,7 @@
 #include <memory>
 #include <optional>
 
-class ClassMCIPlay;
-class ClassPlayerDummy;
+class PlaybackSession;
 class ClassPref3;
 class FileDropTarget;
 class LatestSeek;
@@ -102,13 +100,10 @@ public:
     void CutDisplaySub(const QString &cLeft, const QString &cTop, const QString &cBottom,
                        const QString &cRight);
 
-    /// Draws the volume bar for a mixer level (0..65535; beyond either end
-    /// lights all or none of the 24 segments).
-    void UpdateVolumeBar(std::int32_t Level);
-
-    /// One tick of the status timer: starts playback after Play(), then
-    /// shows the time, the volume and the position cursor.
-    void Timer1_Timer();
+    /// One tick of the session's status timer as the window shows it: the
+    /// time, the volume bar (a mixer level, 0..65535) and the position
+    /// cursor.
+    void Timer1_Timer(double position, double length, std::int32_t volume);
 
     /// The video-shown toggle ("表示する"): shows or hides the video box and
     /// stores the new state under "Setting" / "VideoDisp".
@@ -213,9 +208,9 @@ public:
     /// application's event loops are left with exit code 0. Tests replace it.
     void setProcessEnd(std::function<void()> end) { m_processEnd = std::move(end); }
 
-    /// The facade and the controls, for the window's dialogs and for tests.
-    ClassPlayerDummy &player() const { return *m_player; }
-    ClassMCIPlay &mciPlay() const { return *m_mciPlay; }
+    /// What plays: the window is a view of it.
+    PlaybackSession &session() const { return *m_session; }
+    /// The controls, for tests.
     QPushButton *BtState(int index) const;
     QPushButton *BtSkip(int index) const;
     MediaPlayerControl *mediaPlayer() const { return MPlayer; }
@@ -232,8 +227,6 @@ public:
     QAction *viewSizeZeroItem() const { return mnuExec_ViewSize_Zero; }
     QAction *frontItem() const { return mnuExec_Front; }
     int savedDisplaySize() const { return SavedDisplaySize; }
-    QTimer *statusTimer() const { return Timer1; }
-    bool pendingPlay() const { return PendingPlay; }
     /// Frame sizes in use, twips.
     float frameX() const { return FrameX; }
     float frameY() const { return FrameY; }
@@ -265,12 +258,27 @@ private:
     void connectBars();
     MediaEngine *activeEngine() const;
     void seekTo(double seconds);
+    /// The file Play() leaves: its place, and whether that place is kept.
+    struct LeftFile {
+        QString name;
+        double position = 0;
+        double length = 0;
+        bool remember = false;
+    };
+    /// Play()'s steps: note the file being left; ask whether to resume the
+    /// new one (false: the opening ends here; a cancel at the first start
+    /// empties `name`); open it and lay the window out; show the engine's
+    /// surface; seek where it resumes, keep the left file's place and start
+    /// playback at the next tick.
+    LeftFile leaveFile() const;
+    bool askResume(QString &name, std::optional<double> &resumeAt);
+    void openAndLayOut(const QString &name);
+    void showSurface();
+    void finishPlay(std::optional<double> resumeAt, const LeftFile &left);
     bool previewKey(QKeyEvent *event);
     void volumeStep(bool up);
     void setDisplaySizeThenVideoSize(int displaySize, float width);
     void focusPanel();
-    /// Moves the position by `seconds` from where it is, unchecked.
-    void seekBy(double seconds);
     std::array<QString, SkipCount> skipCaptions() const;
     void refreshFrameSizes();
     void onFrameDrawn();
@@ -289,8 +297,7 @@ private:
 
     ClassPref3 &m_pref;
     PlayerSettings m_settings;
-    std::unique_ptr<ClassMCIPlay> m_mciPlay;
-    std::unique_ptr<ClassPlayerDummy> m_player;
+    PlaybackSession *m_session = nullptr;
 
     // Controls, named as the window's design names them.
     PictureBox *PiVBase = nullptr;
@@ -303,7 +310,6 @@ private:
     VolumeBar *PiVolume = nullptr;
     QLabel *Image1 = nullptr;
     QLineEdit *TxDDESend = nullptr;
-    QTimer *Timer1 = nullptr;
     QMenu *mnuExec = nullptr;
     QAction *mnuExec_ViewSize_Zero = nullptr;
     QAction *mnuExec_Front = nullptr;
@@ -317,7 +323,6 @@ private:
     float TrackLength = 0;
     float TrackY = 0;
     float VideoWidth = 0;
-    bool PendingPlay = false;
     std::int16_t SkipEditIndex = 0;
     std::int32_t SavedDisplaySize = 0;
     float DragStartX = 0;
@@ -325,8 +330,6 @@ private:
     FileDropTarget *m_drops = nullptr;
     bool m_inPlay = false;
     std::optional<QString> m_droppedFile;
-    HMIXER hMixer = nullptr;
-    MIXERCONTROL m_volCtrl;
 
     bool m_closed = false;
     bool m_topmost = false;

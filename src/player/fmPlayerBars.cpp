@@ -7,8 +7,7 @@
 #include "platform/forms/KeyCodes.h"
 #include "platform/media/VideoSurface.h"
 #include "platform/mediaplayer/MediaPlayerControl.h"
-#include "playback/ClassPlayerDummy.h"
-#include "playback/mVolCtrl.h"
+#include "playback/PlaybackSession.h"
 #include "player/BarArithmetic.h"
 #include "player/FileDrop.h"
 #include "player/LatestSeek.h"
@@ -21,7 +20,7 @@ void fmPlayer::connectBars()
 {
     m_seeks = new LatestSeek(
         [this](double seconds) {
-            runGuarded("CurrentPosition", [this, seconds] { m_player->setCurrentPosition(seconds); });
+            runGuarded("CurrentPosition", [this, seconds] { m_session->seek(seconds); });
         },
         this);
 
@@ -48,7 +47,7 @@ void fmPlayer::connectBars()
 
 MediaEngine *fmPlayer::activeEngine() const
 {
-    return m_player->ActiveVideoMode == VideoMode::Mci ? PiMCI->engine() : MPlayer->engine();
+    return m_session->playsOnMci() ? PiMCI->engine() : MPlayer->engine();
 }
 
 void fmPlayer::seekTo(double seconds)
@@ -63,7 +62,7 @@ void fmPlayer::PiPosition_MouseDown(int Button, int, float X, float Y)
         return;
     runGuarded("PiPosition_MouseDown", [this, X, Y] {
         if (const std::optional<double> position = trackClickPosition(
-                X, Y, TrackGeometry{TrackLeft, TrackLength, TrackY}, m_player->Duration(), TwipsPerPixelY))
+                X, Y, TrackGeometry{TrackLeft, TrackLength, TrackY}, m_session->duration(), TwipsPerPixelY))
             seekTo(*position);
     });
 }
@@ -77,21 +76,21 @@ void fmPlayer::imCursor_MouseMove(int Button, float X)
         // move is measured from there.
         const float cursorLeft = static_cast<float>(PiPosition->cursor()->x() * TwipsPerPixelX);
         seekTo(cursorDragPosition(cursorLeft, X, DragStartX, TrackGeometry{TrackLeft, TrackLength, TrackY},
-                                  m_player->Duration(), TwipsPerPixelX));
+                                  m_session->duration(), TwipsPerPixelX));
     });
 }
 
 void fmPlayer::PiVolume_MouseDown(std::int32_t Level)
 {
     runGuarded("PiVolume_MouseDown", [this, Level] {
-        UpdateVolumeBar(Level);
-        SetVolume(hMixer, m_volCtrl.dwControlID, Level);
+        PiVolume->setLevel(Level);
+        m_session->setVolume(Level);
     });
 }
 
 void fmPlayer::ImSp_Click(bool Mute)
 {
-    runGuarded("ImSp_Click", [this, Mute] { m_player->setMute(Mute); });
+    runGuarded("ImSp_Click", [this, Mute] { m_session->setMute(Mute); });
 }
 
 void fmPlayer::Form_OLEDragDrop(const QString &FileName)

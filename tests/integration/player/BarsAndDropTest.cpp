@@ -8,6 +8,7 @@
 #include "platform/media/VideoSurface.h"
 #include "platform/mediaplayer/MediaPlayerControl.h"
 #include "playback/ClassPlayerDummy.h"
+#include "playback/PlaybackSession.h"
 #include "player/PanelWidgets.h"
 #include "settings/ClassPref3.h"
 
@@ -38,7 +39,7 @@ protected:
         m_window->setProcessEnd([] {});
     }
 
-    ClassPlayerDummy &facade() { return m_window->player(); }
+    ClassPlayerDummy &facade() { return m_window->session().facade(); }
 
     MediaEngine *activeEngine()
     {

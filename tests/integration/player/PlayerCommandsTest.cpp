@@ -9,6 +9,7 @@
 #include "platform/mediaplayer/MediaPlayerControl.h"
 #include "platform/mixer/Mixer.h"
 #include "playback/ClassPlayerDummy.h"
+#include "playback/PlaybackSession.h"
 #include "playback/mVolCtrl.h"
 #include "player/BarArithmetic.h"
 #include "player/PanelWidgets.h"
@@ -45,8 +46,8 @@ protected:
         m_fake.playState = MediaPlayState::Playing;
         m_player->Play(QString());
         // The fake takes the control's place behind the facade.
-        m_player->player().omPlay = &m_fake;
-        m_player->player().ActiveVideoMode = VideoMode::MPlay;
+        m_player->session().facade().omPlay = &m_fake;
+        m_player->session().facade().ActiveVideoMode = VideoMode::MPlay;
     }
 
     /// Types `keys` into the window as the user does, to whatever has the focus.
@@ -328,13 +329,13 @@ TEST(PlayerFirstStart, CancelShowsTheEmptyWindowAndABadRecordIsNone)
         poll.stop();
 
         EXPECT_TRUE(player.isVisible()) << record;
-        EXPECT_TRUE(player.statusTimer()->isActive()) << record;
+        EXPECT_TRUE(player.findChild<QTimer *>(QStringLiteral("Timer1"))->isActive()) << record;
         if (QString(record) == "4,12") {
             EXPECT_TRUE(asked);
-            EXPECT_TRUE(player.player().FileName().isEmpty());
+            EXPECT_TRUE(player.session().facade().FileName().isEmpty());
         } else {
             EXPECT_FALSE(asked);
-            EXPECT_EQ(player.player().FileName(), file);
+            EXPECT_EQ(player.session().facade().FileName(), file);
         }
     }
 }

@@ -5,6 +5,7 @@
 #include "platform/forms/WindowFrame.h"
 #include "platform/mediaplayer/MediaPlayerControl.h"
 #include "playback/ClassPlayerDummy.h"
+#include "playback/PlaybackSession.h"
 #include "player/PictureBox.h"
 #include "settings/ClassPref3.h"
 
@@ -76,16 +77,16 @@ TEST_F(PlayerWindow, LoadsDefaultsThenPlaysAndShowsTheTime)
 
     player->Play(testMedia("clip.avi"));
     EXPECT_TRUE(player->isVisible());
-    EXPECT_TRUE(player->pendingPlay());
-    EXPECT_TRUE(player->statusTimer()->isActive());
+    EXPECT_TRUE(player->session().playPending());
+    EXPECT_TRUE(player->findChild<QTimer *>(QStringLiteral("Timer1"))->isActive());
     // The stored default of 780 twips is the compact window: the panel alone.
     EXPECT_EQ(player->controlPanel()->y(), qRound(75 / screenMetrics().twipsPerPixelY));
     EXPECT_EQ(player->width(), qRound((4410 + 75) / tppX()));
 
     const int parkedLeft = player->positionCursor()->x();
-    ASSERT_TRUE(waitUntil([&] { return player->player().CurrentPosition() > 1.5; }, 15000));
+    ASSERT_TRUE(waitUntil([&] { return player->session().facade().CurrentPosition() > 1.5; }, 15000));
     waitUntil([&] { return !player->timeLabel()->text().startsWith("00:00:00"); }, 2000);
-    EXPECT_FALSE(player->pendingPlay());
+    EXPECT_FALSE(player->session().playPending());
     EXPECT_TRUE(player->timeLabel()->text().endsWith(" 00:00:12"))
         << player->timeLabel()->text().toStdString();
     EXPECT_GT(player->positionCursor()->x(), parkedLeft);
@@ -141,11 +142,11 @@ TEST_F(PlayerWindow, CloseStepSavesOnceAndEndsTheProcess)
 {
     auto player = makePlayer();
     player->Play(testMedia("long.mp4"));
-    ASSERT_TRUE(waitUntil([&] { return player->player().CurrentPosition() > 1; }, 15000));
+    ASSERT_TRUE(waitUntil([&] { return player->session().facade().CurrentPosition() > 1; }, 15000));
     player->closeStep();
     EXPECT_TRUE(player->hasClosed());
     EXPECT_EQ(m_ends, 1);
-    EXPECT_FALSE(player->statusTimer()->isActive());
+    EXPECT_FALSE(player->findChild<QTimer *>(QStringLiteral("Timer1"))->isActive());
 
     ClassPref3 saved;
     ASSERT_TRUE(saved.Load(m_pref.FileName()));
@@ -167,7 +168,7 @@ TEST_F(PlayerWindow, CloseStepSavesOnceAndEndsTheProcess)
 
     // Nothing opens after the close step.
     player->Play(testMedia("clip.avi"));
-    EXPECT_EQ(player->player().FileName(), testMedia("long.mp4"));
+    EXPECT_EQ(player->session().facade().FileName(), testMedia("long.mp4"));
 }
 
 TEST_F(PlayerWindow, CloseNearTheEndKeepsTheOlderRecord)
@@ -176,7 +177,7 @@ TEST_F(PlayerWindow, CloseNearTheEndKeepsTheOlderRecord)
     auto player = makePlayer();
     answerNextBox("最初から再生");
     player->Play(testMedia("clip.avi"));
-    ASSERT_TRUE(waitUntil([&] { return player->player().CurrentPosition() > 2.2; }, 15000));
+    ASSERT_TRUE(waitUntil([&] { return player->session().facade().CurrentPosition() > 2.2; }, 15000));
     player->closeStep(); // 12 s file: less than 10 s are left to watch
     EXPECT_EQ(stored("Files", testMedia("clip.avi")), "3,12");
 }
@@ -191,9 +192,9 @@ TEST_F(PlayerWindow, ResumeQuestionOffersTheStoredPlace)
     player->Play('"' + file + '"');
     EXPECT_TRUE(shown.contains("「" + file + "」を覚えています。")) << shown.toStdString();
     EXPECT_TRUE(shown.contains("00:00:30/00:01:30 から再生しますか？")) << shown.toStdString();
-    EXPECT_EQ(player->player().FileName(), file);
-    ASSERT_TRUE(waitUntil([&] { return player->player().CurrentPosition() > 30; }, 15000));
-    EXPECT_LT(player->player().CurrentPosition(), 40);
+    EXPECT_EQ(player->session().facade().FileName(), file);
+    ASSERT_TRUE(waitUntil([&] { return player->session().facade().CurrentPosition() > 30; }, 15000));
+    EXPECT_LT(player->session().facade().CurrentPosition(), 40);
 }
 
 TEST_F(PlayerWindow, CancelLeavesThePlayingFileAndWritesNoRecord)
@@ -201,12 +202,12 @@ TEST_F(PlayerWindow, CancelLeavesThePlayingFileAndWritesNoRecord)
     auto player = makePlayer();
     const QString first = testMedia("long.mp4");
     player->Play(first);
-    ASSERT_TRUE(waitUntil([&] { return player->player().CurrentPosition() > 1; }, 15000));
+    ASSERT_TRUE(waitUntil([&] { return player->session().facade().CurrentPosition() > 1; }, 15000));
 
     m_pref.SaveSetting("Files", testMedia("clip.mp4"), "4,12");
     answerNextBox("キャンセル");
     player->Play(testMedia("clip.mp4"));
-    EXPECT_EQ(player->player().FileName(), first);
+    EXPECT_EQ(player->session().facade().FileName(), first);
     EXPECT_EQ(stored("Files", first), "");
 
     // Opening another file remembers the one that played.
@@ -226,7 +227,7 @@ TEST_F(PlayerWindow, ARelativeNameIsOpenedAndRememberedUnderItsAbsoluteName)
     player->Play("\"./long.mp4\"");
     QDir::setCurrent(before);
     EXPECT_TRUE(shown.contains("「" + file + "」")) << shown.toStdString();
-    EXPECT_EQ(player->player().FileName(), file);
+    EXPECT_EQ(player->session().facade().FileName(), file);
 }
 
 TEST_F(PlayerWindow, ACloseBeforeTheFirstSizingStoresTheVideoWidthItFound)
