@@ -1,13 +1,11 @@
 #include "app/Module1.h"
 
-#include "app/CommandQueue.h"
 #include "app/HandOffService.h"
 #include "app/SecondStart.h"
 #include "app/StartupSteps.h"
 #include "app/TerminationWatcher.h"
 #include "app/fmDDE.h"
 #include "dialogs/comMsg.h"
-#include "dialogs/fmMsg.h"
 #include "mpris/MprisService.h"
 #include "platform/dde/CommandServer.h"
 #include "platform/dde/InstanceChannel.h"
@@ -102,7 +100,7 @@ int Module1_Main(int argc, char **argv)
     // Commands are taken from now on, so a start made while this one is
     // still starting (its resume question open) loses nothing.
     HandOffService service(lock);
-    CommandQueue &queue = service.queue();
+    OpenQueue &queue = service.queue();
     if (lock.isHeld())
         serveCommands(service, *address);
 
@@ -121,6 +119,7 @@ int Module1_Main(int argc, char **argv)
     }
 
     fmPlayer player(pref);
+    player.takeFilesFrom(queue);
     startupMilestone("main window loaded");
     // From the first moment of the close nothing more is answered, so a
     // start made now is not told its file was taken by a player that will
@@ -149,19 +148,16 @@ int Module1_Main(int argc, char **argv)
 
     fmDDE about(player);
     QObject::connect(&player, &fmPlayer::unloading, &about, [&] { about.close(); });
-    // A Play started by a drop may be asking its resume question: Play is
-    // never entered twice.
-    queue.setHoldCondition(
-        [] { return qobject_cast<fmMsg *>(QApplication::activeModalWidget()) != nullptr; });
     // Sequence 0: a file from the desktop's OpenUri, which has no hand-off
     // number of its own.
-    queue.release([&](const HandOff &handOff, quint64 sequence) {
-        const char *const tag = sequence == 0 ? "uri" : "dde";
-        traceValue(sequence == 0 ? "uri executing" : "dde executing",
-                   QString::number(sequence) + QLatin1Char(' ') + handOff.command);
-        about.LinkExecute(handOff.command, handOff.activationToken);
-        traceValue(QByteArray(tag).append(" executed").constData(),
-                   QString::number(sequence) + QLatin1Char(' ') + player.session().fileName());
+    queue.release([&](const OpenRequest &request) {
+        if (request.source == OpenSource::Drop || request.source == OpenSource::CommandLine)
+            return player.openRequest(request);
+        const bool uri = request.source == OpenSource::OpenUri;
+        const QString sequence = QString::number(request.sequence) + QLatin1Char(' ');
+        traceValue(uri ? "uri executing" : "dde executing", sequence + request.fileName);
+        about.LinkExecute(request.fileName, request.activationToken);
+        traceValue(uri ? "uri executed" : "dde executed", sequence + player.session().fileName());
     });
     startupMilestone("commands served");
     // Media keys and desktop panels reach the window once it has started.
@@ -176,11 +172,11 @@ int Module1_Main(int argc, char **argv)
     hooks.quit = [&player] { player.runCommand(Command{PlayerCommand::Exit, 0}); };
     hooks.open = [&queue](const QString &file) {
         // Quoted, as a command line would be: Play takes the pair off.
-        queue.push(HandOff{QLatin1Char('"') + file + QLatin1Char('"'), QString()}, 0);
+        queue.push({QLatin1Char('"') + file + QLatin1Char('"'), QString(), OpenSource::OpenUri, 0});
     };
-    // While a modal box is open (the resume question inside Play) the window
-    // takes no command: it would run inside the call that asked.
-    hooks.busy = [] { return QApplication::activeModalWidget() != nullptr; };
+    // While the window opens a file (its resume question runs a nested event
+    // loop) or closes, it takes no command: it would run inside that call.
+    hooks.busy = [&player] { return player.isBusy(); };
     MprisService mpris(player.session(), std::move(hooks));
     return QApplication::exec();
 }

@@ -19,6 +19,8 @@ class PlaybackSession;
 class ClassPref3;
 class FileDropTarget;
 class LatestSeek;
+class OpenQueue;
+struct OpenRequest;
 class MediaEngine;
 class fmDispSizeSetting;
 class MediaPlayerControl;
@@ -188,9 +190,19 @@ public:
     /// A click on the speaker icon: mute on or off (the icon is the only
     /// record; on the MCI path the sound does not change).
     void ImSp_Click(bool Mute);
-    /// A dropped file (its local path): played, or, while an opening asks
-    /// whether to resume, played once that question is answered.
+    /// A dropped file (its local path): played, or, while the window is
+    /// busy (an opening asks whether to resume), queued behind the files
+    /// that wait and played once the question is answered.
     void Form_OLEDragDrop(const QString &FileName);
+    /// From now on files dropped on the window wait in `queue` (the
+    /// program's one queue of files to open, which must outlive the window)
+    /// instead of the window's own; the queue waits while the window is busy.
+    void takeFilesFrom(OpenQueue &queue);
+    /// Opens one file from the queue with Play.
+    void openRequest(const OpenRequest &request);
+    /// Whether the window is opening a file (and maybe asking whether to
+    /// resume it) or closing: no other file may be opened now.
+    bool isBusy() const { return m_inPlay || m_closed; }
     /// @}
 
     /// The close step: stores the current file's resume record (when more
@@ -329,7 +341,7 @@ private:
     LatestSeek *m_seeks = nullptr;
     FileDropTarget *m_drops = nullptr;
     bool m_inPlay = false;
-    std::optional<QString> m_droppedFile;
+    OpenQueue *m_openQueue = nullptr;
 
     bool m_closed = false;
     bool m_topmost = false;

@@ -11,6 +11,7 @@
 #include "player/BarArithmetic.h"
 #include "player/FileDrop.h"
 #include "player/LatestSeek.h"
+#include "player/OpenQueue.h"
 #include "player/PanelWidgets.h"
 #include "util/RuntimeError.h"
 
@@ -36,6 +37,10 @@ void fmPlayer::connectBars()
     connect(PiVolume, &VolumeBar::levelChosen, this,
             [this](std::int32_t level) { PiVolume_MouseDown(level); });
     connect(PiPosition, &PositionBar::muteChosen, this, [this](bool mute) { ImSp_Click(mute); });
+
+    auto *ownQueue = new OpenQueue(this);
+    takeFilesFrom(*ownQueue);
+    ownQueue->release([this](const OpenRequest &request) { openRequest(request); });
 
     m_drops = new FileDropTarget(this);
     for (QWidget *refusing : std::initializer_list<QWidget *>{MPlayer, Image1, cursor, PiPosition->speaker(0),
@@ -96,12 +101,20 @@ void fmPlayer::ImSp_Click(bool Mute)
 void fmPlayer::Form_OLEDragDrop(const QString &FileName)
 {
     // Opening a file may ask whether to resume, in a box with its own event
-    // loop; a drop meanwhile waits for the answer instead of opening a
-    // second file inside the first opening.
-    if (m_inPlay) {
-        m_droppedFile = FileName;
-        return;
-    }
-    traceValue("drop opens", FileName);
-    Play(FileName);
+    // loop; a drop meanwhile waits in the queue for the answer instead of
+    // opening a second file inside the first opening.
+    m_openQueue->offer({FileName, QString(), OpenSource::Drop, 0});
+}
+
+void fmPlayer::takeFilesFrom(OpenQueue &queue)
+{
+    m_openQueue = &queue;
+    queue.setBusy([this] { return isBusy(); });
+}
+
+void fmPlayer::openRequest(const OpenRequest &request)
+{
+    if (request.source == OpenSource::Drop)
+        traceValue("drop opens", request.fileName);
+    Play(request.fileName);
 }

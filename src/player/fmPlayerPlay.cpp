@@ -8,6 +8,7 @@
 #include "platform/mediaplayer/MediaPlayerControl.h"
 #include "playback/PlaybackSession.h"
 #include "player/LatestSeek.h"
+#include "player/OpenQueue.h"
 #include "player/PanelWidgets.h"
 #include "player/PlayerGeometry.h"
 #include "player/ResumeRecords.h"
@@ -78,9 +79,8 @@ void fmPlayer::Play(const QString &FileName)
     if (!outermost)
         return;
     m_inPlay = false;
-    // A file dropped while the resume question was open comes next.
-    if (m_droppedFile)
-        Play(*std::exchange(m_droppedFile, std::nullopt));
+    // A file that came while the resume question was open comes next.
+    m_openQueue->resume();
 }
 
 fmPlayer::LeftFile fmPlayer::leaveFile() const
