@@ -202,16 +202,6 @@ QPushButton *fmPlayer::BtSkip(int index) const
     return m_skipRow->button(index);
 }
 
-QLabel *fmPlayer::timeLabel() const
-{
-    return PiPosition->timeLabel();
-}
-
-QLabel *fmPlayer::positionCursor() const
-{
-    return PiPosition->cursor();
-}
-
 void fmPlayer::placeTwips(QWidget *widget, double left, double top, double width, double height) const
 {
     ::placeTwips(widget, left, top, width, height, tpp());

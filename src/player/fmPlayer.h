@@ -37,16 +37,17 @@ class QTimer;
 class VideoSurface;
 class VolumeBar;
 
-/// The main window: a video area above a control panel, and the one owner
-/// of the playback facade, the MCI backend and the mixer handle.
+/// The main window: a video area above a control panel, a view of the
+/// playback session (which owns the facade, the MCI client and the mixer)
+/// and the controller that hands it the user's commands.
 ///
 /// Lengths of the window and its controls are twips (single precision);
 /// pixel lengths convert with the twips per pixel read at load, x for
 /// widths and lefts, y for heights and tops.
 ///
 /// Constructing the window runs its load step: the controls at their design
-/// places, the facade wired to the control `MPlayer` and the MCI surface
-/// `PiMCI`, the saved window place, the skip captions, the mixer (a failed
+/// places, the session's facade wired to the control `MPlayer` and the MCI
+/// surface `PiMCI`, the saved window place, the skip captions, the mixer (a failed
 /// open shows the mixer error box and skips the rest of the load), and the
 /// stored video-shown and always-on-top states. The window stays hidden
 /// until Play().
@@ -57,6 +58,8 @@ class VolumeBar;
 /// its controls has the focus; the media player control's own key events
 /// come to the same handlers.
 ///
+/// The members are grouped by the file that defines them.
+///
 /// Every public method runs on the GUI thread. Play() and the handlers run
 /// their bodies inside runGuarded(): a runtime error ends that call only.
 class fmPlayer final : public QWidget {
@@ -64,18 +67,68 @@ class fmPlayer final : public QWidget {
     Q_DISABLE_COPY_MOVE(fmPlayer)
 
 public:
+    // fmPlayer.cpp: the controls and the menu at their design places
+
     /// Loads the window. `pref` is the process-wide settings object; it must
     /// outlive the window.
     explicit fmPlayer(ClassPref3 &pref, QWidget *parent = nullptr);
     ~fmPlayer() override;
 
+    /// The transport button `index` (a Transport value) and the skip button
+    /// `index` (0..5).
+    QPushButton *BtState(int index) const;
+    QPushButton *BtSkip(int index) const;
+    /// What plays: the window is a view of it, and hands it the commands.
+    PlaybackSession &session() const { return *m_session; }
+    /// Frame sizes in use, twips.
+    float frameX() const { return FrameX; }
+    float frameY() const { return FrameY; }
+
+    // fmPlayerLoad.cpp: load and close
+
+    /// The video-shown toggle ("表示する"): shows or hides the video box and
+    /// stores the new state under "Setting" / "VideoDisp".
+    void mnuExec_ViewSize_Zero_Click();
+    /// The always-on-top toggle ("常に手前に表示"): FrontSet with the new
+    /// state, stored under "Window" / "FrontSet".
+    void mnuExec_Front_Click();
+    /// The close step: stores the current file's resume record (when more
+    /// than 10 seconds remain), closes the MCI device, stores the window's
+    /// place, the video size and the video-shown state, saves the settings
+    /// file, emits unloading() and ends the process (see setProcessEnd).
+    /// Closing the window runs it; so may a session that ends the program.
+    /// It runs once: later calls do nothing. A failing step is reported on
+    /// stderr and the following steps still run, so one fault does not cost
+    /// the saved settings.
+    void closeStep();
+    /// Whether closeStep() has run.
+    bool hasClosed() const { return m_closed; }
+    /// What ends the process at the end of closeStep(); by default the
+    /// application's event loops are left with exit code 0. Tests replace it.
+    void setProcessEnd(std::function<void()> end) { m_processEnd = std::move(end); }
+
+    // fmPlayerPlay.cpp: opening and resuming
+
     /// Opens a media file (surrounding double quotes are dropped; an empty
     /// name closes the current file). When a resume record exists the user
     /// is asked, in a modal box, whether to continue there, start over or
     /// cancel (cancel leaves everything as it was). Then the file goes to the
-    /// facade, the window is shown and sized, and the next timer tick starts
-    /// playback. Notes the previous file's resume record.
+    /// session, the window is shown and sized, and the next timer tick
+    /// starts playback. Notes the previous file's resume record. Files that
+    /// arrive meanwhile wait in the queue and are opened once it returns.
     void Play(const QString &FileName);
+    /// Whether the window is opening a file (and maybe asking whether to
+    /// resume it) or closing: no other file may be opened now.
+    bool isBusy() const { return m_inPlay || m_closed; }
+
+    // fmPlayerTimer.cpp
+
+    /// One tick of the session's status timer as the window shows it: the
+    /// time, the volume bar (a mixer level, 0..65535) and the position
+    /// cursor.
+    void Timer1_Timer(double position, double length, std::int32_t volume);
+
+    // fmPlayerSizing.cpp
 
     /// Gives the video a width of `w` twips (4:3 height), applies the stored
     /// cut, lays out the window (video above the panel, or the panel alone
@@ -85,6 +138,8 @@ public:
     /// The last width given to SetVideoSize(), twips.
     float videoWidth() const { return VideoWidth; }
 
+    // fmPlayerFront.cpp: always on top and the cut
+
     /// -1 puts the window into the topmost band, any other value takes it
     /// out; either way it is raised, shown, keeps its place and size, and
     /// does not take the activation. The menu check is not touched.
@@ -93,38 +148,22 @@ public:
     void FrontSet(bool Flag) { FrontSet(Flag ? -1 : 0); }
     /// Whether the window is in the topmost band now.
     bool isTopmost() const;
-
-    /// Crops the video by the stored "CutPercent" percentages.
-    void CutDisplay();
     /// Crops the video by the given percentages (text, read by their leading
     /// number): moves the video left and up inside `PiVBase` and shrinks the
     /// box (never below 0). The window's size is not changed.
     void CutDisplaySub(const QString &cLeft, const QString &cTop, const QString &cBottom,
                        const QString &cRight);
 
-    /// One tick of the session's status timer as the window shows it: the
-    /// time, the volume bar (a mixer level, 0..65535) and the position
-    /// cursor.
-    void Timer1_Timer(double position, double length, std::int32_t volume);
-
-    /// The video-shown toggle ("表示する"): shows or hides the video box and
-    /// stores the new state under "Setting" / "VideoDisp".
-    void mnuExec_ViewSize_Zero_Click();
-    /// The always-on-top toggle ("常に手前に表示"): FrontSet with the new
-    /// state, stored under "Window" / "FrontSet".
-    void mnuExec_Front_Click();
-
-    /// @name Handlers of the buttons, the keys and the menu
-    /// @{
+    // fmPlayerInput.cpp: the buttons, the keys, the menu and the view sizes
 
     /// Runs one command as the button, key or menu entry for it does.
     void runCommand(const Command &command);
-
-    /// The transport command of button `Index` (its tag): with no file
-    /// loaded only the focus moves. "Play" sets the speed to 1 then plays;
-    /// "FastForward" scans where the file can, else steps the speed up the
-    /// ladder 1, 2, 4, 8, 16, 32; "Pause" toggles; the steps move by one
-    /// frame at 29.97 per second. The panel takes the focus afterwards.
+    /// The transport action of button `Index` (a Transport value), through
+    /// the session: with no file loaded only the focus moves. Play sets the
+    /// speed to 1 then plays; FastForward scans where the file can, else
+    /// steps the speed up the ladder 1, 2, 4, 8, 16, 32; Pause toggles; the
+    /// steps move by one frame at 29.97 per second. The panel takes the
+    /// focus afterwards.
     void BtState_Click(int Index);
     /// Moves the position by the amount of skip button `Index`'s caption as
     /// it reads now; the sum is not checked. The panel takes the focus.
@@ -132,17 +171,14 @@ public:
     /// A mouse button went down on a skip button: the right one notes the
     /// index (SkipEditIndex) and opens the menu with the skip-time entry.
     void BtSkip_MouseDown(int Index, int Button);
-
     /// The key map, in the forms runtime's terms: a consumed key or
     /// character is set to 0.
     void Form_KeyDown(int &KeyCode, int Shift);
     void Form_KeyPress(int &KeyAscii);
-
     /// Opens the popup menu at the mouse; with the two skip-time entries
     /// when it comes from a skip button. Returns once the menu has closed
     /// and the chosen entry's handler has run.
     void showExecMenu(bool fromSkipButton = false);
-
     /// Sets the control's display size, then sizes the video to
     /// `widthPixels` (160, 320, 640, 800 or 960).
     void mnuExec_ViewSize_Click(int widthPixels);
@@ -154,6 +190,12 @@ public:
     /// A double click on the video: full screen on or off, back to the
     /// display size in force before, without resizing the window.
     void MPlayer_DblClick();
+    /// The display size in force before the last double click's full screen.
+    int savedDisplaySize() const { return SavedDisplaySize; }
+    /// The version box, which lives elsewhere: emits versionBoxRequested().
+    void mnuExec_Version_Click();
+
+    // fmPlayerDialogs.cpp
 
     /// The display area dialog, modeless, previewing through
     /// CutDisplaySub(); chosen again while it is open, it reloads the stored
@@ -163,20 +205,13 @@ public:
     /// The key settings dialog for skip button SkipEditIndex, modal:
     /// returns once it has closed.
     void mnuExec_SkipModify_Click();
-    /// The version box, which lives elsewhere: emits versionBoxRequested().
-    void mnuExec_Version_Click();
     /// The display area dialog while it is open, else nullptr.
     fmDispSizeSetting *displayAreaDialog() const;
 
-    /// The skip button last right-clicked; 0 until then.
-    std::int16_t skipEditIndex() const { return SkipEditIndex; }
-    /// @}
-
-    /// @name Handlers of the bars, the mute icons and dropped files
-    /// Seeks from the bars go through one gate: while a seek is in flight
-    /// only the latest target waits, so a fast drag never queues stale
-    /// seeks. Positions and places are twips.
-    /// @{
+    // fmPlayerBars.cpp: the bars, the mute icons and dropped files. Seeks
+    // from the bars go through one gate: while a seek is in flight only the
+    // latest target waits, so a fast drag never queues stale seeks.
+    // Positions and places are twips.
 
     /// A mouse button went down on the position bar at (X, Y): the left one
     /// on the track's band seeks there (nothing while the length is 0).
@@ -200,48 +235,6 @@ public:
     void takeFilesFrom(OpenQueue &queue);
     /// Opens one file from the queue with Play.
     void openRequest(const OpenRequest &request);
-    /// Whether the window is opening a file (and maybe asking whether to
-    /// resume it) or closing: no other file may be opened now.
-    bool isBusy() const { return m_inPlay || m_closed; }
-    /// @}
-
-    /// The close step: stores the current file's resume record (when more
-    /// than 10 seconds remain), closes the MCI device, stores the window's
-    /// place, the video size and the video-shown state, saves the settings
-    /// file, emits unloading() and ends the process (see setProcessEnd).
-    /// Closing the window runs it; so may a session that ends the program.
-    /// It runs once: later calls do nothing. A failing step is reported on
-    /// stderr and the following steps still run, so one fault does not cost
-    /// the saved settings.
-    void closeStep();
-    /// Whether closeStep() has run.
-    bool hasClosed() const { return m_closed; }
-    /// What ends the process at the end of closeStep(); by default the
-    /// application's event loops are left with exit code 0. Tests replace it.
-    void setProcessEnd(std::function<void()> end) { m_processEnd = std::move(end); }
-
-    /// What plays: the window is a view of it.
-    PlaybackSession &session() const { return *m_session; }
-    /// The controls, for tests.
-    QPushButton *BtState(int index) const;
-    QPushButton *BtSkip(int index) const;
-    MediaPlayerControl *mediaPlayer() const { return MPlayer; }
-    VideoSurface *mciSurface() const { return PiMCI; }
-    QLabel *timeLabel() const;
-    QLabel *positionCursor() const;
-    PictureBox *videoBase() const { return PiVBase; }
-    PictureBox *controlPanel() const { return PiCtrl; }
-    PositionBar *positionBar() const { return PiPosition; }
-    VolumeBar *volumeBar() const { return PiVolume; }
-    QMenu *execMenu() const { return mnuExec; }
-    /// A menu entry by its name ("mnuExec_Front", "mnuExec_Skip_S3", ...).
-    QAction *menuEntry(const QString &name) const;
-    QAction *viewSizeZeroItem() const { return mnuExec_ViewSize_Zero; }
-    QAction *frontItem() const { return mnuExec_Front; }
-    int savedDisplaySize() const { return SavedDisplaySize; }
-    /// Frame sizes in use, twips.
-    float frameX() const { return FrameX; }
-    float frameY() const { return FrameY; }
 
 Q_SIGNALS:
     /// The close step has begun: nothing handed over from now on would be
@@ -257,19 +250,35 @@ Q_SIGNALS:
     void versionBoxRequested();
 
 protected:
-    void closeEvent(QCloseEvent *event) override;
+    // fmPlayer.cpp
     void showEvent(QShowEvent *event) override;
+    // fmPlayerLoad.cpp
+    void closeEvent(QCloseEvent *event) override;
+    // fmPlayerInput.cpp
     void mousePressEvent(QMouseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // fmPlayer.cpp
     void buildControls();
     void buildMenu();
+    /// A menu entry by its name ("mnuExec_Front", "mnuExec_Skip_S3", ...).
+    QAction *menuEntry(const QString &name) const;
+    /// Places a widget in its parent by twips.
+    void placeTwips(QWidget *widget, double left, double top, double width, double height) const;
+    TwipsPerPixel tpp() const { return {TwipsPerPixelX, TwipsPerPixelY}; }
+    double widthTwips(const QWidget *widget) const;
+    double heightTwips(const QWidget *widget) const;
+    void refreshFrameSizes();
+    void onFrameDrawn();
+
+    // fmPlayerLoad.cpp
     void loadStep();
-    void connectInput();
-    void connectBars();
-    MediaEngine *activeEngine() const;
-    void seekTo(double seconds);
+    /// Saves the settings; a file that cannot be written is named to the
+    /// user together with the reason.
+    void saveSettings();
+
+    // fmPlayerPlay.cpp
     /// The file Play() leaves: its place, and whether that place is kept.
     struct LeftFile {
         QString name;
@@ -287,26 +296,30 @@ private:
     void openAndLayOut(const QString &name);
     void showSurface();
     void finishPlay(std::optional<double> resumeAt, const LeftFile &left);
-    bool previewKey(QKeyEvent *event);
-    void volumeStep(bool up);
-    void setDisplaySizeThenVideoSize(int displaySize, float width);
-    void focusPanel();
-    std::array<QString, SkipCount> skipCaptions() const;
-    void refreshFrameSizes();
-    void onFrameDrawn();
+
+    // fmPlayerSizing.cpp
     /// The video width the settings ask for, twips: the stored video size
     /// (pixels, capped) or the compact width when none is stored.
     float storedVideoWidth() const;
-    /// Saves the settings; a file that cannot be written is named to the
-    /// user together with the reason.
-    void saveSettings();
 
-    /// Places a widget in its parent by twips.
-    void placeTwips(QWidget *widget, double left, double top, double width, double height) const;
-    TwipsPerPixel tpp() const { return {TwipsPerPixelX, TwipsPerPixelY}; }
-    double widthTwips(const QWidget *widget) const;
-    double heightTwips(const QWidget *widget) const;
+    // fmPlayerFront.cpp
+    /// Crops the video by the stored "CutPercent" percentages.
+    void CutDisplay();
 
+    // fmPlayerInput.cpp
+    void connectInput();
+    bool previewKey(QKeyEvent *event);
+    std::array<QString, SkipCount> skipCaptions() const;
+    void focusPanel();
+    void volumeStep(bool up);
+    void setDisplaySizeThenVideoSize(int displaySize, float width);
+
+    // fmPlayerBars.cpp
+    void connectBars();
+    MediaEngine *activeEngine() const;
+    void seekTo(double seconds);
+
+    // What the window reads and writes.
     ClassPref3 &m_pref;
     PlayerSettings m_settings;
     PlaybackSession *m_session = nullptr;
