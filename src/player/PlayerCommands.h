@@ -47,8 +47,6 @@ struct Command {
     {
         return {PlayerCommand::Transport, transportIndex(action)};
     }
-    /// The transport action of a Transport command.
-    Transport transport() const { return static_cast<Transport>(index); }
 };
 
 /// @name Transport and skip buttons
