@@ -7,7 +7,9 @@ HandOffService::HandOffService(InstanceLock &lock, QObject *parent)
     , m_lock(lock)
 {
     connect(&m_server, &CommandServer::commandReceived, &m_queue,
-            [this](const HandOff &handOff, quint64 sequence) { m_queue.push(handOff, sequence); });
+            [this](const HandOff &handOff, quint64 sequence) {
+                m_queue.push({handOff.command, handOff.activationToken, OpenSource::SecondStart, sequence});
+            });
 }
 
 bool HandOffService::listen(const QString &socketPath)
@@ -34,8 +36,8 @@ void HandOffService::handOver(const Restart &restart)
     // Each was answered as taken: it runs in a new instance rather than
     // not at all. An empty command asked only for the window, which is
     // closing as the user asked.
-    for (const auto &[handOff, sequence] : std::exchange(m_left, {})) {
-        if (!handOff.command.trimmed().isEmpty() && restart)
-            restart(handOff);
+    for (const OpenRequest &request : std::exchange(m_left, {})) {
+        if (request.source != OpenSource::Drop && !request.fileName.trimmed().isEmpty() && restart)
+            restart(HandOff{request.fileName, request.activationToken});
     }
 }

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/CommandQueue.h"
 #include "platform/dde/CommandServer.h"
+#include "player/OpenQueue.h"
 
 #include <QObject>
 
@@ -13,7 +13,8 @@ class InstanceLock;
 
 /// The running instance's side of the hand-off, from the first moment it
 /// holds the instance lock to its close: the server that takes later
-/// starts' commands, and the queue that holds them until they run.
+/// starts' commands, and the program's queue of files to open, where they
+/// wait with the files of drops and the desktop's OpenUri until they run.
 ///
 /// The close goes in two steps so that no start is lost to it. When the
 /// close begins, stopAnswering() makes the server answer nothing more: a
@@ -37,20 +38,21 @@ public:
     bool listen(const QString &socketPath);
 
     CommandServer &server() { return m_server; }
-    CommandQueue &queue() { return m_queue; }
+    OpenQueue &queue() { return m_queue; }
 
     /// The close has begun: nothing more is answered or run.
     void stopAnswering();
     /// The settings are written: the lock goes, and `restart` is called for
-    /// each command taken but not run, oldest first. Once; stops answering
+    /// each command or OpenUri file taken but not run, oldest first (a drop
+    /// is not: it came from this window, which is closing). Once; stops answering
     /// first when that has not happened.
     void handOver(const Restart &restart);
 
 private:
     InstanceLock &m_lock;
     CommandServer m_server;
-    CommandQueue m_queue;
-    std::deque<std::pair<HandOff, quint64>> m_left;
+    OpenQueue m_queue;
+    std::deque<OpenRequest> m_left;
     bool m_stopped = false;
     bool m_handedOver = false;
 };

@@ -1,18 +1,16 @@
 #include "app/Module1.h"
 
-#include "app/CommandQueue.h"
 #include "app/HandOffService.h"
 #include "app/SecondStart.h"
 #include "app/StartupSteps.h"
 #include "app/TerminationWatcher.h"
 #include "app/fmDDE.h"
 #include "dialogs/comMsg.h"
-#include "dialogs/fmMsg.h"
 #include "mpris/MprisService.h"
 #include "platform/dde/CommandServer.h"
 #include "platform/dde/InstanceChannel.h"
 #include "platform/forms/Diagnostics.h"
-#include "playback/ClassPlayerDummy.h"
+#include "playback/PlaybackSession.h"
 #include "player/AppIcon.h"
 #include "player/fmPlayer.h"
 #include "settings/ClassPref3.h"
@@ -66,6 +64,99 @@ void restartWith(const HandOff &handOff)
                      qUtf8Printable(handOff.command));
 }
 
+/// The application's names, icon and font, once QApplication exists.
+void prepareApplication()
+{
+    QApplication::setApplicationName(QStringLiteral("Kovaplex"));
+    QApplication::setApplicationVersion(QStringLiteral(KOVAPLEX_VERSION));
+    // Wayland compositors and task bars find the desktop entry, and so the
+    // icon, by this name.
+    QApplication::setDesktopFileName(QStringLiteral(KOVAPLEX_APP_ID));
+    // libmpv refuses to start under a numeric locale other than "C", and
+    // QApplication has just set the user's.
+    std::setlocale(LC_NUMERIC, "C");
+    QApplication::setWindowIcon(appIcon());
+    applyJapaneseUiFont();
+    startupMilestone("application ready");
+}
+
+/// Reads the settings file of this program copy into the shared object.
+ClassPref3 &loadProgramSettings()
+{
+    ClassPref3 &pref = settingsObject();
+    pref.setFirstInstance(true);
+    const SettingsLoad settingsLoad = loadSettings(
+        pref, dataFilePlace(QCoreApplication::applicationDirPath(),
+                            QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)));
+    startupMilestone("settings loaded");
+    // Said once, before anything else asks: the user's own settings were
+    // not read, or are saved somewhere new from now on.
+    if (!settingsLoad.notice.isEmpty()) {
+        std::fprintf(stderr, "Kovaplex: %s\n", qUtf8Printable(settingsLoad.notice));
+        traceValue("settings notice", settingsLoad.notice);
+        ShowMsg(settingsLoad.notice, MsgStyle::OkOnly | MsgStyle::Exclamation);
+    }
+    return pref;
+}
+
+/// The hand-off's part in the window's close.
+void handOverOnClose(fmPlayer &player, HandOffService &service)
+{
+    // From the first moment of the close nothing more is answered, so a
+    // start made now is not told its file was taken by a player that will
+    // never play it: it waits, and takes over once the lock goes, which is
+    // as soon as the settings are written (before any box about them), so
+    // that it reads what this instance saved.
+    QObject::connect(&player, &fmPlayer::closing, &service, [&service] {
+        traceValue("dde closed", QString::number(service.queue().pendingCount()));
+        service.stopAnswering();
+    });
+    QObject::connect(&player, &fmPlayer::settingsWritten, &service,
+                     [&service] { service.handOver(restartWith); });
+    QObject::connect(&player, &fmPlayer::unloading, &service, [&service] { service.handOver(restartWith); });
+}
+
+/// From now on the queue's files are opened: drops by the window's Play,
+/// handed-over commands and OpenUri's files by the version box's
+/// LinkExecute, which raises the window first.
+void openQueuedFiles(OpenQueue &queue, fmPlayer &player, fmDDE &about)
+{
+    // Sequence 0: a file from the desktop's OpenUri, which has no hand-off
+    // number of its own.
+    queue.release([&player, &about](const OpenRequest &request) {
+        if (request.source == OpenSource::Drop || request.source == OpenSource::CommandLine)
+            return player.openRequest(request);
+        const bool uri = request.source == OpenSource::OpenUri;
+        const QString sequence = QString::number(request.sequence) + QLatin1Char(' ');
+        traceValue(uri ? "uri executing" : "dde executing", sequence + request.fileName);
+        about.LinkExecute(request.fileName, request.activationToken);
+        traceValue(uri ? "uri executed" : "dde executed", sequence + player.session().fileName());
+    });
+    startupMilestone("commands served");
+}
+
+/// What the desktop's media controls may ask of the window and the queue.
+MprisHooks mprisHooks(fmPlayer &player, OpenQueue &queue)
+{
+    MprisHooks hooks;
+    hooks.raise = [&player] {
+        if (player.isMinimized())
+            player.setWindowState(player.windowState() & ~Qt::WindowMinimized);
+        player.show();
+        player.raise();
+        player.activateWindow();
+    };
+    hooks.quit = [&player] { player.runCommand(Command{PlayerCommand::Exit, 0}); };
+    hooks.open = [&queue](const QString &file) {
+        // Quoted, as a command line would be: Play takes the pair off.
+        queue.push({QLatin1Char('"') + file + QLatin1Char('"'), QString(), OpenSource::OpenUri, 0});
+    };
+    // While the window opens a file (its resume question runs a nested event
+    // loop) or closes, it takes no command: it would run inside that call.
+    hooks.busy = [&player] { return player.isBusy(); };
+    return hooks;
+}
+
 } // namespace
 
 int Module1_Main(int argc, char **argv)
@@ -87,52 +178,18 @@ int Module1_Main(int argc, char **argv)
 
     int qtArgc = 1; // Qt sees the program's name only
     QApplication app(qtArgc, argv);
-    QApplication::setApplicationName(QStringLiteral("Kovaplex"));
-    QApplication::setApplicationVersion(QStringLiteral(KOVAPLEX_VERSION));
-    // Wayland compositors and task bars find the desktop entry, and so the
-    // icon, by this name.
-    QApplication::setDesktopFileName(QStringLiteral(KOVAPLEX_APP_ID));
-    // libmpv refuses to start under a numeric locale other than "C", and
-    // QApplication has just set the user's.
-    std::setlocale(LC_NUMERIC, "C");
-    QApplication::setWindowIcon(appIcon());
-    applyJapaneseUiFont();
-    startupMilestone("application ready");
+    prepareApplication();
 
     // Commands are taken from now on, so a start made while this one is
     // still starting (its resume question open) loses nothing.
     HandOffService service(lock);
-    CommandQueue &queue = service.queue();
     if (lock.isHeld())
         serveCommands(service, *address);
 
-    ClassPref3 &pref = settingsObject();
-    pref.setFirstInstance(true);
-    const SettingsLoad settingsLoad = loadSettings(
-        pref, dataFilePlace(QCoreApplication::applicationDirPath(),
-                            QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)));
-    startupMilestone("settings loaded");
-    // Said once, before anything else asks: the user's own settings were
-    // not read, or are saved somewhere new from now on.
-    if (!settingsLoad.notice.isEmpty()) {
-        std::fprintf(stderr, "Kovaplex: %s\n", qUtf8Printable(settingsLoad.notice));
-        traceValue("settings notice", settingsLoad.notice);
-        ShowMsg(settingsLoad.notice, MsgStyle::OkOnly | MsgStyle::Exclamation);
-    }
-
-    fmPlayer player(pref);
+    fmPlayer player(loadProgramSettings());
+    player.takeFilesFrom(service.queue());
     startupMilestone("main window loaded");
-    // From the first moment of the close nothing more is answered, so a
-    // start made now is not told its file was taken by a player that will
-    // never play it: it waits, and takes over once the lock goes, which is
-    // as soon as the settings are written (before any box about them), so
-    // that it reads what this instance saved.
-    QObject::connect(&player, &fmPlayer::closing, &service, [&] {
-        traceValue("dde closed", QString::number(queue.pendingCount()));
-        service.stopAnswering();
-    });
-    QObject::connect(&player, &fmPlayer::settingsWritten, &service, [&] { service.handOver(restartWith); });
-    QObject::connect(&player, &fmPlayer::unloading, &service, [&] { service.handOver(restartWith); });
+    handOverOnClose(player, service);
 
     // Ending the program from outside saves like closing the window does.
     TerminationWatcher watcher([&player] { player.closeStep(); });
@@ -142,33 +199,15 @@ int Module1_Main(int argc, char **argv)
     });
 
     player.Play(commandLine);
-    traceValue("opened", player.player().FileName());
+    traceValue("opened", player.session().fileName());
     // A signal answered during the resume question has closed already.
     if (player.hasClosed())
         return 0;
 
     fmDDE about(player);
     QObject::connect(&player, &fmPlayer::unloading, &about, [&] { about.close(); });
-    // A Play started by a drop may be asking its resume question: Play is
-    // never entered twice.
-    queue.setHoldCondition(
-        [] { return qobject_cast<fmMsg *>(QApplication::activeModalWidget()) != nullptr; });
-    // Sequence 0: a file from the desktop's OpenUri, which has no hand-off
-    // number of its own.
-    queue.release([&](const HandOff &handOff, quint64 sequence) {
-        const char *const tag = sequence == 0 ? "uri" : "dde";
-        traceValue(sequence == 0 ? "uri executing" : "dde executing",
-                   QString::number(sequence) + QLatin1Char(' ') + handOff.command);
-        about.LinkExecute(handOff.command, handOff.activationToken);
-        traceValue(QByteArray(tag).append(" executed").constData(),
-                   QString::number(sequence) + QLatin1Char(' ') + player.player().FileName());
-    });
-    startupMilestone("commands served");
+    openQueuedFiles(service.queue(), player, about);
     // Media keys and desktop panels reach the window once it has started.
-    MprisService mpris(player);
-    mpris.setOpener([&queue](const QString &file) {
-        // Quoted, as a command line would be: Play takes the pair off.
-        queue.push(HandOff{QLatin1Char('"') + file + QLatin1Char('"'), QString()}, 0);
-    });
+    MprisService mpris(player.session(), mprisHooks(player, service.queue()));
     return QApplication::exec();
 }

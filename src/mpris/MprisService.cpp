@@ -2,40 +2,27 @@
 
 #include "mpris/MprisAdaptors.h"
 #include "mpris/MprisRules.h"
-#include "playback/ClassPlayerDummy.h"
-#include "player/PlayerCommands.h"
-#include "player/fmPlayer.h"
+#include "playback/PlaybackSession.h"
 #include "util/RuntimeError.h"
 
 #include <QApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QTimer>
 
-#include <cmath>
 #include <cstdio>
-#include <cstring>
 
 namespace {
 
 const QString ObjectPath = QStringLiteral("/org/mpris/MediaPlayer2");
 const QString PlayerInterface = QStringLiteral("org.mpris.MediaPlayer2.Player");
-constexpr int CheckIntervalMs = 250;
-// A position this far from where playing on would have taken it is a jump.
-constexpr double JumpSeconds = 1.0;
-
-// While a modal box is open (the resume question inside Play) the window
-// takes no command: it would run inside the call that asked.
-bool windowTakesCommands()
-{
-    return QApplication::activeModalWidget() == nullptr;
-}
-
 } // namespace
 
-MprisService::MprisService(fmPlayer &player, QObject *parent)
+MprisService::MprisService(PlaybackSession &session, MprisHooks hooks, QObject *parent)
     : QObject(parent)
-    , m_player(player)
+    , m_session(session)
+    , m_hooks(std::move(hooks))
 {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
@@ -65,10 +52,11 @@ MprisService::MprisService(fmPlayer &player, QObject *parent)
     }
     noteTrack();
     m_last = snapshot();
-    m_lastPosition = static_cast<double>(position()) / 1e6;
-    m_sinceLastPosition.start();
-    connect(&m_checkTimer, &QTimer::timeout, this, &MprisService::check);
-    m_checkTimer.start(CheckIntervalMs);
+    connect(&m_session, &PlaybackSession::fileChanged, this, &MprisService::check);
+    connect(&m_session, &PlaybackSession::playStateChanged, this, &MprisService::check);
+    connect(&m_session, &PlaybackSession::ticked, this, &MprisService::check);
+    connect(&m_session, &PlaybackSession::seekDone, this,
+            [this](double position) { Q_EMIT seeked(toMicroseconds(position)); });
 }
 
 MprisService::~MprisService()
@@ -83,30 +71,28 @@ MprisService::~MprisService()
 void MprisService::raise()
 {
     runGuarded("Raise", [this] {
-        if (m_player.isMinimized())
-            m_player.setWindowState(m_player.windowState() & ~Qt::WindowMinimized);
-        m_player.show();
-        m_player.raise();
-        m_player.activateWindow();
+        if (m_hooks.raise)
+            m_hooks.raise();
     });
 }
 
 void MprisService::quit()
 {
     // After the reply: the close step ends the event loop.
-    QTimer::singleShot(0, &m_player, [this] { m_player.runCommand(Command{PlayerCommand::Exit, 0}); });
+    if (m_hooks.quit)
+        QTimer::singleShot(0, this, [this] { m_hooks.quit(); });
 }
 
 bool MprisService::hasFile() const
 {
-    return !m_player.player().FileName().isEmpty();
+    return !m_session.fileName().isEmpty();
 }
 
 QString MprisService::playbackStatus() const
 {
     QString status = QStringLiteral("Stopped");
     runGuarded("PlaybackStatus",
-               [&] { status = playbackStatusOf(hasFile(), hasFile() ? m_player.player().PlayState() : 0); });
+               [&] { status = playbackStatusOf(hasFile(), hasFile() ? m_session.playState() : 0); });
     return status;
 }
 
@@ -114,8 +100,7 @@ QVariantMap MprisService::metadata() const
 {
     QVariantMap metadata;
     runGuarded("Metadata", [&] {
-        const ClassPlayerDummy &player = m_player.player();
-        metadata = trackMetadata(trackId(), player.FileName(), hasFile() ? player.Duration() : 0);
+        metadata = trackMetadata(trackId(), m_session.fileName(), hasFile() ? m_session.duration() : 0);
     });
     return metadata;
 }
@@ -125,7 +110,7 @@ qlonglong MprisService::position() const
     qlonglong position = 0;
     runGuarded("Position", [&] {
         if (hasFile())
-            position = toMicroseconds(m_player.player().CurrentPosition());
+            position = toMicroseconds(m_session.position());
     });
     return position;
 }
@@ -135,7 +120,7 @@ double MprisService::rate() const
     double rate = 1.0;
     runGuarded("Rate", [&] {
         if (hasFile())
-            rate = m_player.player().Rate();
+            rate = m_session.rate();
     });
     return rate;
 }
@@ -143,81 +128,71 @@ double MprisService::rate() const
 bool MprisService::canSeek() const
 {
     bool can = false;
-    runGuarded("CanSeek", [&] { can = hasFile() && m_player.player().Duration() > 0; });
+    runGuarded("CanSeek", [&] { can = hasFile() && m_session.duration() > 0; });
     return can;
 }
 
-void MprisService::transport(const char *tag)
+void MprisService::transport(Transport action)
 {
-    for (int index = 0; index < TransportCount; ++index) {
-        if (std::strcmp(TransportButtons[static_cast<std::size_t>(index)].tag, tag) == 0) {
-            m_player.runCommand(Command{PlayerCommand::Transport, index});
-            break;
-        }
-    }
-    check();
+    runGuarded("BtState_Click", [this, action] { m_session.transport(action); });
 }
 
 void MprisService::play()
 {
-    if (!windowTakesCommands())
+    if (!takesCommands())
         return;
     if (playbackStatus() != QLatin1String("Playing"))
-        transport("Play");
+        transport(Transport::Play);
 }
 
 void MprisService::pause()
 {
-    if (!windowTakesCommands())
+    if (!takesCommands())
         return;
     // The pause button toggles; only a playing file is paused.
     if (playbackStatus() == QLatin1String("Playing"))
-        transport("Pause");
+        transport(Transport::Pause);
 }
 
 void MprisService::playPause()
 {
-    if (!windowTakesCommands())
+    if (!takesCommands())
         return;
     if (playbackStatus() == QLatin1String("Playing"))
-        transport("Pause");
+        transport(Transport::Pause);
     else
-        transport("Play");
+        transport(Transport::Play);
 }
 
 void MprisService::stop()
 {
-    if (!windowTakesCommands())
+    if (!takesCommands())
         return;
     if (hasFile())
-        transport("Stop");
+        transport(Transport::Stop);
 }
 
 void MprisService::seek(qlonglong offsetUs)
 {
-    if (!windowTakesCommands() || !canSeek())
+    if (!takesCommands() || !canSeek())
         return;
     runGuarded("Seek", [&] {
-        ClassPlayerDummy &player = m_player.player();
         if (const std::optional<double> target =
-                seekTarget(player.CurrentPosition(), offsetUs, player.Duration()))
-            player.setCurrentPosition(*target);
+                seekTarget(m_session.position(), offsetUs, m_session.duration()))
+            m_session.seek(*target);
         else
-            transport("Stop");
+            transport(Transport::Stop);
     });
-    check();
 }
 
 void MprisService::setPosition(const QDBusObjectPath &trackId, qlonglong positionUs)
 {
-    if (!windowTakesCommands() || !canSeek() || trackId.path() != this->trackId())
+    if (!takesCommands() || !canSeek() || trackId.path() != this->trackId())
         return;
     runGuarded("SetPosition", [&] {
-        ClassPlayerDummy &player = m_player.player();
-        if (isValidSetPosition(positionUs, player.Duration()))
-            player.setCurrentPosition(static_cast<double>(positionUs) / 1e6);
+        if (isValidSetPosition(positionUs, m_session.duration()))
+            m_session.seek(static_cast<double>(positionUs) / 1e6);
     });
-    check();
 }
 
 void MprisService::openUri(const QString &uri)
@@ -236,17 +211,10 @@ void MprisService::openUri(const QString &uri)
             sendErrorReply(QDBusError::InvalidArgs, problem);
         return;
     }
-    if (m_opener) {
-        // Queued with the files of later starts: played in order, and only
-        // once the program has no question open.
-        m_opener(*file);
-        return;
-    }
-    // After the reply: Play may ask the resume question in a modal box.
-    QTimer::singleShot(0, &m_player, [this, name = *file] {
-        if (windowTakesCommands())
-            m_player.Play(name);
-    });
+    // Queued with the files of later starts and drops: played in order, and
+    // only once the program has no question open.
+    if (m_hooks.open)
+        m_hooks.open(*file);
 }
 
 QString MprisService::trackId() const
@@ -261,7 +229,7 @@ MprisService::Snapshot MprisService::snapshot() const
 
 bool MprisService::noteTrack()
 {
-    const QString file = m_player.player().FileName();
+    const QString file = m_session.fileName();
     if (file == m_trackFile)
         return false;
     m_trackFile = file;
@@ -273,7 +241,6 @@ void MprisService::check()
 {
     const bool newTrack = noteTrack();
     const Snapshot now = snapshot();
-    const bool wasPlaying = m_last.status == QLatin1String("Playing");
     QVariantMap changed;
     if (now.status != m_last.status)
         changed.insert(QStringLiteral("PlaybackStatus"), now.status);
@@ -288,14 +255,9 @@ void MprisService::check()
     m_last = now;
     if (!changed.isEmpty())
         announce(changed);
-
-    // Playing moves the position on at the rate; anything else is a jump.
-    const double position = static_cast<double>(this->position()) / 1e6;
-    const double elapsed = m_sinceLastPosition.restart() / 1000.0;
-    const double expected = m_lastPosition + (wasPlaying ? elapsed * rate() : 0.0);
-    if (newTrack || std::abs(position - expected) > JumpSeconds)
-        Q_EMIT seeked(toMicroseconds(position));
-    m_lastPosition = position;
+    // Another file starts at its own place: a jump for the followers.
+    if (newTrack)
+        Q_EMIT seeked(position());
 }
 
 void MprisService::announce(const QVariantMap &changed)

@@ -2,47 +2,55 @@
 
 #include <QDBusContext>
 #include <QDBusObjectPath>
-#include <QElapsedTimer>
 #include <QObject>
 #include <QStringList>
-#include <QTimer>
 #include <QVariantMap>
 
 #include <functional>
 
-class fmPlayer;
+class PlaybackSession;
+enum class Transport;
+
+/// What the media controls ask of the program beyond playback: the window's
+/// raise and close, and the way in for files. Each may be empty.
+struct MprisHooks {
+    /// Shows, restores and activates the window.
+    std::function<void()> raise;
+    /// Runs the window's close step (the resume record is kept).
+    std::function<void()> quit;
+    /// Takes a file to play: the program's queue of arriving files, so that
+    /// it waits while the program opens or asks something.
+    std::function<void(const QString &file)> open;
+    /// Whether the program is busy (opening a file, asking whether to
+    /// resume, closing): transport commands are ignored meanwhile.
+    std::function<bool()> busy;
+};
 
 /// The player on the session bus for media keys and desktop panels: the
 /// MPRIS 2 interfaces "org.mpris.MediaPlayer2" and its ".Player", at
 /// /org/mpris/MediaPlayer2, under the name org.mpris.MediaPlayer2.kovaplex
 /// (with ".instance<pid>" added when that name is taken).
 ///
-/// Every command goes through the window: play, pause and stop are clicks of
-/// its transport buttons, seeking sets the position through its playback
-/// facade, opening is its Play, quitting its close step (so the resume
-/// record is kept), raising shows and activates it. The state is read from
-/// the facade; changes of the status, the track and the seekability are
-/// announced with PropertiesChanged, and jumps of the position with Seeked,
-/// at the next check (every 250 ms).
+/// Play, pause, stop and seeking are the playback session's transport
+/// actions and seeks, as the window's buttons run them; opening, quitting and
+/// raising go through the hooks. The state is read from the session, and the
+/// service follows its signals: changes of the status, the track and the
+/// seekability are announced with PropertiesChanged as the session reports
+/// them (at once for commands, at its timer's tick otherwise), and every
+/// seek the session reports done, or another file, with Seeked.
 ///
 /// Without a session bus the service stays off and the player runs as
-/// before. GUI thread only; `player` must outlive the service.
+/// before. GUI thread only; `session` must outlive the service.
 class MprisService final : public QObject, protected QDBusContext {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(MprisService)
 
 public:
-    explicit MprisService(fmPlayer &player, QObject *parent = nullptr);
+    MprisService(PlaybackSession &session, MprisHooks hooks, QObject *parent = nullptr);
     ~MprisService() override;
 
     /// The bus name taken, or empty when the service is off.
     QString busName() const { return m_busName; }
-
-    /// Where OpenUri's files go: the program's queue of arriving files, so
-    /// that they wait, as a second start's do, while the program asks
-    /// something. Without one a file is played at once when nothing asks
-    /// (and dropped otherwise).
-    void setOpener(std::function<void(const QString &file)> opener) { m_opener = std::move(opener); }
 
     // org.mpris.MediaPlayer2
     void raise();
@@ -78,22 +86,20 @@ private:
         }
     };
     Snapshot snapshot() const;
+    /// Announces what changed since the last announcement.
     void check();
-    void transport(const char *tag);
+    bool takesCommands() const { return !m_hooks.busy || !m_hooks.busy(); }
+    void transport(Transport action);
     /// Gives the file a new track id when it is not the one noted last;
     /// returns whether it did.
     bool noteTrack();
     QString trackId() const;
     void announce(const QVariantMap &changed);
 
-    fmPlayer &m_player;
-    std::function<void(const QString &)> m_opener;
+    PlaybackSession &m_session;
+    MprisHooks m_hooks;
     QString m_busName;
-    QTimer m_checkTimer;
     Snapshot m_last;
-    // Where the position should be if nothing jumped, and when it was read.
-    double m_lastPosition = 0;
-    QElapsedTimer m_sinceLastPosition;
     // A new id for each file opened, so a SetPosition meant for the file
     // before is ignored.
     QString m_trackFile;

@@ -101,8 +101,12 @@ public:
     /// Nothing on MCI.
     void setMute(bool vNewValue);
 
+    /// Whether the MCI engine plays the current file (ActiveVideoMode is
+    /// exactly "MCI"); false before the first open.
+    bool playsOnMci() const { return ActiveVideoMode == VideoMode::Mci; }
+
 private:
-    bool onMci() const { return ActiveVideoMode == VideoMode::Mci; }
+    bool onMci() const { return playsOnMci(); }
     IMediaPlayerControl &control() const;
     ClassMCIPlay &mci() const;
     void pointDeviceAtTarget();

@@ -1,7 +1,6 @@
 #include "player/PlayerCommands.h"
 
 #include "platform/forms/KeyCodes.h"
-#include "platform/mediaplayer/IMediaPlayerControl.h"
 #include "util/Numbers.h"
 
 const std::array<TransportButton, TransportCount> TransportButtons{{
@@ -26,22 +25,6 @@ std::optional<QChar> skipLetter(const QString &caption)
     if (open < 0 || open + 1 >= caption.size())
         return std::nullopt;
     return caption.at(open + 1);
-}
-
-std::optional<double> nextScanSpeed(const std::function<double()> &readRate)
-{
-    for (const double from : {16.0, 8.0, 4.0, 2.0, 1.0}) {
-        if (readRate() == from)
-            return from * 2;
-    }
-    return std::nullopt;
-}
-
-bool pauseTogglePauses(bool onMci, int state)
-{
-    if (onMci)
-        return state != MediaPlayState::Stopped && state != MediaPlayState::Paused;
-    return state != MediaPlayState::Paused;
 }
 
 KeyDownAction keyDownAction(int keyCode, int shift)
@@ -83,13 +66,15 @@ Command keyPressAction(int keyAscii, const std::array<QString, SkipCount> &skipC
             return {PlayerCommand::Skip, i};
     }
     // The home row, left to right, runs the transport row left to right.
+    using T = Transport;
     static constexpr struct {
         char letter;
-        int index;
-    } Letters[] = {{'A', 0}, {'S', 6}, {'D', 5}, {'F', 1}, {'G', 7}, {'H', 2}, {'J', 3}, {'K', 4}};
+        Transport action;
+    } Letters[] = {{'A', T::FastBackward}, {'S', T::BackPlay}, {'D', T::Stop},  {'F', T::Play},
+                   {'G', T::FastForward},  {'H', T::StepBack}, {'J', T::Pause}, {'K', T::StepForward}};
     for (const auto &entry : Letters) {
         if (typed == QLatin1Char(entry.letter))
-            return {PlayerCommand::Transport, entry.index};
+            return Command::of(entry.action);
     }
     return {};
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "playback/Transport.h"
+
 #include <QString>
 
 #include <array>
@@ -40,24 +42,25 @@ struct Command {
     PlayerCommand what = PlayerCommand::None;
     int index = 0;
     bool operator==(const Command &other) const { return what == other.what && index == other.index; }
+    /// The command of a transport button.
+    static constexpr Command of(Transport action)
+    {
+        return {PlayerCommand::Transport, transportIndex(action)};
+    }
 };
 
 /// @name Transport and skip buttons
 /// @{
 
-constexpr int TransportCount = 8;
 constexpr int SkipCount = 6;
 
-/// Transport button `index`: its command word (the button's tag). Its place
+/// Transport button `index` (a Transport value): its name (the button's
+/// tag and accessible name, never read back to choose an action). Its place
 /// on the panel is in PlayerDesign::TransportRow, by the same index.
 struct TransportButton {
     const char *tag;
 };
 extern const std::array<TransportButton, TransportCount> TransportButtons;
-
-/// One frame at 29.97 frames per second, whatever the media's own rate: the
-/// step of "StepBack" and "StepForward", seconds.
-constexpr double FrameStepSeconds = 1 / 29.97;
 
 /// The amount of a skip caption: its leading number in seconds ("-30(Z)"
 /// gives -30, "+20" 20, "abc" 0).
@@ -67,18 +70,6 @@ double skipAmount(const QString &caption);
 /// first "(" ("-30(Z)" gives Z, "()" gives ")"); none without a "(" or when
 /// the "(" ends the caption.
 std::optional<QChar> skipLetter(const QString &caption);
-
-/// The speed after one "FastForward" on a file that cannot scan: 1, 2, 4, 8
-/// and 16 double; every other speed (32, 1.5, 0) stays. `readRate` is asked
-/// afresh before each comparison, from 16 down, and the first exact match
-/// wins; nullopt when nothing matched.
-std::optional<double> nextScanSpeed(const std::function<double()> &readRate);
-
-/// Whether "Pause" pauses (true) or plays (false) in play state `state`
-/// (MediaPlayState): on MCI only a file that is neither stopped nor paused
-/// pauses, so a stopped file starts; on the control only a paused file
-/// plays, so a stopped one is sent a pause.
-bool pauseTogglePauses(bool onMci, int state);
 
 /// @}
 

@@ -5,8 +5,8 @@
 #include "platform/forms/WindowFrame.h"
 #include "platform/media/VideoSurface.h"
 #include "platform/mediaplayer/MediaPlayerControl.h"
-#include "playback/ClassMCIPlay.h"
 #include "playback/ClassPlayerDummy.h"
+#include "playback/PlaybackSession.h"
 #include "player/AppIcon.h"
 #include "player/ExecMenu.h"
 #include "player/PanelWidgets.h"
@@ -79,6 +79,7 @@ fmPlayer::fmPlayer(ClassPref3 &pref, QWidget *parent)
     : QWidget(parent)
     , m_pref(pref)
     , m_settings(pref)
+    , m_session(new PlaybackSession(this))
     , m_processEnd([] { QCoreApplication::exit(0); })
 {
     const ScreenMetrics &metrics = screenMetrics();
@@ -136,11 +137,6 @@ void fmPlayer::buildControls()
     TxDDESend->setObjectName(QStringLiteral("TxDDESend"));
     TxDDESend->setReadOnly(true);
     TxDDESend->hide();
-
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setInterval(300);
-    connect(Timer1, &QTimer::timeout, this, [this] { Timer1_Timer(); });
 
     connect(PiMCI, &VideoSurface::frameDrawn, this, [this] { onFrameDrawn(); });
     if (MPlayer->surface())
@@ -213,16 +209,6 @@ QPushButton *fmPlayer::BtState(int index) const
 QPushButton *fmPlayer::BtSkip(int index) const
 {
     return m_skipRow->button(index);
-}
-
-QLabel *fmPlayer::timeLabel() const
-{
-    return PiPosition->timeLabel();
-}
-
-QLabel *fmPlayer::positionCursor() const
-{
-    return PiPosition->cursor();
 }
 
 void fmPlayer::placeTwips(QWidget *widget, double left, double top, double width, double height) const

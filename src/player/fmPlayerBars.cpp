@@ -7,11 +7,11 @@
 #include "platform/forms/KeyCodes.h"
 #include "platform/media/VideoSurface.h"
 #include "platform/mediaplayer/MediaPlayerControl.h"
-#include "playback/ClassPlayerDummy.h"
-#include "playback/mVolCtrl.h"
+#include "playback/PlaybackSession.h"
 #include "player/BarArithmetic.h"
 #include "player/FileDrop.h"
 #include "player/LatestSeek.h"
+#include "player/OpenQueue.h"
 #include "player/PanelWidgets.h"
 #include "util/RuntimeError.h"
 
@@ -21,7 +21,7 @@ void fmPlayer::connectBars()
 {
     m_seeks = new LatestSeek(
         [this](double seconds) {
-            runGuarded("CurrentPosition", [this, seconds] { m_player->setCurrentPosition(seconds); });
+            runGuarded("CurrentPosition", [this, seconds] { m_session->seek(seconds); });
         },
         this);
 
@@ -38,6 +38,10 @@ void fmPlayer::connectBars()
             [this](std::int32_t level) { PiVolume_MouseDown(level); });
     connect(PiPosition, &PositionBar::muteChosen, this, [this](bool mute) { ImSp_Click(mute); });
 
+    auto *ownQueue = new OpenQueue(this);
+    takeFilesFrom(*ownQueue);
+    ownQueue->release([this](const OpenRequest &request) { openRequest(request); });
+
     m_drops = new FileDropTarget(this);
     for (QWidget *refusing : std::initializer_list<QWidget *>{MPlayer, Image1, cursor, PiPosition->speaker(0),
                                                               PiPosition->speaker(1)})
@@ -48,7 +52,7 @@ void fmPlayer::connectBars()
 
 MediaEngine *fmPlayer::activeEngine() const
 {
-    return m_player->ActiveVideoMode == VideoMode::Mci ? PiMCI->engine() : MPlayer->engine();
+    return m_session->playsOnMci() ? PiMCI->engine() : MPlayer->engine();
 }
 
 void fmPlayer::seekTo(double seconds)
@@ -63,7 +67,7 @@ void fmPlayer::PiPosition_MouseDown(int Button, int, float X, float Y)
         return;
     runGuarded("PiPosition_MouseDown", [this, X, Y] {
         if (const std::optional<double> position = trackClickPosition(
-                X, Y, TrackGeometry{TrackLeft, TrackLength, TrackY}, m_player->Duration(), TwipsPerPixelY))
+                X, Y, TrackGeometry{TrackLeft, TrackLength, TrackY}, m_session->duration(), TwipsPerPixelY))
             seekTo(*position);
     });
 }
@@ -77,32 +81,40 @@ void fmPlayer::imCursor_MouseMove(int Button, float X)
         // move is measured from there.
         const float cursorLeft = static_cast<float>(PiPosition->cursor()->x() * TwipsPerPixelX);
         seekTo(cursorDragPosition(cursorLeft, X, DragStartX, TrackGeometry{TrackLeft, TrackLength, TrackY},
-                                  m_player->Duration(), TwipsPerPixelX));
+                                  m_session->duration(), TwipsPerPixelX));
     });
 }
 
 void fmPlayer::PiVolume_MouseDown(std::int32_t Level)
 {
     runGuarded("PiVolume_MouseDown", [this, Level] {
-        UpdateVolumeBar(Level);
-        SetVolume(hMixer, m_volCtrl.dwControlID, Level);
+        PiVolume->setLevel(Level);
+        m_session->setVolume(Level);
     });
 }
 
 void fmPlayer::ImSp_Click(bool Mute)
 {
-    runGuarded("ImSp_Click", [this, Mute] { m_player->setMute(Mute); });
+    runGuarded("ImSp_Click", [this, Mute] { m_session->setMute(Mute); });
 }
 
 void fmPlayer::Form_OLEDragDrop(const QString &FileName)
 {
     // Opening a file may ask whether to resume, in a box with its own event
-    // loop; a drop meanwhile waits for the answer instead of opening a
-    // second file inside the first opening.
-    if (m_inPlay) {
-        m_droppedFile = FileName;
-        return;
-    }
-    traceValue("drop opens", FileName);
-    Play(FileName);
+    // loop; a drop meanwhile waits in the queue for the answer instead of
+    // opening a second file inside the first opening.
+    m_openQueue->offer({FileName, QString(), OpenSource::Drop, 0});
+}
+
+void fmPlayer::takeFilesFrom(OpenQueue &queue)
+{
+    m_openQueue = &queue;
+    queue.setBusy([this] { return isBusy(); });
+}
+
+void fmPlayer::openRequest(const OpenRequest &request)
+{
+    if (request.source == OpenSource::Drop)
+        traceValue("drop opens", request.fileName);
+    Play(request.fileName);
 }

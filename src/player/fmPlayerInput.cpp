@@ -8,12 +8,10 @@
 #include "platform/forms/KeyCodes.h"
 #include "platform/media/VideoSurface.h"
 #include "platform/mediaplayer/MediaPlayerControl.h"
-#include "playback/ClassPlayerDummy.h"
-#include "playback/mVolCtrl.h"
+#include "playback/PlaybackSession.h"
 #include "player/ExecMenu.h"
 #include "player/PanelWidgets.h"
 #include "util/RuntimeError.h"
-#include "util/Variant.h"
 
 #include <QAction>
 #include <QApplication>
@@ -176,36 +174,7 @@ void fmPlayer::focusPanel()
 void fmPlayer::BtState_Click(int Index)
 {
     runGuarded("BtState_Click", [this, Index] {
-        if (!m_player->FileName().isEmpty()) {
-            ClassPlayerDummy &player = *m_player;
-            const QString tag = BtState(Index)->property("Tag").toString();
-            if (tag == QLatin1String("Play")) {
-                // The only command that brings the speed back to normal.
-                player.setRate(1.0);
-                player.vPlay();
-            } else if (tag == QLatin1String("Stop")) {
-                player.vStop();
-            } else if (tag == QLatin1String("FastForward")) {
-                if (player.CanScan())
-                    player.vFastForward();
-                else if (const std::optional<double> next =
-                             nextScanSpeed([&player] { return player.Rate(); }))
-                    player.setRate(*next);
-            } else if (tag == QLatin1String("FastBackward")) {
-                player.vFastReverse();
-            } else if (tag == QLatin1String("Pause")) {
-                if (pauseTogglePauses(player.ActiveVideoMode == VideoMode::Mci, player.PlayState()))
-                    player.vPause();
-                else
-                    player.vPlay();
-            } else if (tag == QLatin1String("StepBack")) {
-                seekBy(-FrameStepSeconds);
-            } else if (tag == QLatin1String("StepForward")) {
-                seekBy(FrameStepSeconds);
-            }
-            traceValue("status", player.Status);
-            traceValue("rate", Variant::numberText(player.Rate()));
-        }
+        m_session->transport(static_cast<Transport>(Index));
         focusPanel();
     });
 }
@@ -214,16 +183,9 @@ void fmPlayer::BtSkip_Click(int Index)
 {
     runGuarded("BtSkip_Click", [this, Index] {
         // The caption is the live setting: read at the moment of the click.
-        seekBy(skipAmount(BtSkip(Index)->text()));
+        m_session->seekBy(skipAmount(BtSkip(Index)->text()));
         focusPanel();
     });
-}
-
-void fmPlayer::seekBy(double seconds)
-{
-    const double target = m_player->CurrentPosition() + seconds;
-    traceValue("seek", Variant::numberText(target));
-    m_player->setCurrentPosition(target);
 }
 
 void fmPlayer::BtSkip_MouseDown(int Index, int Button)
@@ -253,7 +215,7 @@ void fmPlayer::showExecMenu(bool fromSkipButton)
 void fmPlayer::volumeStep(bool up)
 {
     // The bar follows on the next tick of the status timer.
-    SetVolume(hMixer, m_volCtrl.dwControlID, steppedVolume(GetVolume(hMixer, m_volCtrl.dwControlID), up));
+    m_session->setVolume(steppedVolume(m_session->volume(), up));
 }
 
 void fmPlayer::setDisplaySizeThenVideoSize(int displaySize, float width)

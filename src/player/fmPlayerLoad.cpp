@@ -8,8 +8,7 @@
 #include "platform/forms/WindowFrame.h"
 #include "platform/media/VideoSurface.h"
 #include "platform/mediaplayer/MediaPlayerControl.h"
-#include "playback/ClassMCIPlay.h"
-#include "playback/ClassPlayerDummy.h"
+#include "playback/PlaybackSession.h"
 #include "playback/mVolCtrl.h"
 #include "player/PanelWidgets.h"
 #include "player/PlayerGeometry.h"
@@ -32,11 +31,12 @@ namespace {} // namespace
 
 void fmPlayer::loadStep()
 {
-    m_mciPlay = std::make_unique<ClassMCIPlay>();
-    m_player = std::make_unique<ClassPlayerDummy>();
-    m_player->omPlay = MPlayer;
-    m_player->oMCIPlay = m_mciPlay.get();
-    m_player->oMCITarget = PiMCI;
+    m_session->attachEngines(MPlayer, PiMCI);
+    connect(m_session, &PlaybackSession::ticked, this,
+            [this](double position, double length, std::int32_t volume) {
+                Timer1_Timer(position, length, volume);
+            });
+    connect(m_session, &PlaybackSession::volumeChanged, PiVolume, &VolumeBar::setLevel);
     // Until the first Play lays the window out, the control stands at the
     // width the settings ask for, so that a close before that (the resume
     // question cancelled, a signal) stores that width back unchanged.
@@ -67,15 +67,11 @@ void fmPlayer::loadStep()
     for (int i = 0; i < PlayerSettings::SkipCount; ++i)
         BtSkip(i)->setText(skipCaption(m_settings.skipTime(i), m_settings.accessKey(i)));
 
-    const MMRESULT opened = mixerOpen(&hMixer, 0, 0);
+    const MMRESULT opened = m_session->openMixer();
     if (opened != MMSYSERR_NOERROR) {
-        hMixer = nullptr;
         ShowMixerError(opened);
         return;
     }
-    if (GetVolumeControl(hMixer, MIXERLINE_COMPONENTTYPE_DST_SPEAKERS, MIXERCONTROL_CONTROLTYPE_VOLUME,
-                         m_volCtrl) == MMSYSERR_NOERROR)
-        UpdateVolumeBar(GetVolume(hMixer, m_volCtrl.dwControlID));
 
     if (m_settings.videoDisp() != mnuExec_ViewSize_Zero->isChecked())
         mnuExec_ViewSize_Zero_Click();
@@ -127,20 +123,14 @@ void fmPlayer::closeStep()
         return;
     m_closed = true;
     Q_EMIT closing();
-    Timer1->stop();
 
     // Each part is guarded on its own: a facade that fails to answer must
     // not cost the window's place and settings.
     runGuarded("Form_Unload", [this] {
-        if (m_player &&
-            (isWorthResuming(m_player->CurrentPosition(), m_player->Duration()) || m_player->EndedShort()))
-            writeResumeRecord(m_pref, m_player->FileName(), m_player->CurrentPosition(),
-                              m_player->Duration());
+        if (isWorthResuming(m_session->position(), m_session->duration()) || m_session->endedShort())
+            writeResumeRecord(m_pref, m_session->fileName(), m_session->position(), m_session->duration());
     });
-    runGuarded("Form_Unload", [this] {
-        if (m_mciPlay)
-            m_mciPlay->mClose(QStringLiteral("0"));
-    });
+    runGuarded("Form_Unload", [this] { m_session->close(); });
     runGuarded("Form_Unload", [this] {
         // Where the place is unknown (Wayland) the stored one is kept for the
         // next start on a window system that has places.

@@ -6,8 +6,9 @@
 #include "platform/forms/Diagnostics.h"
 #include "platform/media/VideoSurface.h"
 #include "platform/mediaplayer/MediaPlayerControl.h"
-#include "playback/ClassPlayerDummy.h"
+#include "playback/PlaybackSession.h"
 #include "player/LatestSeek.h"
+#include "player/OpenQueue.h"
 #include "player/PanelWidgets.h"
 #include "player/PlayerGeometry.h"
 #include "player/ResumeRecords.h"
@@ -63,96 +64,113 @@ void fmPlayer::Play(const QString &FileName)
     runGuarded("Play", [this, FileName] {
         if (m_closed)
             return;
-
-        QString previousName;
-        double previousPosition = 0;
-        double previousLength = 0;
-        bool rememberPrevious = false;
-        if (!m_player->FileName().isEmpty()) {
-            previousName = m_player->FileName();
-            previousPosition = m_player->CurrentPosition();
-            previousLength = m_player->Duration();
-            // A cut file keeps the place where its data ran out, near its
-            // end or not: the rest may arrive later.
-            rememberPrevious = isWorthResuming(previousPosition, previousLength) || m_player->EndedShort();
-        }
-
+        const LeftFile left = leaveFile();
         QString name = FileName;
-        bool resume = false;
-        double resumePosition = 0;
+        std::optional<double> resumeAt;
         if (!name.isEmpty()) {
             name = absoluteIfExisting(withoutSurroundingQuotes(name));
-            if (const std::optional<ResumePoint> record = findResumeRecord(m_pref, name)) {
-                SetMsgButtonCaption(1, QStringLiteral("続きを再生"));
-                SetMsgButtonCaption(2, QStringLiteral("最初から再生"));
-                SetMsgButtonCaption(3, QStringLiteral("キャンセル"));
-                SetMsgButtonCount(3);
-                const QString question = QStringLiteral("「") + readableFileName(name) +
-                                         QStringLiteral("」を覚えています。\r\n") +
-                                         TimeToText(record->position) + QLatin1Char('/') +
-                                         TimeToText(record->length) + QStringLiteral(" から再生しますか？");
-                const int answer = ShowMsg(question, MsgStyle::CallerCaptions, QStringLiteral("App.Title"), 0,
-                                           {}, QString(), 0);
-                // The question runs a nested event loop; the session may have
-                // ended the program meanwhile.
-                if (m_closed)
-                    return;
-                if (answer == AnswerCancel) {
-                    // Cancel keeps what was open; at the first start nothing
-                    // was, and a process without any window could not even
-                    // be closed: it shows the empty window instead.
-                    if (isVisible())
-                        return;
-                    name.clear();
-                } else if (answer == AnswerResume) {
-                    resume = true;
-                    resumePosition = record->position;
-                }
-            }
+            if (!askResume(name, resumeAt))
+                return;
         }
-
-        m_awaitFirstFrame = true;
-        m_player->setFileName(name);
-        startupMilestone("file opened");
-        if (m_player->CanScan()) {
-            BtState(7)->setEnabled(true);
-            BtState(0)->setEnabled(true);
-        }
-
-        show();
-        startupMilestone("window shown");
-
-        SetVideoSize(storedVideoWidth());
-
-        const TrackGeometry track =
-            trackGeometry(static_cast<float>(widthTwips(PiPosition)), TwipsPerPixelX, TwipsPerPixelY);
-        TrackLeft = track.left;
-        TrackLength = track.length;
-        TrackY = track.y;
-        PiPosition->drawTrack(track);
-
-        PiPosition->markEngine(m_player->ActiveVideoMode == VideoMode::Mci);
-        if (m_player->ActiveVideoMode != VideoMode::Mci) {
-            PiMCI->hide();
-            MPlayer->show();
-            MPlayer->setProperty19(0);
-        } else {
-            MPlayer->hide();
-            PiMCI->show();
-        }
-
-        if (resume)
-            m_player->setCurrentPosition(resumePosition);
-        if (rememberPrevious)
-            writeResumeRecord(m_pref, previousName, previousPosition, previousLength);
-
-        PendingPlay = true;
-        Timer1->start();
+        openAndLayOut(name);
+        showSurface();
+        finishPlay(resumeAt, left);
     });
     if (!outermost)
         return;
     m_inPlay = false;
-    // A file dropped while the resume question was open comes next.
-    if (m_droppedFile)
-        Play(*std::exchange(m_droppedFile, std::nullopt));
+    // A file that came while the resume question was open comes next.
+    m_openQueue->resume();
+}
+
+fmPlayer::LeftFile fmPlayer::leaveFile() const
+{
+    LeftFile left;
+    if (!m_session->hasFile())
+        return left;
+    left.name = m_session->fileName();
+    left.position = m_session->position();
+    left.length = m_session->duration();
+    // A cut file keeps the place where its data ran out, near its end or
+    // not: the rest may arrive later.
+    left.remember = isWorthResuming(left.position, left.length) || m_session->endedShort();
+    return left;
+}
+
+bool fmPlayer::askResume(QString &name, std::optional<double> &resumeAt)
+{
+    const std::optional<ResumePoint> record = findResumeRecord(m_pref, name);
+    if (!record)
+        return true;
+    SetMsgButtonCaption(1, QStringLiteral("続きを再生"));
+    SetMsgButtonCaption(2, QStringLiteral("最初から再生"));
+    SetMsgButtonCaption(3, QStringLiteral("キャンセル"));
+    SetMsgButtonCount(3);
+    const QString question = QStringLiteral("「") + readableFileName(name) +
+                             QStringLiteral("」を覚えています。\r\n") + TimeToText(record->position) +
+                             QLatin1Char('/') + TimeToText(record->length) +
+                             QStringLiteral(" から再生しますか？");
+    const int answer =
+        ShowMsg(question, MsgStyle::CallerCaptions, QStringLiteral("App.Title"), 0, {}, QString(), 0);
+    // The question runs a nested event loop; the session may have ended the
+    // program meanwhile.
+    if (m_closed)
+        return false;
+    if (answer == AnswerCancel) {
+        // Cancel keeps what was open; at the first start nothing was, and a
+        // process without any window could not even be closed: it shows the
+        // empty window instead.
+        if (isVisible())
+            return false;
+        name.clear();
+    } else if (answer == AnswerResume) {
+        resumeAt = record->position;
+    }
+    return true;
+}
+
+void fmPlayer::openAndLayOut(const QString &name)
+{
+    m_awaitFirstFrame = true;
+    m_session->open(name);
+    startupMilestone("file opened");
+    if (m_session->canScan()) {
+        BtState(transportIndex(Transport::FastForward))->setEnabled(true);
+        BtState(transportIndex(Transport::FastBackward))->setEnabled(true);
+    }
+
+    show();
+    startupMilestone("window shown");
+
+    SetVideoSize(storedVideoWidth());
+
+    const TrackGeometry track =
+        trackGeometry(static_cast<float>(widthTwips(PiPosition)), TwipsPerPixelX, TwipsPerPixelY);
+    TrackLeft = track.left;
+    TrackLength = track.length;
+    TrackY = track.y;
+    PiPosition->drawTrack(track);
+}
+
+void fmPlayer::showSurface()
+{
+    const bool onMci = m_session->playsOnMci();
+    PiPosition->markEngine(onMci);
+    if (!onMci) {
+        PiMCI->hide();
+        MPlayer->show();
+        MPlayer->setProperty19(0);
+    } else {
+        MPlayer->hide();
+        PiMCI->show();
+    }
+}
+
+void fmPlayer::finishPlay(std::optional<double> resumeAt, const LeftFile &left)
+{
+    if (resumeAt)
+        m_session->seek(*resumeAt);
+    if (left.remember)
+        writeResumeRecord(m_pref, left.name, left.position, left.length);
+    m_session->playAtNextTick();
 }

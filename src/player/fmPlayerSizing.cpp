@@ -8,6 +8,7 @@
 #include "platform/media/VideoSurface.h"
 #include "platform/mediaplayer/MediaPlayerControl.h"
 #include "playback/ClassPlayerDummy.h"
+#include "playback/PlaybackSession.h"
 #include "player/PictureBox.h"
 #include "player/PlayerGeometry.h"
 
@@ -58,8 +59,8 @@ void fmPlayer::SetVideoSize(float w)
     placeTwips(PiMCI, MPlayer->Left(), MPlayer->Top(), layout.videoWidth, layout.videoHeight);
     placeTwips(PiVBase, PlayerDesign::VBaseLeft, PlayerDesign::VBaseTop, layout.cut.baseWidth,
                layout.cut.baseHeight);
-    if (m_player->ActiveVideoMode == VideoMode::Mci)
-        m_player->ResetTarget();
+    if (m_session->playsOnMci())
+        m_session->facade().ResetTarget();
 
     placeTwips(PiCtrl, PlayerDesign::CtrlLeft, layout.ctrlTop, PlayerDesign::CtrlWidth,
                PlayerDesign::CtrlHeight);

@@ -70,3 +70,13 @@ template <typename Window = QWidget> void whenModal(std::function<void(Window &)
 /// Clicks the push button captioned `caption` in `window`; closes the window
 /// when it has none. Returns the texts of its labels, as the user read them.
 QString pressButton(QWidget &window, const QString &caption);
+
+/// The child of `parent` (at any depth) that the window's design names
+/// `name`: a control or a menu entry. A missing one fails the test.
+template <typename T> T *childNamed(const QObject &parent, const QString &name)
+{
+    T *child = parent.findChild<T *>(name);
+    if (!child)
+        ADD_FAILURE() << "no " << T::staticMetaObject.className() << " named " << name.toStdString();
+    return child;
+}

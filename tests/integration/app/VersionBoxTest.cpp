@@ -7,6 +7,7 @@
 #include "TestSupport.h"
 #include "X11Close.h"
 #include "playback/ClassPlayerDummy.h"
+#include "playback/PlaybackSession.h"
 #include "player/fmPlayer.h"
 #include "settings/ClassPref3.h"
 #include "util/ShellOpen.h"
@@ -90,7 +91,7 @@ TEST_F(VersionBox, TheUserOnlyHidesItTheProgramClosesIt)
     ASSERT_TRUE(askWindowToClose(form.winId()));
     ASSERT_TRUE(waitUntil([&] { return !form.isVisible(); }));
     form.LinkExecute(QStringLiteral("between"));
-    EXPECT_EQ(m_player->player().FileName(), "between");
+    EXPECT_EQ(m_player->session().facade().FileName(), "between");
     m_player->mnuExec_Version_Click();
     EXPECT_TRUE(form.isVisible());
 
@@ -105,7 +106,7 @@ TEST_F(VersionBox, ACommandRaisesTheWindowNotTopmostAndOpensTheNameAsGiven)
     EXPECT_FALSE(m_player->isMinimized());
     EXPECT_TRUE(m_player->isVisible());
     EXPECT_FALSE(m_player->isTopmost());
-    EXPECT_EQ(m_player->player().FileName(), "Stop");
+    EXPECT_EQ(m_player->session().facade().FileName(), "Stop");
 }
 
 TEST_F(VersionBox, TheStartsTokenNamesTheWindowAndEndsItsLaunchFeedback)

@@ -6,6 +6,7 @@
 #include "platform/forms/KeyCodes.h"
 #include "platform/forms/ScreenMetrics.h"
 #include "platform/mediaplayer/MediaPlayerControl.h"
+#include "player/PanelWidgets.h"
 #include "player/PictureBox.h"
 #include "player/fmPlayer.h"
 #include "settings/ClassPref3.h"
@@ -137,8 +138,8 @@ TEST_F(DialogsOnWindow, PreviewMovesTheVideoAndSizesItsBoxAsTheFieldsChange)
 {
     m_player->Play(QString());
     m_player->SetVideoSize(static_cast<float>(320 * screenMetrics().twipsPerPixelX));
-    const MediaPlayerControl *video = m_player->mediaPlayer();
-    const PictureBox *box = m_player->videoBase();
+    const MediaPlayerControl *video = childNamed<MediaPlayerControl>(*m_player, QStringLiteral("MPlayer"));
+    const PictureBox *box = childNamed<PictureBox>(*m_player, QStringLiteral("PiVBase"));
     const QSize window = m_player->size();
 
     clickMenu({"mnuExec_ViewSize", "mnuExec_ViewSize_DispSetting"});
@@ -195,7 +196,9 @@ TEST_F(DialogsOnWindow, DisplayAreaDialogReloadsWhenChosenAgainAndIsDiscardedAtT
     m_player->mnuExec_ViewSize_DispSetting_Click();
     EXPECT_EQ(m_player->displayAreaDialog(), dialog);
     EXPECT_EQ(dialog->TxCutSize(0)->text(), "4");
-    EXPECT_EQ(m_player->mediaPlayer()->x(), 0 - qRound(m_player->mediaPlayer()->width() * 0.04));
+    EXPECT_EQ(
+        childNamed<MediaPlayerControl>(*m_player, QStringLiteral("MPlayer"))->x(),
+        0 - qRound(childNamed<MediaPlayerControl>(*m_player, QStringLiteral("MPlayer"))->width() * 0.04));
     EXPECT_FALSE(dialog->isMinimized());
     EXPECT_TRUE(waitUntil([&] { return QApplication::activeWindow() == dialog; }));
 

@@ -101,8 +101,7 @@ void startInstance(const QString &dir, const QString &file, int lifeMs)
         logLine(dir, "nolisten " + pid);
     logLine(dir, "first " + pid);
     logLine(dir, "played " + file);
-    service.queue().release(
-        [&](const HandOff &handOff, quint64) { logLine(dir, "played " + handOff.command); });
+    service.queue().release([&](const OpenRequest &request) { logLine(dir, "played " + request.fileName); });
     QTimer::singleShot(lifeMs, &app, [&] {
         service.stopAnswering();
         // The rest of the close step runs the event loop for a while (the

@@ -8,6 +8,7 @@
 #include "platform/media/VideoSurface.h"
 #include "platform/mediaplayer/MediaPlayerControl.h"
 #include "playback/ClassPlayerDummy.h"
+#include "playback/PlaybackSession.h"
 #include "player/PanelWidgets.h"
 #include "settings/ClassPref3.h"
 
@@ -38,12 +39,13 @@ protected:
         m_window->setProcessEnd([] {});
     }
 
-    ClassPlayerDummy &facade() { return m_window->player(); }
+    ClassPlayerDummy &facade() { return m_window->session().facade(); }
 
     MediaEngine *activeEngine()
     {
-        return facade().ActiveVideoMode == VideoMode::Mci ? m_window->mciSurface()->engine()
-                                                          : m_window->mediaPlayer()->engine();
+        return facade().ActiveVideoMode == VideoMode::Mci
+                   ? childNamed<VideoSurface>(*m_window, QStringLiteral("PiMCI"))->engine()
+                   : childNamed<MediaPlayerControl>(*m_window, QStringLiteral("MPlayer"))->engine();
     }
 
     /// Plays `name` from the test media and waits until it runs.
@@ -105,7 +107,8 @@ TEST_F(BarsAndDrop, FastCursorDragSendsFewSeeksAndEndsAtTheLastTarget)
         facade().vPause();
         facade().setCurrentPosition(6);
         // The timer puts the cursor under the position; the drag measures from there.
-        QWidget *cursor = m_window->positionCursor();
+        QWidget *cursor = childNamed<QLabel>(
+            *childNamed<PositionBar>(*m_window, QStringLiteral("PiPosition")), QStringLiteral("imCursor"));
         const int parkedLeft = cursor->x();
         ASSERT_TRUE(waitUntil([&] { return cursor->x() > parkedLeft + 50; }, 5000));
         MediaEngine *engine = activeEngine();
@@ -124,7 +127,8 @@ TEST_F(BarsAndDrop, FastCursorDragSendsFewSeeksAndEndsAtTheLastTarget)
         sendMouse(cursor, QEvent::MouseButtonRelease, QPoint(-83, 8), Qt::LeftButton, Qt::NoButton);
 
         // Where the last move puts the cursor's centre on the track, pixels.
-        const int trackLength = m_window->positionBar()->width() - 32;
+        const int trackLength =
+            childNamed<PositionBar>(*m_window, QStringLiteral("PiPosition"))->width() - 32;
         const double last = (3 + cursor->x() - 83 - 16) * facade().Duration() / trackLength;
         EXPECT_TRUE(waitUntil([&] { return std::abs(facade().CurrentPosition() - last) < 0.05; }, 5000))
             << facade().CurrentPosition();
@@ -136,7 +140,7 @@ TEST_F(BarsAndDrop, FastCursorDragSendsFewSeeksAndEndsAtTheLastTarget)
 
 TEST_F(BarsAndDrop, SpeakerSwapsAndMutesTheControlOnly)
 {
-    PositionBar *bar = m_window->positionBar();
+    PositionBar *bar = childNamed<PositionBar>(*m_window, QStringLiteral("PiPosition"));
     for (const char *media : {"clip.mp4", "clip.avi"}) {
         SCOPED_TRACE(media);
         playAndWait(media);
@@ -155,12 +159,12 @@ TEST_F(BarsAndDrop, SpeakerSwapsAndMutesTheControlOnly)
 TEST_F(BarsAndDrop, ControlsOwnEventsReachTheWindow)
 {
     playAndWait("clip.mp4");
-    MediaPlayerControl *control = m_window->mediaPlayer();
+    MediaPlayerControl *control = childNamed<MediaPlayerControl>(*m_window, QStringLiteral("MPlayer"));
     ASSERT_FALSE(control->isHidden());
     int menus = 0;
-    QObject::connect(m_window->execMenu(), &QMenu::aboutToShow, [&] {
+    QObject::connect(childNamed<QMenu>(*m_window, QStringLiteral("mnuExec")), &QMenu::aboutToShow, [&] {
         ++menus;
-        QTimer::singleShot(0, m_window->execMenu(), &QMenu::close);
+        QTimer::singleShot(0, childNamed<QMenu>(*m_window, QStringLiteral("mnuExec")), &QMenu::close);
     });
 
     // J is the pause of the key map; the control takes the key itself.
@@ -190,18 +194,20 @@ TEST_F(BarsAndDrop, DropPlaysTheFirstLocalFileAndRefusingControlsTakeNone)
     // Dragged from a file manager: percent-encoded on the way.
     ASSERT_TRUE(urls[1].toEncoded().contains("%E6%97%A5"));
 
-    PositionBar *bar = m_window->positionBar();
-    const QList<QWidget *> refusing{m_window->mediaPlayer(), bar->cursor(), bar->speaker(0)};
+    PositionBar *bar = childNamed<PositionBar>(*m_window, QStringLiteral("PiPosition"));
+    const QList<QWidget *> refusing{childNamed<MediaPlayerControl>(*m_window, QStringLiteral("MPlayer")),
+                                    bar->cursor(), bar->speaker(0)};
     // The video above the panel, where a drop can reach it.
     m_window->SetVideoSize(static_cast<float>(320 * screenMetrics().twipsPerPixelX));
     for (QWidget *widget : refusing) {
         EXPECT_FALSE(dropOn(widget, urls)) << widget->objectName().toStdString();
         EXPECT_TRUE(facade().FileName().isEmpty());
     }
-    EXPECT_FALSE(dropOn(m_window->volumeBar(), {QUrl("sftp://host/clip.avi")}));
+    EXPECT_FALSE(
+        dropOn(childNamed<VolumeBar>(*m_window, QStringLiteral("PiVolume")), {QUrl("sftp://host/clip.avi")}));
     EXPECT_TRUE(facade().FileName().isEmpty());
 
-    EXPECT_TRUE(dropOn(m_window->volumeBar(), urls));
+    EXPECT_TRUE(dropOn(childNamed<VolumeBar>(*m_window, QStringLiteral("PiVolume")), urls));
     EXPECT_EQ(facade().FileName().toStdString(), japanese.toStdString());
     EXPECT_TRUE(dropOn(m_window->BtSkip(2), {QUrl::fromLocalFile(other)}));
     EXPECT_EQ(facade().FileName().toStdString(), other.toStdString());
@@ -218,7 +224,7 @@ TEST_F(BarsAndDrop, DropDuringTheResumeQuestionWaitsForTheAnswer)
     int questions = 0;
     whenModal<QWidget>([&](QWidget &box) {
         ++questions;
-        dropOn(m_window->controlPanel(), {QUrl::fromLocalFile(dropped)});
+        dropOn(childNamed<PictureBox>(*m_window, QStringLiteral("PiCtrl")), {QUrl::fromLocalFile(dropped)});
         duringQuestion = facade().FileName();
         // Still the one question, not a second opening inside the first.
         EXPECT_EQ(QApplication::activeModalWidget(), &box);

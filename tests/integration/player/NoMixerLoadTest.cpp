@@ -1,3 +1,4 @@
+#include "player/PanelWidgets.h"
 #include "player/fmPlayer.h"
 
 #include "settings/ClassPref3.h"
@@ -46,7 +47,8 @@ const char *const kProbeVariable = "KOVAPLEX_PLAYER_NOMIXER_PROBE";
     poll.start(50);
     fmPlayer player(pref);
     std::printf("box=%s\nshown=%d\nfront=%d\n", boxText.toUtf8().constData(),
-                player.viewSizeZeroItem()->isChecked() ? 1 : 0, player.frontItem()->isChecked() ? 1 : 0);
+                childNamed<QAction>(player, QStringLiteral("mnuExec_ViewSize_Zero"))->isChecked() ? 1 : 0,
+                childNamed<QAction>(player, QStringLiteral("mnuExec_Front"))->isChecked() ? 1 : 0);
     std::fflush(stdout);
     std::_Exit(0);
 }();

@@ -9,6 +9,7 @@
 #include "platform/mediaplayer/MediaPlayerControl.h"
 #include "platform/mixer/Mixer.h"
 #include "playback/ClassPlayerDummy.h"
+#include "playback/PlaybackSession.h"
 #include "playback/mVolCtrl.h"
 #include "player/BarArithmetic.h"
 #include "player/PanelWidgets.h"
@@ -45,8 +46,8 @@ protected:
         m_fake.playState = MediaPlayState::Playing;
         m_player->Play(QString());
         // The fake takes the control's place behind the facade.
-        m_player->player().omPlay = &m_fake;
-        m_player->player().ActiveVideoMode = VideoMode::MPlay;
+        m_player->session().facade().omPlay = &m_fake;
+        m_player->session().facade().ActiveVideoMode = VideoMode::MPlay;
     }
 
     /// Types `keys` into the window as the user does, to whatever has the focus.
@@ -96,7 +97,7 @@ TEST_F(PlayerCommands, TransportLettersDriveTheEngine)
     type("fggggggfkh");
     EXPECT_EQ(m_fake.calls.join(' '), "Rate=1 Play Rate=2 Rate=4 Rate=8 Rate=16 Rate=32 Rate=1 Play "
                                       "CurrentPosition=10.0333667 CurrentPosition=10");
-    EXPECT_EQ(m_player->focusWidget(), m_player->controlPanel());
+    EXPECT_EQ(m_player->focusWidget(), childNamed<PictureBox>(*m_player, QStringLiteral("PiCtrl")));
 
     m_fake.calls.clear();
     m_fake.rate = 1.5;
@@ -114,7 +115,7 @@ TEST_F(PlayerCommands, TransportLettersDriveTheEngine)
     for (int i = 0; i < 8; ++i)
         m_player->BtState(i)->click();
     EXPECT_TRUE(m_fake.calls.isEmpty()) << m_fake.calls.join(' ').toStdString();
-    EXPECT_EQ(m_player->focusWidget(), m_player->controlPanel());
+    EXPECT_EQ(m_player->focusWidget(), childNamed<PictureBox>(*m_player, QStringLiteral("PiCtrl")));
 }
 
 TEST_F(PlayerCommands, SkipsReadTheCaptionAtTheMomentOfTheSkip)
@@ -132,15 +133,17 @@ TEST_F(PlayerCommands, SkipsReadTheCaptionAtTheMomentOfTheSkip)
     // fixed "+120(N)" runs the button's +90.
     m_player->BtSkip(1)->setText("-10(F)");
     type("F");
-    m_player->menuEntry("mnuExec_Skip_S5")->trigger();
+    childNamed<QAction>(*m_player, "mnuExec_Skip_S5")->trigger();
     EXPECT_EQ(m_fake.calls.join(' '), "CurrentPosition=-10 CurrentPosition=80");
-    EXPECT_EQ(m_player->menuEntry("mnuExec_Skip_S5")->text(), "+120(N)");
+    EXPECT_EQ(childNamed<QAction>(*m_player, "mnuExec_Skip_S5")->text(), "+120(N)");
 }
 
 TEST_F(PlayerCommands, KeysReachTheWindowFromEveryControlAndNoInputMethod)
 {
-    const QList<QWidget *> targets{m_player->BtSkip(5), m_player->controlPanel(), m_player->volumeBar(),
-                                   m_player->mediaPlayer(), m_player.get()};
+    const QList<QWidget *> targets{
+        m_player->BtSkip(5), childNamed<PictureBox>(*m_player, QStringLiteral("PiCtrl")),
+        childNamed<VolumeBar>(*m_player, QStringLiteral("PiVolume")),
+        childNamed<MediaPlayerControl>(*m_player, QStringLiteral("MPlayer")), m_player.get()};
     for (QWidget *target : targets) {
         m_fake.calls.clear();
         type("fq", target); // q alone is swallowed
@@ -150,7 +153,8 @@ TEST_F(PlayerCommands, KeysReachTheWindowFromEveryControlAndNoInputMethod)
         EXPECT_FALSE(widget->testAttribute(Qt::WA_InputMethodEnabled)) << qPrintable(widget->objectName());
 
     // Ctrl+Shift+Q closes the window as "終了" does, from the control too.
-    QTest::keyClick(m_player->mediaPlayer(), Qt::Key_Q, Qt::ControlModifier | Qt::ShiftModifier);
+    QTest::keyClick(childNamed<MediaPlayerControl>(*m_player, QStringLiteral("MPlayer")), Qt::Key_Q,
+                    Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_TRUE(m_player->hasClosed());
     EXPECT_EQ(m_ends, 1);
 }
@@ -164,10 +168,14 @@ TEST_F(PlayerCommands, RightClickOpensTheMenuWhereItShould)
                             "mnuExec_Front",    "mnuExec_90",   "mnuExec_Version",
                             "mnuExec_99",       "mnuExec_Exit"};
     EXPECT_EQ(openedMenu(rightClick(m_player->BtState(3))), plain);
-    EXPECT_EQ(openedMenu(rightClick(m_player->timeLabel())), plain);
-    EXPECT_EQ(openedMenu(rightClick(m_player->controlPanel()->client())), plain);
+    EXPECT_EQ(
+        openedMenu(rightClick(childNamed<QLabel>(
+            *childNamed<PositionBar>(*m_player, QStringLiteral("PiPosition")), QStringLiteral("Label1")))),
+        plain);
+    EXPECT_EQ(openedMenu(rightClick(childNamed<PictureBox>(*m_player, QStringLiteral("PiCtrl"))->client())),
+              plain);
     EXPECT_EQ(openedMenu([this] {
-                  QWidget *bar = m_player->positionBar();
+                  QWidget *bar = childNamed<PositionBar>(*m_player, QStringLiteral("PiPosition"));
                   QTest::mousePress(bar, Qt::RightButton, {}, bar->rect().center());
               }),
               plain);
@@ -176,17 +184,21 @@ TEST_F(PlayerCommands, RightClickOpensTheMenuWhereItShould)
     // (what the entry does is tested with the dialog on the window).
     const QStringList fromSkip = openedMenu(rightClick(m_player->BtSkip(4)));
     EXPECT_TRUE(fromSkip.contains("mnuExec_89") && fromSkip.contains("mnuExec_SkipModify"));
-    EXPECT_FALSE(m_player->menuEntry("mnuExec_SkipModify")->isVisible());
+    EXPECT_FALSE(childNamed<QAction>(*m_player, "mnuExec_SkipModify")->isVisible());
 
-    const QList<QWidget *> quiet{m_player->volumeBar()->client(), m_player->positionCursor(),
-                                 m_player->positionBar()->speaker(0), m_player->videoBase()};
+    const QList<QWidget *> quiet{
+        childNamed<VolumeBar>(*m_player, QStringLiteral("PiVolume"))->client(),
+        childNamed<QLabel>(*childNamed<PositionBar>(*m_player, QStringLiteral("PiPosition")),
+                           QStringLiteral("imCursor")),
+        childNamed<PositionBar>(*m_player, QStringLiteral("PiPosition"))->speaker(0),
+        childNamed<PictureBox>(*m_player, QStringLiteral("PiVBase"))};
     for (QWidget *widget : quiet)
         EXPECT_TRUE(openedMenu(rightClick(widget)).isEmpty()) << qPrintable(widget->objectName());
 }
 
 TEST_F(PlayerCommands, ViewSizesSetTheDisplaySizeThenTheWidth)
 {
-    MediaPlayerControl *control = m_player->mediaPlayer();
+    MediaPlayerControl *control = childNamed<MediaPlayerControl>(*m_player, QStringLiteral("MPlayer"));
     const double tx = screenMetrics().twipsPerPixelX;
     const struct {
         int key;
@@ -204,11 +216,12 @@ TEST_F(PlayerCommands, ViewSizesSetTheDisplaySizeThenTheWidth)
             << c.key;
     }
     // The compact view: the panel alone.
-    EXPECT_EQ(m_player->controlPanel()->y(), qRound(75 / screenMetrics().twipsPerPixelY));
+    EXPECT_EQ(childNamed<PictureBox>(*m_player, QStringLiteral("PiCtrl"))->y(),
+              qRound(75 / screenMetrics().twipsPerPixelY));
     QTest::keyClick(m_player->BtState(0), Qt::Key_F1);
     EXPECT_EQ(control->width(), qRound(780 / tx));
 
-    m_player->menuEntry("mnuExec_ViewSize_DoubleSize")->trigger();
+    childNamed<QAction>(*m_player, "mnuExec_ViewSize_DoubleSize")->trigger();
     EXPECT_EQ(control->DisplaySize(), 2);
     EXPECT_FLOAT_EQ(m_player->videoWidth(), static_cast<float>(control->Width()));
 }
@@ -218,7 +231,7 @@ TEST_F(PlayerCommands, FullScreenCoversTheScreenAndComesBack)
     QTest::keyClick(m_player->BtState(0), Qt::Key_F3);
     ASSERT_TRUE(waitUntil([&] { return m_player->windowHandle() && m_player->windowHandle()->isExposed(); }));
     const QRect before = m_player->frameGeometry();
-    MediaPlayerControl *control = m_player->mediaPlayer();
+    MediaPlayerControl *control = childNamed<MediaPlayerControl>(*m_player, QStringLiteral("MPlayer"));
 
     // Home: full screen, then back to display size 0 at the last width.
     QTest::keyClick(m_player->BtState(0), Qt::Key_Home);
@@ -269,7 +282,7 @@ TEST_F(PlayerCommands, VolumeKeysStepTheMixerWhichHoldsItsRange)
         const int lit = volumeLitSegments(expected);
         return waitUntil(
             [&] {
-                const QImage &bar = m_player->volumeBar()->canvas();
+                const QImage &bar = childNamed<VolumeBar>(*m_player, QStringLiteral("PiVolume"))->canvas();
                 const auto green = [&](int i) { return bar.pixelColor(3 + 4 * i, 3) == QColor(0, 192, 0); };
                 return (lit == 0 || green(lit - 1)) && (lit == VolumeSegments || !green(lit));
             },
@@ -328,13 +341,13 @@ TEST(PlayerFirstStart, CancelShowsTheEmptyWindowAndABadRecordIsNone)
         poll.stop();
 
         EXPECT_TRUE(player.isVisible()) << record;
-        EXPECT_TRUE(player.statusTimer()->isActive()) << record;
+        EXPECT_TRUE(player.findChild<QTimer *>(QStringLiteral("Timer1"))->isActive()) << record;
         if (QString(record) == "4,12") {
             EXPECT_TRUE(asked);
-            EXPECT_TRUE(player.player().FileName().isEmpty());
+            EXPECT_TRUE(player.session().facade().FileName().isEmpty());
         } else {
             EXPECT_FALSE(asked);
-            EXPECT_EQ(player.player().FileName(), file);
+            EXPECT_EQ(player.session().facade().FileName(), file);
         }
     }
 }

@@ -1,3 +1,4 @@
+#include "player/PanelWidgets.h"
 #include "player/fmPlayer.h"
 
 #include "TestSupport.h"
@@ -5,6 +6,7 @@
 #include "platform/forms/WindowFrame.h"
 #include "platform/mediaplayer/MediaPlayerControl.h"
 #include "playback/ClassPlayerDummy.h"
+#include "playback/PlaybackSession.h"
 #include "player/PictureBox.h"
 #include "settings/ClassPref3.h"
 
@@ -67,28 +69,50 @@ TEST_F(PlayerWindow, LoadsDefaultsThenPlaysAndShowsTheTime)
 {
     auto player = makePlayer();
     EXPECT_FALSE(player->isVisible());
-    EXPECT_EQ(player->timeLabel()->text(), "00:00:-1");
+    EXPECT_EQ(childNamed<QLabel>(*childNamed<PositionBar>(*player, QStringLiteral("PiPosition")),
+                                 QStringLiteral("Label1"))
+                  ->text(),
+              "00:00:-1");
     const QStringList captions{"-30(Z)", "-10(X)", "-3(C)", "+10(V)", "+30(B)", "+90(N)"};
     for (int i = 0; i < 6; ++i)
         EXPECT_EQ(player->BtSkip(i)->text(), captions.at(i));
-    EXPECT_TRUE(player->viewSizeZeroItem()->isChecked());
-    EXPECT_FALSE(player->frontItem()->isChecked());
+    EXPECT_TRUE(childNamed<QAction>(*player, QStringLiteral("mnuExec_ViewSize_Zero"))->isChecked());
+    EXPECT_FALSE(childNamed<QAction>(*player, QStringLiteral("mnuExec_Front"))->isChecked());
 
     player->Play(testMedia("clip.avi"));
     EXPECT_TRUE(player->isVisible());
-    EXPECT_TRUE(player->pendingPlay());
-    EXPECT_TRUE(player->statusTimer()->isActive());
+    EXPECT_TRUE(player->session().playPending());
+    EXPECT_TRUE(player->findChild<QTimer *>(QStringLiteral("Timer1"))->isActive());
     // The stored default of 780 twips is the compact window: the panel alone.
-    EXPECT_EQ(player->controlPanel()->y(), qRound(75 / screenMetrics().twipsPerPixelY));
+    EXPECT_EQ(childNamed<PictureBox>(*player, QStringLiteral("PiCtrl"))->y(),
+              qRound(75 / screenMetrics().twipsPerPixelY));
     EXPECT_EQ(player->width(), qRound((4410 + 75) / tppX()));
 
-    const int parkedLeft = player->positionCursor()->x();
-    ASSERT_TRUE(waitUntil([&] { return player->player().CurrentPosition() > 1.5; }, 15000));
-    waitUntil([&] { return !player->timeLabel()->text().startsWith("00:00:00"); }, 2000);
-    EXPECT_FALSE(player->pendingPlay());
-    EXPECT_TRUE(player->timeLabel()->text().endsWith(" 00:00:12"))
-        << player->timeLabel()->text().toStdString();
-    EXPECT_GT(player->positionCursor()->x(), parkedLeft);
+    const int parkedLeft = childNamed<QLabel>(*childNamed<PositionBar>(*player, QStringLiteral("PiPosition")),
+                                              QStringLiteral("imCursor"))
+                               ->x();
+    ASSERT_TRUE(waitUntil([&] { return player->session().facade().CurrentPosition() > 1.5; }, 15000));
+    waitUntil(
+        [&] {
+            return !childNamed<QLabel>(*childNamed<PositionBar>(*player, QStringLiteral("PiPosition")),
+                                       QStringLiteral("Label1"))
+                        ->text()
+                        .startsWith("00:00:00");
+        },
+        2000);
+    EXPECT_FALSE(player->session().playPending());
+    EXPECT_TRUE(childNamed<QLabel>(*childNamed<PositionBar>(*player, QStringLiteral("PiPosition")),
+                                   QStringLiteral("Label1"))
+                    ->text()
+                    .endsWith(" 00:00:12"))
+        << childNamed<QLabel>(*childNamed<PositionBar>(*player, QStringLiteral("PiPosition")),
+                              QStringLiteral("Label1"))
+               ->text()
+               .toStdString();
+    EXPECT_GT(childNamed<QLabel>(*childNamed<PositionBar>(*player, QStringLiteral("PiPosition")),
+                                 QStringLiteral("imCursor"))
+                  ->x(),
+              parkedLeft);
     EXPECT_EQ(stored("Setting", "VideoSize"), QString::number(qRound(780 / tppX())));
 }
 
@@ -104,9 +128,9 @@ TEST_F(PlayerWindow, StoredSettingsComeBackAtLoad)
     auto player = makePlayer();
     EXPECT_EQ(player->BtSkip(3)->text(), "0(V)");
     EXPECT_EQ(player->BtSkip(4)->text(), "+5(Q)");
-    EXPECT_FALSE(player->viewSizeZeroItem()->isChecked());
-    EXPECT_TRUE(player->videoBase()->isHidden());
-    EXPECT_TRUE(player->frontItem()->isChecked());
+    EXPECT_FALSE(childNamed<QAction>(*player, QStringLiteral("mnuExec_ViewSize_Zero"))->isChecked());
+    EXPECT_TRUE(childNamed<PictureBox>(*player, QStringLiteral("PiVBase"))->isHidden());
+    EXPECT_TRUE(childNamed<QAction>(*player, QStringLiteral("mnuExec_Front"))->isChecked());
     EXPECT_TRUE(player->isTopmost());
     EXPECT_EQ(player->x(), qRound(1500 / tppX()));
     EXPECT_EQ(player->y(), 0); // not a number: 0
@@ -117,7 +141,7 @@ TEST_F(PlayerWindow, StoredSettingsComeBackAtLoad)
     EXPECT_EQ(stored("Window", "FrontSet"), "False");
     player->mnuExec_ViewSize_Zero_Click();
     EXPECT_EQ(stored("Setting", "VideoDisp"), "True");
-    EXPECT_FALSE(player->videoBase()->isHidden());
+    EXPECT_FALSE(childNamed<PictureBox>(*player, QStringLiteral("PiVBase"))->isHidden());
 }
 
 TEST_F(PlayerWindow, AHugeStoredCutOrPlaceLeavesTheWindowOnTheScreen)
@@ -134,18 +158,18 @@ TEST_F(PlayerWindow, AHugeStoredCutOrPlaceLeavesTheWindowOnTheScreen)
         << player->frameGeometry().x() << "," << player->frameGeometry().y() << " "
         << player->frameGeometry().width() << " wide";
     // A tenth of the video at most widens the box.
-    EXPECT_EQ(player->videoBase()->width(), 320 + 32 + 4);
+    EXPECT_EQ(childNamed<PictureBox>(*player, QStringLiteral("PiVBase"))->width(), 320 + 32 + 4);
 }
 
 TEST_F(PlayerWindow, CloseStepSavesOnceAndEndsTheProcess)
 {
     auto player = makePlayer();
     player->Play(testMedia("long.mp4"));
-    ASSERT_TRUE(waitUntil([&] { return player->player().CurrentPosition() > 1; }, 15000));
+    ASSERT_TRUE(waitUntil([&] { return player->session().facade().CurrentPosition() > 1; }, 15000));
     player->closeStep();
     EXPECT_TRUE(player->hasClosed());
     EXPECT_EQ(m_ends, 1);
-    EXPECT_FALSE(player->statusTimer()->isActive());
+    EXPECT_FALSE(player->findChild<QTimer *>(QStringLiteral("Timer1"))->isActive());
 
     ClassPref3 saved;
     ASSERT_TRUE(saved.Load(m_pref.FileName()));
@@ -167,7 +191,7 @@ TEST_F(PlayerWindow, CloseStepSavesOnceAndEndsTheProcess)
 
     // Nothing opens after the close step.
     player->Play(testMedia("clip.avi"));
-    EXPECT_EQ(player->player().FileName(), testMedia("long.mp4"));
+    EXPECT_EQ(player->session().facade().FileName(), testMedia("long.mp4"));
 }
 
 TEST_F(PlayerWindow, CloseNearTheEndKeepsTheOlderRecord)
@@ -176,7 +200,7 @@ TEST_F(PlayerWindow, CloseNearTheEndKeepsTheOlderRecord)
     auto player = makePlayer();
     answerNextBox("最初から再生");
     player->Play(testMedia("clip.avi"));
-    ASSERT_TRUE(waitUntil([&] { return player->player().CurrentPosition() > 2.2; }, 15000));
+    ASSERT_TRUE(waitUntil([&] { return player->session().facade().CurrentPosition() > 2.2; }, 15000));
     player->closeStep(); // 12 s file: less than 10 s are left to watch
     EXPECT_EQ(stored("Files", testMedia("clip.avi")), "3,12");
 }
@@ -191,9 +215,9 @@ TEST_F(PlayerWindow, ResumeQuestionOffersTheStoredPlace)
     player->Play('"' + file + '"');
     EXPECT_TRUE(shown.contains("「" + file + "」を覚えています。")) << shown.toStdString();
     EXPECT_TRUE(shown.contains("00:00:30/00:01:30 から再生しますか？")) << shown.toStdString();
-    EXPECT_EQ(player->player().FileName(), file);
-    ASSERT_TRUE(waitUntil([&] { return player->player().CurrentPosition() > 30; }, 15000));
-    EXPECT_LT(player->player().CurrentPosition(), 40);
+    EXPECT_EQ(player->session().facade().FileName(), file);
+    ASSERT_TRUE(waitUntil([&] { return player->session().facade().CurrentPosition() > 30; }, 15000));
+    EXPECT_LT(player->session().facade().CurrentPosition(), 40);
 }
 
 TEST_F(PlayerWindow, CancelLeavesThePlayingFileAndWritesNoRecord)
@@ -201,12 +225,12 @@ TEST_F(PlayerWindow, CancelLeavesThePlayingFileAndWritesNoRecord)
     auto player = makePlayer();
     const QString first = testMedia("long.mp4");
     player->Play(first);
-    ASSERT_TRUE(waitUntil([&] { return player->player().CurrentPosition() > 1; }, 15000));
+    ASSERT_TRUE(waitUntil([&] { return player->session().facade().CurrentPosition() > 1; }, 15000));
 
     m_pref.SaveSetting("Files", testMedia("clip.mp4"), "4,12");
     answerNextBox("キャンセル");
     player->Play(testMedia("clip.mp4"));
-    EXPECT_EQ(player->player().FileName(), first);
+    EXPECT_EQ(player->session().facade().FileName(), first);
     EXPECT_EQ(stored("Files", first), "");
 
     // Opening another file remembers the one that played.
@@ -226,7 +250,7 @@ TEST_F(PlayerWindow, ARelativeNameIsOpenedAndRememberedUnderItsAbsoluteName)
     player->Play("\"./long.mp4\"");
     QDir::setCurrent(before);
     EXPECT_TRUE(shown.contains("「" + file + "」")) << shown.toStdString();
-    EXPECT_EQ(player->player().FileName(), file);
+    EXPECT_EQ(player->session().facade().FileName(), file);
 }
 
 TEST_F(PlayerWindow, ACloseBeforeTheFirstSizingStoresTheVideoWidthItFound)
@@ -346,17 +370,18 @@ TEST_F(PlayerWindow, WideLayoutAndCutFollowTheVideoWidth)
     EXPECT_FLOAT_EQ(player->videoWidth(), static_cast<float>(320 * tx));
     EXPECT_EQ(stored("Setting", "VideoSize"), "320");
 
-    PictureBox *base = player->videoBase();
+    PictureBox *base = childNamed<PictureBox>(*player, QStringLiteral("PiVBase"));
     EXPECT_EQ(base->width(), 324);
     EXPECT_EQ(base->height(), 244);
-    EXPECT_EQ(player->controlPanel()->y(), base->y() + base->height() + qRound(75 / ty));
+    EXPECT_EQ(childNamed<PictureBox>(*player, QStringLiteral("PiCtrl"))->y(),
+              base->y() + base->height() + qRound(75 / ty));
     EXPECT_EQ(player->width(), 324 + qRound(150 / tx)); // the box is wider than the panel
 
     // A stored cut that leaves less than 1000 twips gives the panel alone.
     m_pref.SaveSetting("CutPercent", "Left", "45");
     m_pref.SaveSetting("CutPercent", "Right", "45");
     player->SetVideoSize(static_cast<float>(320 * tx));
-    EXPECT_EQ(player->controlPanel()->y(), qRound(75 / ty));
+    EXPECT_EQ(childNamed<PictureBox>(*player, QStringLiteral("PiCtrl"))->y(), qRound(75 / ty));
     EXPECT_EQ(base->width(), 32 + 4);
 }
 
@@ -379,7 +404,7 @@ TEST_F(PlayerWindow, FrontSetTakesOnlyMinusOneAsOnAndKeepsThePlace)
     player->FrontSet(false);
     EXPECT_FALSE(player->isTopmost());
     EXPECT_FALSE(player->windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint));
-    EXPECT_FALSE(player->frontItem()->isChecked());
+    EXPECT_FALSE(childNamed<QAction>(*player, QStringLiteral("mnuExec_Front"))->isChecked());
 
     // Nor does the window move or hide once the window system has caught up.
     EXPECT_FALSE(waitUntil([&] { return player->geometry() != before || !player->isVisible(); }, 500));

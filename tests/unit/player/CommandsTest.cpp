@@ -68,15 +68,15 @@ TEST(KeyMap, KeyPressTable)
         const std::array<QString, SkipCount> *captions;
         Command command;
     } cases[] = {
-        {'f', &DefaultCaptions, {C::Transport, 1}},
-        {'F', &DefaultCaptions, {C::Transport, 1}},
-        {'a', &DefaultCaptions, {C::Transport, 0}},
-        {'s', &DefaultCaptions, {C::Transport, 6}},
-        {'d', &DefaultCaptions, {C::Transport, 5}},
-        {'g', &DefaultCaptions, {C::Transport, 7}},
-        {'h', &DefaultCaptions, {C::Transport, 2}},
-        {'j', &DefaultCaptions, {C::Transport, 3}},
-        {'K', &DefaultCaptions, {C::Transport, 4}},
+        {'f', &DefaultCaptions, Command::of(Transport::Play)},
+        {'F', &DefaultCaptions, Command::of(Transport::Play)},
+        {'a', &DefaultCaptions, Command::of(Transport::FastBackward)},
+        {'s', &DefaultCaptions, Command::of(Transport::BackPlay)},
+        {'d', &DefaultCaptions, Command::of(Transport::Stop)},
+        {'g', &DefaultCaptions, Command::of(Transport::FastForward)},
+        {'h', &DefaultCaptions, Command::of(Transport::StepBack)},
+        {'j', &DefaultCaptions, Command::of(Transport::Pause)},
+        {'K', &DefaultCaptions, Command::of(Transport::StepForward)},
         {'z', &DefaultCaptions, {C::Skip, 0}},
         {'N', &DefaultCaptions, {C::Skip, 5}},
         {'q', &DefaultCaptions, {}},
@@ -170,3 +170,22 @@ TEST(ExecMenuTable, SkipEntriesRunTheButtonsOfTheSameIndexInOrder)
     }
     EXPECT_EQ(skips, SkipCount);
 }
+
+namespace {
+
+// The enum and the buttons' names are two spellings of one table: a value
+// that named another button would run the wrong action without a sound.
+TEST(TransportRules, EachActionIsTheButtonOfItsName)
+{
+    using T = Transport;
+    const std::pair<Transport, const char *> actions[] = {
+        {T::FastBackward, "FastBackward"}, {T::Play, "Play"},
+        {T::StepBack, "StepBack"},         {T::Pause, "Pause"},
+        {T::StepForward, "StepForward"},   {T::Stop, "Stop"},
+        {T::BackPlay, "BackPlay"},         {T::FastForward, "FastForward"},
+    };
+    for (const auto &[action, name] : actions)
+        EXPECT_STREQ(TransportButtons.at(static_cast<std::size_t>(transportIndex(action))).tag, name);
+}
+
+} // namespace

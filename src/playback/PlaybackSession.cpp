@@ -1,0 +1,211 @@
+#include "playback/PlaybackSession.h"
+
+#include "platform/forms/Diagnostics.h"
+#include "playback/ClassMCIPlay.h"
+#include "playback/ClassPlayerDummy.h"
+#include "playback/mVolCtrl.h"
+#include "util/RuntimeError.h"
+#include "util/Variant.h"
+
+namespace {
+
+/// The alias under which the facade opens every MCI device.
+const QString DeviceAlias = QStringLiteral("0");
+
+} // namespace
+
+PlaybackSession::PlaybackSession(QObject *parent)
+    : QObject(parent)
+    , m_mci(std::make_unique<ClassMCIPlay>())
+    , m_facade(std::make_unique<ClassPlayerDummy>())
+{
+    m_facade->oMCIPlay = m_mci.get();
+    // Named as the window's design names its status timer.
+    m_timer.setObjectName(QStringLiteral("Timer1"));
+    m_timer.setParent(this);
+    m_timer.setInterval(TickMs);
+    connect(&m_timer, &QTimer::timeout, this, [this] { runGuarded("Timer1_Timer", [this] { tick(); }); });
+}
+
+PlaybackSession::~PlaybackSession() = default;
+
+void PlaybackSession::attachEngines(IMediaPlayerControl *control, VideoSurface *mciSurface)
+{
+    m_facade->omPlay = control;
+    m_facade->oMCITarget = mciSurface;
+}
+
+MMRESULT PlaybackSession::openMixer()
+{
+    const MMRESULT opened = mixerOpen(&m_mixer, 0, 0);
+    if (opened != MMSYSERR_NOERROR) {
+        m_mixer = nullptr;
+        return opened;
+    }
+    if (GetVolumeControl(m_mixer, MIXERLINE_COMPONENTTYPE_DST_SPEAKERS, MIXERCONTROL_CONTROLTYPE_VOLUME,
+                         m_volumeControl) == MMSYSERR_NOERROR) {
+        m_reportedVolume = volume();
+        Q_EMIT volumeChanged(m_reportedVolume);
+    }
+    return opened;
+}
+
+QString PlaybackSession::fileName() const
+{
+    return m_facade->FileName();
+}
+
+double PlaybackSession::position() const
+{
+    return m_facade->CurrentPosition();
+}
+
+double PlaybackSession::duration() const
+{
+    return m_facade->Duration();
+}
+
+double PlaybackSession::rate() const
+{
+    return m_facade->Rate();
+}
+
+std::int32_t PlaybackSession::playState() const
+{
+    return m_facade->PlayState();
+}
+
+QString PlaybackSession::status() const
+{
+    return m_facade->Status;
+}
+
+bool PlaybackSession::canScan() const
+{
+    return m_facade->CanScan();
+}
+
+bool PlaybackSession::playsOnMci() const
+{
+    return m_facade->playsOnMci();
+}
+
+bool PlaybackSession::endedShort() const
+{
+    return m_facade->EndedShort();
+}
+
+void PlaybackSession::open(const QString &name)
+{
+    m_facade->setFileName(name);
+    publish();
+}
+
+void PlaybackSession::playAtNextTick()
+{
+    m_playPending = true;
+    m_timer.start();
+}
+
+void PlaybackSession::transport(Transport action)
+{
+    if (!hasFile())
+        return;
+    ClassPlayerDummy &player = *m_facade;
+    switch (action) {
+    case Transport::Play:
+        // The only command that brings the speed back to normal.
+        player.setRate(1.0);
+        player.vPlay();
+        break;
+    case Transport::Stop:
+        player.vStop();
+        Q_EMIT seekDone(0);
+        break;
+    case Transport::FastForward:
+        if (player.CanScan())
+            player.vFastForward();
+        else if (const std::optional<double> next = nextScanSpeed([&player] { return player.Rate(); }))
+            player.setRate(*next);
+        break;
+    case Transport::FastBackward: player.vFastReverse(); break;
+    case Transport::Pause:
+        if (pauseTogglePauses(player.playsOnMci(), player.PlayState()))
+            player.vPause();
+        else
+            player.vPlay();
+        break;
+    case Transport::StepBack: seekBy(-FrameStepSeconds); break;
+    case Transport::StepForward: seekBy(FrameStepSeconds); break;
+    case Transport::BackPlay: break;
+    }
+    traceValue("status", player.Status);
+    traceValue("rate", Variant::numberText(player.Rate()));
+    publish();
+}
+
+void PlaybackSession::seek(double seconds)
+{
+    m_facade->setCurrentPosition(seconds);
+    Q_EMIT seekDone(seconds);
+}
+
+void PlaybackSession::seekBy(double seconds)
+{
+    const double target = position() + seconds;
+    traceValue("seek", Variant::numberText(target));
+    seek(target);
+}
+
+void PlaybackSession::setMute(bool mute)
+{
+    m_facade->setMute(mute);
+}
+
+std::int32_t PlaybackSession::volume() const
+{
+    return GetVolume(m_mixer, m_volumeControl.dwControlID);
+}
+
+void PlaybackSession::setVolume(std::int32_t level)
+{
+    SetVolume(m_mixer, m_volumeControl.dwControlID, level);
+}
+
+void PlaybackSession::close()
+{
+    m_timer.stop();
+    m_mci->mClose(DeviceAlias);
+}
+
+void PlaybackSession::tick()
+{
+    if (m_playPending) {
+        m_facade->vPlay();
+        m_playPending = false;
+    }
+    const double at = position();
+    const double length = duration();
+    // Read every tick so that changes made elsewhere on the desktop show.
+    const std::int32_t level = volume();
+    Q_EMIT ticked(at, length, level);
+    if (level != m_reportedVolume) {
+        m_reportedVolume = level;
+        Q_EMIT volumeChanged(level);
+    }
+    publish();
+}
+
+void PlaybackSession::publish()
+{
+    const QString file = fileName();
+    if (file != m_reportedFile) {
+        m_reportedFile = file;
+        Q_EMIT fileChanged(file);
+    }
+    const std::int32_t state = hasFile() ? playState() : 0;
+    if (state != m_reportedState) {
+        m_reportedState = state;
+        Q_EMIT playStateChanged(state);
+    }
+}

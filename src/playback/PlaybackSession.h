@@ -1,0 +1,123 @@
+#pragma once
+
+#include "platform/mixer/Mixer.h"
+#include "playback/Transport.h"
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <cstdint>
+#include <memory>
+
+class ClassMCIPlay;
+class ClassPlayerDummy;
+class IMediaPlayerControl;
+class VideoSurface;
+
+/// What plays, without any widget: the playback facade with its MCI client,
+/// and the system mixer. The window is a view of it and hands it the user's
+/// commands; the desktop's media controls follow the same signals.
+///
+/// One timer (every TickMs, from the first open to close()) starts a
+/// playback the last open left pending, reads the position, the length and
+/// the volume, and reports what changed. Commands report their own changes
+/// at once, so a follower never waits a tick for what it asked.
+///
+/// The engines are widgets the window makes; it hands them over with
+/// attachEngines() before the first open. Positions and lengths are
+/// seconds, volumes mixer levels (0..65535). Facade errors pass to the
+/// caller, except in the timer's tick, which runs guarded. GUI thread only.
+class PlaybackSession final : public QObject {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(PlaybackSession)
+
+public:
+    /// The period of the status timer, ms.
+    static constexpr int TickMs = 300;
+
+    explicit PlaybackSession(QObject *parent = nullptr);
+    ~PlaybackSession() override;
+
+    /// The engines the facade routes to: the media player control and the
+    /// surface that shows MCI video.
+    void attachEngines(IMediaPlayerControl *control, VideoSurface *mciSurface);
+    /// Opens the mixer and finds the speakers' volume. Returns the open's
+    /// result; on failure the volume reads 0 and setting it does nothing.
+    MMRESULT openMixer();
+
+    /// The facade, for what the session does not offer (the window's layout
+    /// of the engines, tests).
+    ClassPlayerDummy &facade() const { return *m_facade; }
+
+    /// @name What plays
+    /// @{
+    QString fileName() const;
+    bool hasFile() const { return !fileName().isEmpty(); }
+    double position() const;
+    double duration() const;
+    double rate() const;
+    /// MediaPlayState.
+    std::int32_t playState() const;
+    /// "Closed", "Opened", "Playing", "Paused" or "Stopped" (PlayerStatus).
+    QString status() const;
+    bool canScan() const;
+    bool playsOnMci() const;
+    /// Whether the file rests where its data ran out, short of its length.
+    bool endedShort() const;
+    /// Whether the next tick starts playback (an open asked for it).
+    bool playPending() const { return m_playPending; }
+    /// @}
+
+    /// @name Commands
+    /// @{
+
+    /// Leaves the current file and opens `name` (empty: none).
+    void open(const QString &name);
+    /// Playback starts at the next tick; the timer runs from now on.
+    void playAtNextTick();
+    /// One transport action, as the transport button for it does (nothing
+    /// without a file). Traces the status and the rate it leaves.
+    void transport(Transport action);
+    /// Seeks to `seconds` (unchecked) and reports it done.
+    void seek(double seconds);
+    /// Seeks by `seconds` from where the file stands, unchecked.
+    void seekBy(double seconds);
+    /// Mute on or off (nothing on the MCI engine).
+    void setMute(bool mute);
+    /// The system volume, 0..65535.
+    std::int32_t volume() const;
+    /// Sets the system volume (the mixer holds it within its range).
+    void setVolume(std::int32_t level);
+    /// Stops the timer and closes the MCI device: the program is closing.
+    void close();
+    /// @}
+
+Q_SIGNALS:
+    /// The timer's tick has read the position, the length and the volume.
+    void ticked(double position, double length, std::int32_t volume);
+    /// Another file (or none) is open.
+    void fileChanged(const QString &file);
+    /// The play state (MediaPlayState) changed.
+    void playStateChanged(std::int32_t state);
+    /// A seek was handed to the engine (a stop rewinds: one as well).
+    void seekDone(double position);
+    /// The system volume changed, here or elsewhere on the desktop.
+    void volumeChanged(std::int32_t level);
+
+private:
+    void tick();
+    /// Emits fileChanged and playStateChanged for what differs from the
+    /// last report.
+    void publish();
+
+    std::unique_ptr<ClassMCIPlay> m_mci;
+    std::unique_ptr<ClassPlayerDummy> m_facade;
+    HMIXER m_mixer = nullptr;
+    MIXERCONTROL m_volumeControl{};
+    QTimer m_timer;
+    bool m_playPending = false;
+    QString m_reportedFile;
+    std::int32_t m_reportedState = -1;
+    std::int32_t m_reportedVolume = -1;
+};
