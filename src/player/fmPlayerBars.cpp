@@ -5,8 +5,8 @@
 
 #include "platform/forms/Diagnostics.h"
 #include "platform/forms/KeyCodes.h"
-#include "platform/media/VideoSurface.h"
 #include "platform/mediaplayer/MediaPlayerControl.h"
+#include "platform/video/VideoSurface.h"
 #include "playback/ClassPlayerDummy.h"
 #include "playback/mVolCtrl.h"
 #include "player/BarArithmetic.h"

@@ -2,11 +2,25 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+// Only for QWidget::isWindow(), which is inline: nothing of the widget
+// library is linked, the core stays on Qt Core.
+#include <QWidget>
 
 #include <algorithm>
 
 int WaitGuard::s_depth = 0;
-std::vector<QPointer<QWidget>> WaitGuard::s_closeLater;
+std::vector<QPointer<QObject>> WaitGuard::s_closeLater;
+
+namespace {
+
+/// True for a widget that is a window of its own. isWidgetType() stands in
+/// for qobject_cast, which would need the widget library's meta-object.
+bool isWindowWidget(const QObject *object)
+{
+    return object->isWidgetType() && static_cast<const QWidget *>(object)->isWindow();
+}
+
+} // namespace
 
 WaitGuard::WaitGuard()
 {
@@ -22,11 +36,11 @@ WaitGuard::~WaitGuard()
     if (--s_depth > 0)
         return;
     // The wait is over: the windows asked to close in the meantime close now.
-    const std::vector<QPointer<QWidget>> closing = std::move(s_closeLater);
+    const std::vector<QPointer<QObject>> closing = std::move(s_closeLater);
     s_closeLater.clear();
-    for (const QPointer<QWidget> &window : closing) {
+    for (const QPointer<QObject> &window : closing) {
         if (window)
-            QMetaObject::invokeMethod(window, &QWidget::close, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(window, "close", Qt::QueuedConnection);
     }
 }
 
@@ -38,11 +52,10 @@ bool WaitGuard::eventFilter(QObject *watched, QEvent *event)
     case QEvent::DragMove:
     case QEvent::Drop: return true;
     case QEvent::Close: {
-        auto *window = qobject_cast<QWidget *>(watched);
-        if (!window || !window->isWindow())
+        if (!isWindowWidget(watched))
             return false;
-        if (std::find(s_closeLater.begin(), s_closeLater.end(), window) == s_closeLater.end())
-            s_closeLater.emplace_back(window);
+        if (std::find(s_closeLater.begin(), s_closeLater.end(), watched) == s_closeLater.end())
+            s_closeLater.emplace_back(watched);
         event->ignore();
         return true;
     }
