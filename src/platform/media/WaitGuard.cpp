@@ -2,25 +2,11 @@
 
 #include <QCoreApplication>
 #include <QEvent>
-// Only for QWidget::isWindow(), which is inline: nothing of the widget
-// library is linked, the core stays on Qt Core.
-#include <QWidget>
 
 #include <algorithm>
 
 int WaitGuard::s_depth = 0;
 std::vector<QPointer<QObject>> WaitGuard::s_closeLater;
-
-namespace {
-
-/// True for a widget that is a window of its own. isWidgetType() stands in
-/// for qobject_cast, which would need the widget library's meta-object.
-bool isWindowWidget(const QObject *object)
-{
-    return object->isWidgetType() && static_cast<const QWidget *>(object)->isWindow();
-}
-
-} // namespace
 
 WaitGuard::WaitGuard()
 {
@@ -52,7 +38,10 @@ bool WaitGuard::eventFilter(QObject *watched, QEvent *event)
     case QEvent::DragMove:
     case QEvent::Drop: return true;
     case QEvent::Close: {
-        if (!isWindowWidget(watched))
+        // The program closes only windows, so a widget's close is a
+        // window's. QWindow's own close (the window manager's request)
+        // passes on to its widget, which is held back; needs no widget code.
+        if (!watched->isWidgetType())
             return false;
         if (std::find(s_closeLater.begin(), s_closeLater.end(), watched) == s_closeLater.end())
             s_closeLater.emplace_back(watched);
