@@ -6,7 +6,7 @@
 // Needs a display (run it under scripts/test-env.sh).
 #include "BenchSupport.h"
 #include "platform/media/MediaEngine.h"
-#include "platform/media/VideoSurface.h"
+#include "platform/video/VideoSurface.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>

@@ -7,8 +7,8 @@
 #include "BenchSupport.h"
 #include "platform/forms/ScreenMetrics.h"
 #include "platform/media/MediaEngine.h"
-#include "platform/media/VideoSurface.h"
 #include "platform/mediaplayer/MediaPlayerControl.h"
+#include "platform/video/VideoSurface.h"
 #include "playback/ClassMCIPlay.h"
 #include "playback/ClassPlayerDummy.h"
 

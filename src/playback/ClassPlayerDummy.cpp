@@ -1,8 +1,7 @@
 #include "playback/ClassPlayerDummy.h"
 
 #include "platform/mci/MciNames.h"
-#include "platform/media/MediaEngine.h" // VideoSurface.h needs the complete engine type
-#include "platform/media/VideoSurface.h"
+#include "platform/media/VideoTarget.h"
 #include "platform/mediaplayer/IMediaPlayerControl.h"
 #include "playback/ClassMCIPlay.h"
 #include "util/Numbers.h"
@@ -89,7 +88,8 @@ void ClassPlayerDummy::pointDeviceAtTarget()
         throw RuntimeError(ObjectNotSet, QStringLiteral("Object variable or With block variable not set"));
     // The device draws into the whole surface, measured in pixels.
     mci().mDispTargethWnd(DeviceAlias, oMCITarget->handle());
-    mci().mDispTargetRect(DeviceAlias, 0, 0, CLng(oMCITarget->width()), CLng(oMCITarget->height()));
+    const QSize size = oMCITarget->targetSize();
+    mci().mDispTargetRect(DeviceAlias, 0, 0, CLng(size.width()), CLng(size.height()));
 }
 
 void ClassPlayerDummy::ResetTarget()

@@ -7,7 +7,7 @@
 
 class ClassMCIPlay;
 class IMediaPlayerControl;
-class VideoSurface;
+class VideoTarget;
 
 /// Words of ClassPlayerDummy::ActiveVideoMode.
 namespace VideoMode {
@@ -54,7 +54,7 @@ public:
     ClassMCIPlay *oMCIPlay = nullptr;
     /// The surface that shows MCI video (PiMCI): its handle and size in
     /// pixels are given to the device at every open and ResetTarget.
-    VideoSurface *oMCITarget = nullptr;
+    VideoTarget *oMCITarget = nullptr;
     /// "Closed", "Opened", "Playing", "Paused" or "Stopped" (PlayerStatus).
     QString Status = PlayerStatus::Closed;
     /// "MCI", "mPlay" (VideoMode), or "" before the first open.

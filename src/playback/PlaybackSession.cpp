@@ -29,7 +29,7 @@ PlaybackSession::PlaybackSession(QObject *parent)
 
 PlaybackSession::~PlaybackSession() = default;
 
-void PlaybackSession::attachEngines(IMediaPlayerControl *control, VideoSurface *mciSurface)
+void PlaybackSession::attachEngines(IMediaPlayerControl *control, VideoTarget *mciSurface)
 {
     m_facade->omPlay = control;
     m_facade->oMCITarget = mciSurface;

@@ -13,7 +13,7 @@
 class ClassMCIPlay;
 class ClassPlayerDummy;
 class IMediaPlayerControl;
-class VideoSurface;
+class VideoTarget;
 
 /// What plays, without any widget: the playback facade with its MCI client,
 /// and the system mixer. The window is a view of it and hands it the user's
@@ -41,7 +41,7 @@ public:
 
     /// The engines the facade routes to: the media player control and the
     /// surface that shows MCI video.
-    void attachEngines(IMediaPlayerControl *control, VideoSurface *mciSurface);
+    void attachEngines(IMediaPlayerControl *control, VideoTarget *mciSurface);
     /// Opens the mixer and finds the speakers' volume. Returns the open's
     /// result; on failure the volume reads 0 and setting it does nothing.
     MMRESULT openMixer();

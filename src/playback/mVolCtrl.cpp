@@ -1,7 +1,5 @@
 #include "playback/mVolCtrl.h"
 
-#include "platform/forms/SystemMessageBox.h"
-
 MMRESULT GetVolumeControl(HMIXER hmixer, std::uint32_t componentType, std::uint32_t controlType,
                           MIXERCONTROL &volCtrl)
 {
@@ -64,11 +62,4 @@ QString MixerErrorText(MMRESULT code)
     }
     return QStringLiteral("[") + QString::number(code) + QStringLiteral("] ") +
            QString::fromUtf8(description);
-}
-
-void ShowMixerError(MMRESULT code)
-{
-    if (code == MMSYSERR_NOERROR)
-        return;
-    MsgBox(MixerErrorText(code), vbOKOnly + vbExclamation);
 }

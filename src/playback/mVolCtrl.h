@@ -8,7 +8,7 @@
 
 /// The system volume as the player's volume bar and keys use it: stateless
 /// routines over an open mixer handle. The window opens the mixer once
-/// (`mixerOpen(&hMixer, 0)`), reports a failed open with ShowMixerError, finds
+/// (`mixerOpen(&hMixer, 0)`), reports a failed open with ShowMixerError (dialogs/MixerErrorBox.h), finds
 /// the speakers' volume fader with GetVolumeControl and from then on reads and
 /// sets it by `MIXERCONTROL::dwControlID`. Values are 0 (silent) to 65535
 /// (full). GUI thread only.
@@ -32,7 +32,3 @@ std::int32_t GetVolume(HMIXER hmixer, std::uint32_t controlId);
 /// The text of the mixer error box: "[", the code in decimal, "] " and the
 /// code's description (nothing after the blank for codes without one).
 QString MixerErrorText(MMRESULT code);
-
-/// Shows MixerErrorText(code) in a modal system box with the warning icon, one
-/// OK button and the application's title. Does nothing for 0.
-void ShowMixerError(MMRESULT code);

@@ -5,8 +5,8 @@
 
 #include "platform/forms/Diagnostics.h"
 #include "platform/forms/KeyCodes.h"
-#include "platform/media/VideoSurface.h"
 #include "platform/mediaplayer/MediaPlayerControl.h"
+#include "platform/video/VideoSurface.h"
 #include "playback/PlaybackSession.h"
 #include "player/BarArithmetic.h"
 #include "player/FileDrop.h"

@@ -2,8 +2,8 @@
 
 #include "player/fmPlayer.h"
 
-#include "platform/media/VideoSurface.h"
 #include "platform/mediaplayer/MediaPlayerControl.h"
+#include "platform/video/VideoSurface.h"
 #include "player/PictureBox.h"
 #include "player/PlayerGeometry.h"
 

@@ -6,8 +6,8 @@
 
 #include "platform/forms/Diagnostics.h"
 #include "platform/forms/KeyCodes.h"
-#include "platform/media/VideoSurface.h"
 #include "platform/mediaplayer/MediaPlayerControl.h"
+#include "platform/video/VideoSurface.h"
 #include "playback/PlaybackSession.h"
 #include "player/ExecMenu.h"
 #include "player/PanelWidgets.h"

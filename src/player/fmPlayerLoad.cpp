@@ -2,12 +2,13 @@
 
 #include "player/fmPlayer.h"
 
+#include "dialogs/MixerErrorBox.h"
 #include "dialogs/comMsg.h"
 #include "platform/forms/ScreenMetrics.h"
 #include "platform/forms/SystemErrorText.h"
 #include "platform/forms/WindowFrame.h"
-#include "platform/media/VideoSurface.h"
 #include "platform/mediaplayer/MediaPlayerControl.h"
+#include "platform/video/VideoSurface.h"
 #include "playback/PlaybackSession.h"
 #include "playback/mVolCtrl.h"
 #include "player/PanelWidgets.h"

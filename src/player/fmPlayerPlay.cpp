@@ -4,8 +4,8 @@
 
 #include "dialogs/comMsg.h"
 #include "platform/forms/Diagnostics.h"
-#include "platform/media/VideoSurface.h"
 #include "platform/mediaplayer/MediaPlayerControl.h"
+#include "platform/video/VideoSurface.h"
 #include "playback/PlaybackSession.h"
 #include "player/LatestSeek.h"
 #include "player/OpenQueue.h"

@@ -3,7 +3,7 @@
 #include "platform/mci/MciNames.h"
 #include "platform/mci/MidiRenderer.h"
 #include "platform/media/MediaEngine.h"
-#include "platform/media/VideoSurface.h"
+#include "platform/media/VideoTarget.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -37,9 +37,9 @@ MciDevice::MciDevice(const QString &alias, const QString &type, const QString &p
 
 MciDevice::~MciDevice()
 {
-    // The surface outlives us; leave it showing black over its whole area.
-    if (m_surface && m_surface->engine() == m_engine.get())
-        m_surface->setDestination(QRect());
+    // The target outlives us; leave it showing black over its whole area.
+    if (VideoTarget *shown = targetShowingUs())
+        shown->setDestination(QRect());
 }
 
 int MciDevice::load(std::unique_ptr<MediaEngine> engine, int timeoutMs)
@@ -310,16 +310,28 @@ int MciDevice::status(const MciCommand &command, QString &reply)
     return MciErr::MissingParameter;
 }
 
-void MciDevice::bindSurface(VideoSurface *surface)
+VideoTarget *MciDevice::target() const
 {
-    if (m_surface && m_surface != surface && m_surface->engine() == m_engine.get()) {
-        m_surface->setEngine(nullptr);
-        m_surface->setDestination(QRect());
+    return m_target ? VideoTarget::fromHandle(m_target) : nullptr;
+}
+
+VideoTarget *MciDevice::targetShowingUs() const
+{
+    VideoTarget *bound = target();
+    return bound && bound->engine() == m_engine.get() ? bound : nullptr;
+}
+
+void MciDevice::bindTarget(int handle)
+{
+    VideoTarget *old = targetShowingUs();
+    if (old && old->handle() != handle) {
+        old->setEngine(nullptr);
+        old->setDestination(QRect());
     }
-    m_surface = surface;
-    if (surface) {
-        surface->setEngine(m_engine.get());
-        surface->setDestination(m_destination);
+    m_target = handle;
+    if (VideoTarget *bound = target()) {
+        bound->setEngine(m_engine.get());
+        bound->setDestination(m_destination);
     }
 }
 
@@ -328,15 +340,15 @@ int MciDevice::window(const MciCommand &command)
     if (!command.hasHandle)
         return 0;
     if (command.handleDefault) {
-        bindSurface(nullptr);
+        bindTarget(0);
         return 0;
     }
     if (command.handle > static_cast<std::uint32_t>(std::numeric_limits<int>::max()))
         return MciErr::NoWindow;
-    VideoSurface *surface = VideoSurface::fromHandle(static_cast<int>(command.handle));
-    if (!surface)
+    const int handle = static_cast<int>(command.handle);
+    if (!VideoTarget::fromHandle(handle))
         return MciErr::NoWindow;
-    bindSurface(surface);
+    bindTarget(handle);
     return 0;
 }
 
@@ -357,7 +369,7 @@ int MciDevice::put(const MciCommand &command)
                      static_cast<int>(command.rect[2]), static_cast<int>(command.rect[3]));
     }
     m_destination = rect;
-    if (m_surface && m_surface->engine() == m_engine.get())
-        m_surface->setDestination(m_destination);
+    if (VideoTarget *shown = targetShowingUs())
+        shown->setDestination(m_destination);
     return 0;
 }

@@ -2,7 +2,6 @@
 
 #include "platform/mci/MciParser.h"
 
-#include <QPointer>
 #include <QRect>
 #include <QString>
 #include <QtGlobal>
@@ -11,13 +10,15 @@
 
 class MediaEngine;
 class QTemporaryFile;
-class VideoSurface;
+class VideoTarget;
 
 /// One open MCI device: a media file played by its own MediaEngine, with the
 /// device state MCI reports (mode, time format, speed, video window).
 ///
 /// A new device is stopped at the start, in milliseconds, at normal speed,
-/// without video until a surface is bound with "window ... handle". The
+/// without video until a video target is bound with "window ... handle"
+/// (any VideoTarget the program made: the device finds it by its handle and
+/// never knows what draws). The
 /// sequencer plays a MIDI file rendered to sound with FluidSynth when it
 /// opens; without a General MIDI soundfont the open fails with InvalidFile.
 /// GUI thread only.
@@ -64,7 +65,11 @@ private:
     void seekEngine(qint64 ms);
     void onPosition(double seconds);
     void refreshState();
-    void bindSurface(VideoSurface *surface);
+    /// The bound target when it still lives, else nullptr.
+    VideoTarget *target() const;
+    /// The bound target when it still shows this device's engine.
+    VideoTarget *targetShowingUs() const;
+    void bindTarget(int handle);
 
     QString m_alias;
     QString m_type;
@@ -78,6 +83,6 @@ private:
     double m_speed = 1.0;
     qint64 m_playToMs = -1; ///< where a "play ... to" stops; -1 plays to the end
     int m_waitLimitMs = 0;  ///< the bound of a command's "wait", as the open's
-    QPointer<VideoSurface> m_surface;
-    QRect m_destination; ///< empty: the whole surface
+    int m_target = 0;       ///< the bound target's handle; 0: none
+    QRect m_destination;    ///< empty: the whole target
 };

@@ -125,6 +125,93 @@ const FluidSynth *systemFluidSynth()
     return api ? &*api : nullptr;
 }
 
+/// One song played by a synthesizer of its own, written out as samples.
+class Song {
+public:
+    explicit Song(const FluidSynth &fs)
+        : m_fs(fs)
+        , m_settings(nullptr, fs.delete_fluid_settings)
+        , m_synth(nullptr, fs.delete_fluid_synth)
+        , m_player(nullptr, fs.delete_fluid_player)
+    {}
+
+    /// Sets up the synthesizer with `soundFontPath` and starts `midi` on it;
+    /// 0 or an MCI error number.
+    int open(const QByteArray &midi, const QString &soundFontPath)
+    {
+        m_settings.reset(m_fs.new_fluid_settings());
+        if (!m_settings)
+            return MciErr::CannotLoadDriver;
+        fluid_settings_t *settings = m_settings.get();
+        m_fs.fluid_settings_setnum(settings, "synth.sample-rate", SampleRate);
+        // The song advances with the samples written, not the wall clock, so
+        // it renders as fast as the machine allows.
+        m_fs.fluid_settings_setstr(settings, "player.timing-source", "sample");
+        m_fs.fluid_settings_setint(settings, "synth.lock-memory", 0);
+        // FluidSynth's default gain leaves a song far quieter than other
+        // media; this one still leaves headroom for many voices at once.
+        m_fs.fluid_settings_setnum(settings, "synth.gain", 0.6);
+        m_synth.reset(m_fs.new_fluid_synth(settings));
+        if (!m_synth)
+            return MciErr::CannotLoadDriver;
+        if (m_fs.fluid_synth_sfload(m_synth.get(), QFile::encodeName(soundFontPath).constData(), 1) ==
+            FLUID_FAILED)
+            return MciErr::InvalidFile;
+        m_player.reset(m_fs.new_fluid_player(m_synth.get()));
+        if (!m_player || m_fs.fluid_player_add(m_player.get(), midi.constData()) != FLUID_OK ||
+            m_fs.fluid_player_play(m_player.get()) != FLUID_OK)
+            return MciErr::InvalidFile;
+        return 0;
+    }
+
+    /// Writes the song's samples, and its ringing tail, to `wav` within
+    /// `timeoutMs`, keeping the windows painted; counts them in `dataBytes`.
+    int writeSamples(QIODevice &wav, int timeoutMs, quint64 &dataBytes)
+    {
+        const QDeadlineTimer deadline(timeoutMs);
+        const WaitGuard guard;
+        QElapsedTimer sincePaint;
+        sincePaint.start();
+        std::array<qint16, BlockFrames * Channels> block{};
+        int tail = TailFrames;
+        while (tail > 0) {
+            const int frames = over() ? std::min(tail, BlockFrames) : BlockFrames;
+            if (over())
+                tail -= frames;
+            if (m_fs.fluid_synth_write_s16(m_synth.get(), frames, block.data(), 0, Channels, block.data(), 1,
+                                           Channels) != FLUID_OK)
+                return MciErr::InvalidFile;
+            const auto bytes = static_cast<qint64>(frames) * Channels * 2;
+            if (wav.write(reinterpret_cast<const char *>(block.data()), bytes) != bytes)
+                return MciErr::CannotLoadDriver;
+            dataBytes += bytes;
+            // A wave file holds at most 4 GiB.
+            if (dataBytes > 0xF0000000u || deadline.hasExpired())
+                return MciErr::DeviceNotReady;
+            if (sincePaint.elapsed() >= PaintEveryMs && QCoreApplication::instance()) {
+                QCoreApplication::processEvents(WaitGuard::flags());
+                sincePaint.restart();
+            }
+        }
+        return 0;
+    }
+
+private:
+    /// The player loads the song on its first tick, so its length is known
+    /// only from then on; it reports "done" only well after the last event.
+    bool over() const
+    {
+        const int totalTicks = m_fs.fluid_player_get_total_ticks(m_player.get());
+        return m_fs.fluid_player_get_status(m_player.get()) != FLUID_PLAYER_PLAYING ||
+               (totalTicks > 0 && m_fs.fluid_player_get_current_tick(m_player.get()) >= totalTicks);
+    }
+
+    const FluidSynth &m_fs;
+    std::unique_ptr<fluid_settings_t, decltype(FluidSynth::delete_fluid_settings)> m_settings;
+    std::unique_ptr<fluid_synth_t, decltype(FluidSynth::delete_fluid_synth)> m_synth;
+    std::unique_ptr<fluid_player_t, decltype(FluidSynth::delete_fluid_player)> m_player;
+};
+
 } // namespace
 
 namespace MidiRenderer {
@@ -150,66 +237,14 @@ int render(const QString &midiPath, const QString &soundFontPath, QIODevice &wav
     const QByteArray midi = QFile::encodeName(midiPath);
     if (soundFontPath.isEmpty() || !fs->fluid_is_midifile(midi.constData()))
         return MciErr::InvalidFile;
-
-    std::unique_ptr<fluid_settings_t, decltype(fs->delete_fluid_settings)> settings(
-        fs->new_fluid_settings(), fs->delete_fluid_settings);
-    if (!settings)
-        return MciErr::CannotLoadDriver;
-    fs->fluid_settings_setnum(settings.get(), "synth.sample-rate", SampleRate);
-    // The song advances with the samples written, not the wall clock, so it
-    // renders as fast as the machine allows.
-    fs->fluid_settings_setstr(settings.get(), "player.timing-source", "sample");
-    fs->fluid_settings_setint(settings.get(), "synth.lock-memory", 0);
-    // FluidSynth's default gain leaves a song far quieter than other media;
-    // this one still leaves headroom for many voices at once.
-    fs->fluid_settings_setnum(settings.get(), "synth.gain", 0.6);
-    std::unique_ptr<fluid_synth_t, decltype(fs->delete_fluid_synth)> synth(
-        fs->new_fluid_synth(settings.get()), fs->delete_fluid_synth);
-    if (!synth)
-        return MciErr::CannotLoadDriver;
-    if (fs->fluid_synth_sfload(synth.get(), QFile::encodeName(soundFontPath).constData(), 1) == FLUID_FAILED)
-        return MciErr::InvalidFile;
-    std::unique_ptr<fluid_player_t, decltype(fs->delete_fluid_player)> player(
-        fs->new_fluid_player(synth.get()), fs->delete_fluid_player);
-    if (!player || fs->fluid_player_add(player.get(), midi.constData()) != FLUID_OK ||
-        fs->fluid_player_play(player.get()) != FLUID_OK)
-        return MciErr::InvalidFile;
-
+    Song song(*fs);
+    if (const int error = song.open(midi, soundFontPath))
+        return error;
     if (wav.write(waveHeader(0)) != 44)
         return MciErr::CannotLoadDriver;
-    const QDeadlineTimer deadline(timeoutMs);
-    const WaitGuard guard;
-    QElapsedTimer sincePaint;
-    sincePaint.start();
-    std::array<qint16, BlockFrames * Channels> block{};
     quint64 dataBytes = 0;
-    // The player loads the song on its first tick, so its length is known
-    // only from then on; it reports "done" only well after the last event.
-    const auto songOver = [&] {
-        const int totalTicks = fs->fluid_player_get_total_ticks(player.get());
-        return fs->fluid_player_get_status(player.get()) != FLUID_PLAYER_PLAYING ||
-               (totalTicks > 0 && fs->fluid_player_get_current_tick(player.get()) >= totalTicks);
-    };
-    int tail = TailFrames;
-    while (tail > 0) {
-        const int frames = songOver() ? std::min(tail, BlockFrames) : BlockFrames;
-        if (songOver())
-            tail -= frames;
-        if (fs->fluid_synth_write_s16(synth.get(), frames, block.data(), 0, Channels, block.data(), 1,
-                                      Channels) != FLUID_OK)
-            return MciErr::InvalidFile;
-        const auto bytes = static_cast<qint64>(frames) * Channels * 2;
-        if (wav.write(reinterpret_cast<const char *>(block.data()), bytes) != bytes)
-            return MciErr::CannotLoadDriver;
-        dataBytes += bytes;
-        // A wave file holds at most 4 GiB.
-        if (dataBytes > 0xF0000000u || deadline.hasExpired())
-            return MciErr::DeviceNotReady;
-        if (sincePaint.elapsed() >= PaintEveryMs && QCoreApplication::instance()) {
-            QCoreApplication::processEvents(WaitGuard::flags());
-            sincePaint.restart();
-        }
-    }
+    if (const int error = song.writeSamples(wav, timeoutMs, dataBytes))
+        return error;
     if (!wav.seek(0) || wav.write(waveHeader(static_cast<quint32>(dataBytes))) != 44)
         return MciErr::CannotLoadDriver;
     return 0;

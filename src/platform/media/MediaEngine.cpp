@@ -1,7 +1,6 @@
 #include "platform/media/MediaEngine.h"
 
 #include "platform/media/MpvNames.h"
-#include "platform/media/VideoSurface.h"
 #include "platform/media/WaitGuard.h"
 #include "util/FileNames.h"
 
@@ -127,21 +126,10 @@ const char *audioOutputs()
     return choice;
 }
 
-} // namespace
-
-MediaEngine::MediaEngine(QObject *parent)
-    : QObject(parent)
+/// The core's options before it starts: ours only, nothing of the user's
+/// mpv setup.
+void setStartOptions(mpv_handle *h)
 {
-    // Qt resets the C locale when the application object is built; libmpv
-    // refuses to run unless numbers are formatted the "C" way.
-    std::setlocale(LC_NUMERIC, "C");
-
-    mpv_handle *h = mpv_create();
-    if (!h) {
-        m_lastError = QStringLiteral("mpv_create failed");
-        return;
-    }
-
     // Nothing from the user's mpv setup may leak in: no config files, no
     // scripts, no key bindings, no terminal output.
     const std::pair<const char *, const char *> options[] = {
@@ -178,14 +166,11 @@ MediaEngine::MediaEngine(QObject *parent)
     // libva reports its informational lines unless told otherwise.
     if (!qEnvironmentVariableIsSet("LIBVA_MESSAGING_LEVEL"))
         qputenv("LIBVA_MESSAGING_LEVEL", "1");
+}
 
-    const int initError = mpv_initialize(h);
-    if (initError < 0) {
-        m_lastError = QStringLiteral("mpv_initialize failed: ") + errorText(initError);
-        mpv_terminate_destroy(h);
-        return;
-    }
-
+/// The properties whose changes drain() caches.
+void observeProperties(mpv_handle *h)
+{
     mpv_observe_property(h, ObsTimePos, MpvProp::TimePos, MPV_FORMAT_DOUBLE);
     mpv_observe_property(h, ObsDuration, MpvProp::Duration, MPV_FORMAT_DOUBLE);
     mpv_observe_property(h, ObsPause, MpvProp::Pause, MPV_FORMAT_FLAG);
@@ -196,6 +181,33 @@ MediaEngine::MediaEngine(QObject *parent)
     mpv_observe_property(h, ObsSeekable, MpvProp::Seekable, MPV_FORMAT_FLAG);
     mpv_observe_property(h, ObsSeeking, MpvProp::Seeking, MPV_FORMAT_FLAG);
     mpv_observe_property(h, ObsVideoParams, MpvProp::VideoParams, MPV_FORMAT_NODE);
+}
+
+} // namespace
+
+MediaEngine::MediaEngine(QObject *parent)
+    : QObject(parent)
+{
+    // Qt resets the C locale when the application object is built; libmpv
+    // refuses to run unless numbers are formatted the "C" way.
+    std::setlocale(LC_NUMERIC, "C");
+
+    mpv_handle *h = mpv_create();
+    if (!h) {
+        m_lastError = QStringLiteral("mpv_create failed");
+        return;
+    }
+
+    setStartOptions(h);
+
+    const int initError = mpv_initialize(h);
+    if (initError < 0) {
+        m_lastError = QStringLiteral("mpv_initialize failed: ") + errorText(initError);
+        mpv_terminate_destroy(h);
+        return;
+    }
+
+    observeProperties(h);
 
     m_handle = h;
     m_appliedVid = MpvVal::Auto;
@@ -206,8 +218,8 @@ MediaEngine::MediaEngine(QObject *parent)
 MediaEngine::~MediaEngine()
 {
     // The renderer must go before the core it belongs to.
-    if (m_surface)
-        m_surface->engineGone();
+    if (m_renderer)
+        Q_EMIT rendererRevoked(m_renderer);
     if (!m_handle)
         return;
     // After this returns no wakeup is in flight; a drain() already queued
@@ -267,11 +279,9 @@ void MediaEngine::handleEvent(const void *rawEvent)
 {
     const auto *event = static_cast<const mpv_event *>(rawEvent);
     switch (event->event_id) {
-    case MPV_EVENT_START_FILE: {
-        const auto *start = static_cast<const mpv_event_start_file *>(event->data);
-        m_currentEntry = start->playlist_entry_id;
+    case MPV_EVENT_START_FILE:
+        m_currentEntry = static_cast<const mpv_event_start_file *>(event->data)->playlist_entry_id;
         break;
-    }
     case MPV_EVENT_FILE_LOADED:
         // Only the load we asked for last counts; an abandoned or replaced
         // one may still report in.
@@ -280,77 +290,9 @@ void MediaEngine::handleEvent(const void *rawEvent)
             finishLoad(true, {});
         }
         break;
-    case MPV_EVENT_END_FILE: {
-        const auto *end = static_cast<const mpv_event_end_file *>(event->data);
-        if (m_loading && end->playlist_entry_id == m_loadingEntry) {
-            QString reason;
-            if (end->reason == MPV_END_FILE_REASON_ERROR)
-                reason = errorText(end->error);
-            else if (end->reason == MPV_END_FILE_REASON_REDIRECT)
-                reason = QStringLiteral("not a media file (a playlist or a link)");
-            else
-                reason = QStringLiteral("loading was interrupted");
-            // A playlist would go on to play its entries; we open one file.
-            if (end->reason == MPV_END_FILE_REASON_REDIRECT)
-                stopCore();
-            finishLoad(false, reason);
-        } else if (m_loaded && end->playlist_entry_id == m_loadedEntry) {
-            if (end->reason == MPV_END_FILE_REASON_ERROR)
-                m_lastError = errorText(end->error);
-            resetCaches();
-            Q_EMIT endFile(static_cast<int>(end->reason));
-        }
-        break;
-    }
-    case MPV_EVENT_PLAYBACK_RESTART:
-        if (m_loaded) {
-            if (m_seekPending) {
-                m_seekPending = false;
-                m_seeking = false;
-                if (m_seekExact && m_paused) {
-                    // Paused after playing, mpv's audio clock reports the
-                    // position less what the sound device still held when
-                    // it stopped. An exact seek landed on its target, so
-                    // that is the position until playback moves on.
-                    m_positionPinned = true;
-                    setCachedPosition(m_seekTarget);
-                } else {
-                    const QVariant pos = readProperty(MpvProp::TimePos);
-                    if (pos.isValid())
-                        setCachedPosition(pos.toDouble());
-                }
-            }
-            Q_EMIT seekFinished();
-        }
-        break;
-    case MPV_EVENT_SET_PROPERTY_REPLY:
-        // Until the core has taken our value, what it reports of that
-        // setting is older than our wish; once it has, its own word counts.
-        switch (event->reply_userdata) {
-        case SetPauseReply:
-            if (m_pendingPause > 0 && --m_pendingPause == 0) {
-                const QVariant paused = readProperty(MpvProp::Pause);
-                if (paused.isValid())
-                    setCachedPaused(paused.toBool());
-            }
-            break;
-        case SetSpeedReply:
-            if (m_pendingSpeed > 0 && --m_pendingSpeed == 0) {
-                const QVariant speed = readProperty(MpvProp::Speed);
-                if (speed.isValid())
-                    setCachedSpeed(speed.toDouble());
-            }
-            break;
-        case SetMuteReply:
-            if (m_pendingMute > 0 && --m_pendingMute == 0) {
-                const QVariant mute = readProperty(MpvProp::Mute);
-                if (mute.isValid())
-                    setCachedMute(mute.toBool());
-            }
-            break;
-        default: break;
-        }
-        break;
+    case MPV_EVENT_END_FILE: handleEndFile(event->data); break;
+    case MPV_EVENT_PLAYBACK_RESTART: handlePlaybackRestart(); break;
+    case MPV_EVENT_SET_PROPERTY_REPLY: handleSetReply(event->reply_userdata); break;
     case MPV_EVENT_COMMAND_REPLY:
         // A seek the core refused (not seekable, ...) never restarts
         // playback, so nobody may wait for it.
@@ -375,60 +317,151 @@ void MediaEngine::handleEvent(const void *rawEvent)
     }
 }
 
+void MediaEngine::handleEndFile(const void *data)
+{
+    const auto *end = static_cast<const mpv_event_end_file *>(data);
+    if (m_loading && end->playlist_entry_id == m_loadingEntry) {
+        QString reason;
+        if (end->reason == MPV_END_FILE_REASON_ERROR)
+            reason = errorText(end->error);
+        else if (end->reason == MPV_END_FILE_REASON_REDIRECT)
+            reason = QStringLiteral("not a media file (a playlist or a link)");
+        else
+            reason = QStringLiteral("loading was interrupted");
+        // A playlist would go on to play its entries; we open one file.
+        if (end->reason == MPV_END_FILE_REASON_REDIRECT)
+            stopCore();
+        finishLoad(false, reason);
+    } else if (m_loaded && end->playlist_entry_id == m_loadedEntry) {
+        if (end->reason == MPV_END_FILE_REASON_ERROR)
+            m_lastError = errorText(end->error);
+        resetCaches();
+        Q_EMIT endFile(static_cast<int>(end->reason));
+    }
+}
+
+void MediaEngine::handlePlaybackRestart()
+{
+    if (!m_loaded)
+        return;
+    if (m_seekPending) {
+        m_seekPending = false;
+        m_seeking = false;
+        if (m_seekExact && m_paused) {
+            // Paused after playing, mpv's audio clock reports the position
+            // less what the sound device still held when it stopped. An exact
+            // seek landed on its target, so that is the position until
+            // playback moves on.
+            m_positionPinned = true;
+            setCachedPosition(m_seekTarget);
+        } else {
+            const QVariant pos = readProperty(MpvProp::TimePos);
+            if (pos.isValid())
+                setCachedPosition(pos.toDouble());
+        }
+    }
+    Q_EMIT seekFinished();
+}
+
+void MediaEngine::handleSetReply(quint64 reply)
+{
+    // Until the core has taken our value, what it reports of that setting is
+    // older than our wish; once it has, its own word counts.
+    switch (reply) {
+    case SetPauseReply:
+        if (m_pendingPause > 0 && --m_pendingPause == 0) {
+            const QVariant paused = readProperty(MpvProp::Pause);
+            if (paused.isValid())
+                setCachedPaused(paused.toBool());
+        }
+        break;
+    case SetSpeedReply:
+        if (m_pendingSpeed > 0 && --m_pendingSpeed == 0) {
+            const QVariant speed = readProperty(MpvProp::Speed);
+            if (speed.isValid())
+                setCachedSpeed(speed.toDouble());
+        }
+        break;
+    case SetMuteReply:
+        if (m_pendingMute > 0 && --m_pendingMute == 0) {
+            const QVariant mute = readProperty(MpvProp::Mute);
+            if (mute.isValid())
+                setCachedMute(mute.toBool());
+        }
+        break;
+    default: break;
+    }
+}
+
+namespace {
+
+/// An observed property's new value as the type it was observed as; "none"
+/// (the property has no value now) reads as 0 or false.
+struct ObservedValue {
+    const mpv_event_property *prop;
+    bool none() const { return prop->format == MPV_FORMAT_NONE; }
+    double asDouble() const { return none() ? 0.0 : *static_cast<double *>(prop->data); }
+    bool asFlag() const { return none() ? false : *static_cast<int *>(prop->data) != 0; }
+};
+
+} // namespace
+
 void MediaEngine::handlePropertyChange(const void *rawEvent)
 {
     const auto *event = static_cast<const mpv_event *>(rawEvent);
     const auto *prop = static_cast<const mpv_event_property *>(event->data);
-    const bool none = prop->format == MPV_FORMAT_NONE;
-    const auto asDouble = [&] { return none ? 0.0 : *static_cast<double *>(prop->data); };
-    const auto asFlag = [&] { return none ? false : *static_cast<int *>(prop->data) != 0; };
+    // Settings that outlive a file are always taken; values of a file only
+    // while it is ours: a load in flight or a replaced file must not
+    // overwrite what refreshAfterLoad() read.
+    if (!takeSettingChange(event->reply_userdata, prop) && m_loaded)
+        takeFileValueChange(event->reply_userdata, prop);
+}
 
-    // Settings that outlive a file are always taken.
-    switch (event->reply_userdata) {
+bool MediaEngine::takeSettingChange(quint64 observed, const void *rawProp)
+{
+    const ObservedValue value{static_cast<const mpv_event_property *>(rawProp)};
+    switch (observed) {
     case ObsPause:
-        if (!none && m_pendingPause == 0)
-            setCachedPaused(asFlag());
-        return;
+        if (!value.none() && m_pendingPause == 0)
+            setCachedPaused(value.asFlag());
+        return true;
     case ObsSpeed:
-        if (!none && m_pendingSpeed == 0)
-            setCachedSpeed(asDouble());
-        return;
+        if (!value.none() && m_pendingSpeed == 0)
+            setCachedSpeed(value.asDouble());
+        return true;
     case ObsMute:
-        if (!none && m_pendingMute == 0)
-            setCachedMute(asFlag());
-        return;
+        if (!value.none() && m_pendingMute == 0)
+            setCachedMute(value.asFlag());
+        return true;
     case ObsVolume:
-        if (!none)
-            m_volume = asDouble();
-        return;
-    default: break;
+        if (!value.none())
+            m_volume = value.asDouble();
+        return true;
+    default: return false;
     }
+}
 
-    // Values of a file only while it is ours: a load in flight or a replaced
-    // file must not overwrite what refreshAfterLoad() read.
-    if (!m_loaded)
-        return;
-    switch (event->reply_userdata) {
+void MediaEngine::takeFileValueChange(quint64 observed, const void *rawProp)
+{
+    const auto *prop = static_cast<const mpv_event_property *>(rawProp);
+    const ObservedValue value{prop};
+    switch (observed) {
     case ObsTimePos:
-        if (!none && !m_positionPinned && !m_seekPending)
-            setCachedPosition(asDouble());
+        if (!value.none() && !m_positionPinned && !m_seekPending)
+            setCachedPosition(value.asDouble());
         break;
     case ObsDuration:
-        if (!none)
-            setCachedDuration(asDouble());
+        if (!value.none())
+            setCachedDuration(value.asDouble());
         break;
-    case ObsEofReached: setCachedEof(asFlag()); break;
-    case ObsSeekable: m_seekable = asFlag(); break;
+    case ObsEofReached: setCachedEof(value.asFlag()); break;
+    case ObsSeekable: m_seekable = value.asFlag(); break;
     // The core also "seeks" while it starts a file's video; only our own
     // seeks count.
-    case ObsSeeking: m_seeking = m_seekPending && asFlag(); break;
+    case ObsSeeking: m_seeking = m_seekPending && value.asFlag(); break;
     case ObsVideoParams:
-        // A picture drawn before the video was known to run counted for
-        // nothing: draw it again now.
-        if (!none && !m_videoActive && m_surface)
-            m_surface->scheduleRender();
-        m_videoActive = !none;
-        if (!none) {
+        setVideoActive(!value.none());
+        if (!value.none()) {
             const QSize size =
                 sizeFromVideoParams(nodeToVariant(static_cast<mpv_node *>(prop->data)).toMap());
             if (!size.isEmpty())
@@ -559,7 +592,7 @@ void MediaEngine::refreshAfterLoad()
     m_seeking = false;
     setCachedEof(readProperty(MpvProp::EofReached).toBool());
     const QVariant params = readProperty(MpvProp::VideoParams);
-    m_videoActive = params.isValid();
+    setVideoActive(params.isValid());
     const QSize shown = sizeFromVideoParams(params.toMap());
     if (!shown.isEmpty())
         setCachedVideoSize(shown);
@@ -616,7 +649,7 @@ void MediaEngine::resetCaches()
     m_hasVideo = false;
     m_hasAudio = false;
     m_videoFps = 0;
-    m_videoActive = false;
+    setVideoActive(false);
     setCachedEof(false);
     setCachedPosition(0);
     setCachedDuration(0);
@@ -735,8 +768,7 @@ void MediaEngine::setKeepAspect(bool keep)
     int flag = keep ? 1 : 0;
     mpv_set_property_async(m_handle, 0, MpvOpt::KeepAspect, MPV_FORMAT_FLAG, &flag);
     m_keepAspect = keep;
-    if (m_surface)
-        m_surface->render();
+    Q_EMIT redrawNeeded();
 }
 
 void MediaEngine::applyVideoTrack(bool sync)
@@ -901,12 +933,25 @@ void MediaEngine::setCachedVideoSize(const QSize &size)
     }
 }
 
-void MediaEngine::surfaceAttached(VideoSurface *surface)
+void MediaEngine::setVideoActive(bool active)
 {
-    m_surface = surface;
+    if (active == m_videoActive)
+        return;
+    m_videoActive = active;
+    // A picture drawn before the video was known to run counted for nothing:
+    // the renderer draws again when it starts.
+    Q_EMIT videoActiveChanged(active);
 }
 
-void MediaEngine::surfaceRenderReady(bool ready)
+void MediaEngine::attachRenderer(QObject *renderer)
+{
+    // One renderer per core: take the engine away from another one first.
+    if (m_renderer && m_renderer != renderer)
+        Q_EMIT rendererRevoked(m_renderer);
+    m_renderer = renderer;
+}
+
+void MediaEngine::setRendererReady(bool ready)
 {
     m_renderReady = ready;
     // Leaving the renderer must be done before it goes away, so wait for it;
@@ -914,16 +959,11 @@ void MediaEngine::surfaceRenderReady(bool ready)
     applyVideoOutput(!ready);
 }
 
-void MediaEngine::surfaceDetached(VideoSurface *surface)
+void MediaEngine::detachRenderer(QObject *renderer)
 {
-    if (m_surface != surface)
+    if (m_renderer != renderer)
         return;
-    m_surface = nullptr;
+    m_renderer = nullptr;
     m_renderReady = false;
     applyVideoOutput(true);
-}
-
-VideoSurface *MediaEngine::surface() const
-{
-    return m_surface.data();
 }

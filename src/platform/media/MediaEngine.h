@@ -10,7 +10,6 @@
 #include <functional>
 
 struct mpv_handle;
-class VideoSurface;
 
 /// One libmpv core: one media file at a time, played on the GUI thread's
 /// terms.
@@ -28,11 +27,14 @@ class VideoSurface;
 /// loadSync() and seekSync(), and both wait no longer than they are given,
 /// keeping the windows painted but handling no input meanwhile.
 ///
-/// Video: the engine draws through a VideoSurface bound with
-/// VideoSurface::setEngine(). A file may be loaded before any surface exists;
-/// it then plays without video (audio and clock run normally, videoSize() is
-/// already known from the container) and its video appears as soon as a
-/// surface is bound and shown. Callers need not care about the order.
+/// Video: the engine draws through one renderer at a time (a video surface,
+/// which builds libmpv's render context on renderHandle() and tells the engine
+/// through the renderer calls below). A file may be loaded before any
+/// renderer exists; it then plays without video (audio and clock run
+/// normally, videoSize() is already known from the container) and its video
+/// appears as soon as a renderer is ready. Callers need not care about the
+/// order. The engine knows its renderer only as a QObject and speaks to it
+/// through signals (rendererRevoked(), videoActiveChanged(), redrawNeeded()).
 ///
 /// Audio goes to the system's default output; a machine without a sound
 /// device plays silently instead of failing.
@@ -165,8 +167,26 @@ public:
     QSize videoSize() const { return m_videoSize; }
     bool videoEnabled() const { return m_videoWanted; }
     bool keepAspect() const { return m_keepAspect; }
-    /// The surface drawing this engine, or nullptr.
-    VideoSurface *surface() const;
+    /// True while the core has a running video output (a picture of the
+    /// loaded file can be drawn).
+    bool videoActive() const { return m_videoActive; }
+
+    // The renderer binding, for the video surface.
+
+    /// The core a renderer builds its render context on; nullptr when the
+    /// engine is not valid. The renderer must free that context when
+    /// rendererRevoked() names it, before it returns.
+    mpv_handle *renderHandle() const { return m_handle; }
+    /// Makes `renderer` the one that draws this engine. A different renderer
+    /// bound before is revoked first (rendererRevoked()).
+    void attachRenderer(QObject *renderer);
+    /// The bound renderer's context exists (true) or is about to be freed
+    /// (false); the engine moves its video output to it or off it.
+    void setRendererReady(bool ready);
+    /// `renderer` lets go of this engine; nothing when it is not the bound one.
+    void detachRenderer(QObject *renderer);
+    /// The renderer drawing this engine, or nullptr.
+    QObject *renderer() const { return m_renderer.data(); }
 
 public Q_SLOTS:
     /// Reads every pending mpv event and updates caches and signals.
@@ -187,19 +207,26 @@ Q_SIGNALS:
     void videoSizeChanged(const QSize &size);
     /// Playback (re)started after a load or a seek.
     void seekFinished();
+    /// The core's video output started (true) or stopped (false) running.
+    void videoActiveChanged(bool active);
+    /// What the renderer shows changed without a new frame (the aspect
+    /// setting): it should draw again now.
+    void redrawNeeded();
+    /// `renderer` must free its render context now and let go of the engine:
+    /// the engine is being destroyed, or another renderer takes it over.
+    void rendererRevoked(QObject *renderer);
 
 private:
-    friend class VideoSurface;
-
-    // Engine side of the surface binding, used only by VideoSurface.
-    mpv_handle *handleForSurface() const { return m_handle; }
-    void surfaceAttached(VideoSurface *surface);
-    void surfaceRenderReady(bool ready);
-    void surfaceDetached(VideoSurface *surface);
-
     static void onWakeup(void *ctx);
     void handleEvent(const void *event);
+    void handleEndFile(const void *data);
+    void handlePlaybackRestart();
+    void handleSetReply(quint64 reply);
     void handlePropertyChange(const void *event);
+    /// Takes a change of a setting that outlives a file; false when
+    /// `observed` is no such setting.
+    bool takeSettingChange(quint64 observed, const void *prop);
+    void takeFileValueChange(quint64 observed, const void *prop);
     bool pumpUntil(const std::function<bool()> &done, int timeoutMs);
     quint64 startLoad(const QString &path, bool startPaused);
     void finishLoad(bool ok, const QString &reason);
@@ -222,10 +249,11 @@ private:
     void setCachedMute(bool mute);
     void setCachedEof(bool eof);
     void setCachedVideoSize(const QSize &size);
+    void setVideoActive(bool active);
 
     mpv_handle *m_handle = nullptr;
     std::atomic<bool> m_drainQueued{false};
-    QPointer<VideoSurface> m_surface;
+    QPointer<QObject> m_renderer;
     bool m_renderReady = false;
     // Last "vid" value given to the core, so that repeated wishes do not
     // make it rebuild the video chain.

@@ -6,7 +6,7 @@
 #include <algorithm>
 
 int WaitGuard::s_depth = 0;
-std::vector<QPointer<QWidget>> WaitGuard::s_closeLater;
+std::vector<QPointer<QObject>> WaitGuard::s_closeLater;
 
 WaitGuard::WaitGuard()
 {
@@ -22,11 +22,11 @@ WaitGuard::~WaitGuard()
     if (--s_depth > 0)
         return;
     // The wait is over: the windows asked to close in the meantime close now.
-    const std::vector<QPointer<QWidget>> closing = std::move(s_closeLater);
+    const std::vector<QPointer<QObject>> closing = std::move(s_closeLater);
     s_closeLater.clear();
-    for (const QPointer<QWidget> &window : closing) {
+    for (const QPointer<QObject> &window : closing) {
         if (window)
-            QMetaObject::invokeMethod(window, &QWidget::close, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(window, "close", Qt::QueuedConnection);
     }
 }
 
@@ -38,11 +38,13 @@ bool WaitGuard::eventFilter(QObject *watched, QEvent *event)
     case QEvent::DragMove:
     case QEvent::Drop: return true;
     case QEvent::Close: {
-        auto *window = qobject_cast<QWidget *>(watched);
-        if (!window || !window->isWindow())
+        // The program closes only windows, so a widget's close is a
+        // window's. QWindow's own close (the window manager's request)
+        // passes on to its widget, which is held back; needs no widget code.
+        if (!watched->isWidgetType())
             return false;
-        if (std::find(s_closeLater.begin(), s_closeLater.end(), window) == s_closeLater.end())
-            s_closeLater.emplace_back(window);
+        if (std::find(s_closeLater.begin(), s_closeLater.end(), watched) == s_closeLater.end())
+            s_closeLater.emplace_back(watched);
         event->ignore();
         return true;
     }

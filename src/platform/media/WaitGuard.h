@@ -3,7 +3,6 @@
 #include <QEventLoop>
 #include <QObject>
 #include <QPointer>
-#include <QWidget>
 
 #include <vector>
 
@@ -35,5 +34,5 @@ protected:
 
 private:
     static int s_depth;
-    static std::vector<QPointer<QWidget>> s_closeLater;
+    static std::vector<QPointer<QObject>> s_closeLater;
 };

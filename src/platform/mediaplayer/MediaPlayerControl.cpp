@@ -3,7 +3,7 @@
 #include "platform/forms/KeyCodes.h"
 #include "platform/forms/ScreenMetrics.h"
 #include "platform/media/MediaEngine.h"
-#include "platform/media/VideoSurface.h"
+#include "platform/video/VideoSurface.h"
 #include "util/FileNames.h"
 #include "util/RuntimeError.h"
 

@@ -1,7 +1,7 @@
 #include "platform/mci/Mci.h"
 #include "platform/mci/MciNames.h"
 #include "platform/media/MediaEngine.h"
-#include "platform/media/VideoSurface.h"
+#include "platform/video/VideoSurface.h"
 #include "playback/ClassMCIPlay.h"
 
 #include "TestSupport.h"

@@ -1,4 +1,4 @@
-#include "platform/media/VideoSurface.h"
+#include "platform/video/VideoSurface.h"
 #include "platform/media/MediaEngine.h"
 
 #include "TestSupport.h"
@@ -188,7 +188,7 @@ TEST(VideoSurface, SurfaceDestroyedFirstLetsTheEnginePlayOn)
         engine.setPaused(false);
         ASSERT_FALSE(nextFrame(*surface).isNull());
     }
-    EXPECT_EQ(engine.surface(), nullptr);
+    EXPECT_EQ(engine.renderer(), nullptr);
     const double before = engine.position();
     EXPECT_TRUE(waitUntil([&] { return engine.position() > before + 0.3; }));
     EXPECT_TRUE(engine.hasVideo());
@@ -212,18 +212,18 @@ TEST(VideoSurface, RebindingMovesEnginesBetweenSurfaces)
 
     first->setEngine(&audio);
     first->setEngine(&video);
-    EXPECT_EQ(audio.surface(), nullptr);
-    EXPECT_EQ(video.surface(), first.get());
+    EXPECT_EQ(audio.renderer(), nullptr);
+    EXPECT_EQ(video.renderer(), first.get());
     EXPECT_GT(colourfulShare(nextFrame(*first)), 0.3);
 
     // An engine draws on one surface at a time: the newest binding wins.
     second->setEngine(&video);
     EXPECT_EQ(first->engine(), nullptr);
-    EXPECT_EQ(video.surface(), second.get());
+    EXPECT_EQ(video.renderer(), second.get());
     EXPECT_TRUE(isBlack(first->grabFramebuffer()));
     EXPECT_GT(colourfulShare(nextFrame(*second)), 0.3);
 
     second->setEngine(nullptr);
-    EXPECT_EQ(video.surface(), nullptr);
+    EXPECT_EQ(video.renderer(), nullptr);
     EXPECT_TRUE(isBlack(second->grabFramebuffer()));
 }

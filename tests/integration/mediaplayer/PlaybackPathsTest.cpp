@@ -4,8 +4,8 @@
 #include "TestSupport.h"
 
 #include "platform/media/MediaEngine.h"
-#include "platform/media/VideoSurface.h"
 #include "platform/mediaplayer/MediaPlayerControl.h"
+#include "platform/video/VideoSurface.h"
 #include "playback/ClassMCIPlay.h"
 #include "playback/ClassPlayerDummy.h"
 

@@ -3,8 +3,8 @@
 #include "TestSupport.h"
 
 #include "platform/forms/ScreenMetrics.h"
-#include "platform/media/VideoSurface.h"
 #include "platform/mediaplayer/MediaPlayerControl.h"
+#include "platform/video/VideoSurface.h"
 #include "playback/ClassMCIPlay.h"
 #include "playback/ClassPlayerDummy.h"
 

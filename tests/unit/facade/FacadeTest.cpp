@@ -1,8 +1,8 @@
 // The facade against a recording MCI transport and a fake control: which
 // engine each member reaches, and the exact command texts on the MCI path.
 #include "platform/media/MediaEngine.h"
-#include "platform/media/VideoSurface.h"
 #include "platform/mediaplayer/IMediaPlayerControl.h"
+#include "platform/video/VideoSurface.h"
 #include "playback/ClassMCIPlay.h"
 #include "playback/ClassPlayerDummy.h"
 #include "util/RuntimeError.h"

@@ -1,4 +1,5 @@
 #include "platform/forms/SystemMessageBox.h"
+#include "dialogs/MixerErrorBox.h"
 #include "playback/mVolCtrl.h"
 
 #include <QAbstractButton>

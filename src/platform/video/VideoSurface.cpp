@@ -1,10 +1,10 @@
-#include "platform/media/VideoSurface.h"
+#include "platform/video/VideoSurface.h"
 
 #include "platform/forms/Diagnostics.h"
 #include "platform/media/MediaEngine.h"
+#include "platform/media/VideoTarget.h"
 
 #include <QGuiApplication>
-#include <QHash>
 #include <QOpenGLContext>
 #include <QOpenGLFramebufferObject>
 #include <QOpenGLFunctions>
@@ -14,17 +14,9 @@
 #include <mpv/render_gl.h>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
-
-// Stand-ins for native window handles. Never reused, so a stale number
-// held by a caller can't reach a newer surface.
-QHash<int, VideoSurface *> &registry()
-{
-    static QHash<int, VideoSurface *> surfaces;
-    return surfaces;
-}
-int g_lastHandle = 0x10000;
 
 // Cap for the off-screen picture a grab draws; larger ones are scaled up.
 constexpr int MaxOffscreenSide = 4096;
@@ -82,9 +74,7 @@ private:
 
 VideoSurface::VideoSurface(QWidget *parent)
     : QWidget(parent)
-    , m_handle(++g_lastHandle)
 {
-    registry().insert(m_handle, this);
     // Native, and so its ancestors: the window system then clips the video
     // window to every box it lies in.
     setAttribute(Qt::WA_NativeWindow);
@@ -105,10 +95,12 @@ VideoSurface::VideoSurface(QWidget *parent)
 
 VideoSurface::~VideoSurface()
 {
-    registry().remove(m_handle);
+    withdrawHandle();
     destroyRenderer();
+    for (const QMetaObject::Connection &connection : m_engineConnections)
+        disconnect(connection);
     if (m_engine)
-        m_engine->surfaceDetached(this);
+        m_engine->detachRenderer(this);
     m_engine = nullptr;
     if (m_context)
         m_context->doneCurrent();
@@ -116,7 +108,7 @@ VideoSurface::~VideoSurface()
 
 VideoSurface *VideoSurface::fromHandle(int handle)
 {
-    return registry().value(handle, nullptr);
+    return dynamic_cast<VideoSurface *>(VideoTarget::fromHandle(handle));
 }
 
 bool VideoSurface::isValid() const
@@ -130,22 +122,40 @@ void VideoSurface::setEngine(MediaEngine *engine)
         return;
     if (m_engine) {
         destroyRenderer();
-        disconnect(m_seekConnection);
+        for (const QMetaObject::Connection &connection : std::exchange(m_engineConnections, {}))
+            disconnect(connection);
         m_seekFramePending = false;
-        m_engine->surfaceDetached(this);
+        m_engine->detachRenderer(this);
         m_engine = nullptr;
     }
     if (engine) {
-        // One renderer per core: take the engine away from another surface.
-        if (engine->m_surface && engine->m_surface != this)
-            engine->m_surface->engineGone();
+        // One renderer per core: the engine revokes another surface first.
+        engine->attachRenderer(this);
         m_engine = engine;
-        engine->surfaceAttached(this);
-        m_seekConnection =
-            connect(engine, &MediaEngine::seekFinished, this, [this] { m_seekFramePending = true; });
+        connectEngine(engine);
         createRenderer();
     }
     render();
+}
+
+void VideoSurface::connectEngine(MediaEngine *engine)
+{
+    m_engineConnections = {
+        connect(engine, &MediaEngine::seekFinished, this, [this] { m_seekFramePending = true; }),
+        // A picture drawn before the video was known to run counted for
+        // nothing: draw it again now.
+        connect(engine, &MediaEngine::videoActiveChanged, this,
+                [this](bool active) {
+                    if (active)
+                        scheduleRender();
+                }),
+        connect(engine, &MediaEngine::redrawNeeded, this, [this] { render(); }),
+        connect(engine, &MediaEngine::rendererRevoked, this,
+                [this](QObject *renderer) {
+                    if (renderer == this)
+                        engineGone();
+                }),
+    };
 }
 
 void VideoSurface::setDestination(const QRect &rect)
@@ -199,7 +209,7 @@ void VideoSurface::windowExposed()
 
 void VideoSurface::createRenderer()
 {
-    if (m_render || !m_engine || !m_engine->handleForSurface() || !makeCurrent())
+    if (m_render || !m_engine || !m_engine->renderHandle() || !makeCurrent())
         return;
     mpv_opengl_init_params glInit{&procAddress, nullptr};
     mpv_render_param params[] = {
@@ -208,12 +218,12 @@ void VideoSurface::createRenderer()
         {MPV_RENDER_PARAM_INVALID, nullptr},
     };
     mpv_render_context *render = nullptr;
-    if (mpv_render_context_create(&render, m_engine->handleForSurface(), params) < 0)
+    if (mpv_render_context_create(&render, m_engine->renderHandle(), params) < 0)
         return;
     m_render = render;
     m_hadFrame = false;
     mpv_render_context_set_update_callback(m_render, &VideoSurface::onUpdate, this);
-    m_engine->surfaceRenderReady(true);
+    m_engine->setRendererReady(true);
 }
 
 void VideoSurface::destroyRenderer()
@@ -222,7 +232,7 @@ void VideoSurface::destroyRenderer()
         return;
     // Video off first, so the core is not using the renderer while it goes.
     if (m_engine)
-        m_engine->surfaceRenderReady(false);
+        m_engine->setRendererReady(false);
     makeCurrent();
     mpv_render_context_set_update_callback(m_render, nullptr, nullptr);
     mpv_render_context_free(m_render);
@@ -233,8 +243,11 @@ void VideoSurface::destroyRenderer()
 void VideoSurface::engineGone()
 {
     destroyRenderer();
+    for (const QMetaObject::Connection &connection : std::exchange(m_engineConnections, {}))
+        disconnect(connection);
+    m_seekFramePending = false;
     if (m_engine)
-        m_engine->surfaceDetached(this);
+        m_engine->detachRenderer(this);
     m_engine = nullptr;
     render();
 }
@@ -318,7 +331,7 @@ void VideoSurface::render()
         m_seekFramePending = false;
         traceValue("seek drawn", QString::number(++m_seeksDrawn));
     }
-    if (m_hadFrame && m_engine && m_engine->m_videoActive)
+    if (m_hadFrame && m_engine && m_engine->videoActive())
         Q_EMIT frameDrawn();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/media/MediaEngine.h"
+#include "platform/media/VideoTarget.h"
 
 #include <QImage>
 #include <QPointer>
@@ -9,6 +10,7 @@
 
 #include <atomic>
 #include <memory>
+#include <vector>
 
 struct mpv_render_context;
 class QOpenGLContext;
@@ -24,10 +26,13 @@ class QWindow;
 /// below it as if it were not there. The widget is native, and with it its
 /// ancestors, so that the window system clips the video to them.
 ///
-/// Each surface has a handle(): a small non-zero integer, unique for the
-/// life of the process, that stands in for a native window handle. Layers
-/// that address a video window by number (the MCI interpreter's "window
-/// <alias> handle <H>") look the surface up with fromHandle().
+/// Each surface is a VideoTarget: its handle() stands in for a native window
+/// handle, and layers that address a video window by number (the MCI
+/// interpreter's "window <alias> handle <H>") find it through
+/// VideoTarget::fromHandle() without knowing it is a widget.
+///
+/// The surface holds its engine by a guarded pointer and uses only the
+/// engine's public renderer calls and signals.
 ///
 /// An engine draws on at most one surface; binding it to a second surface
 /// unbinds it from the first (which then draws black). Either side may be
@@ -35,7 +40,7 @@ class QWindow;
 /// surface dies plays on without video.
 ///
 /// GUI thread only.
-class VideoSurface final : public QWidget {
+class VideoSurface final : public QWidget, public VideoTarget {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(VideoSurface)
 
@@ -43,23 +48,22 @@ public:
     explicit VideoSurface(QWidget *parent = nullptr);
     ~VideoSurface() override;
 
-    /// This surface's handle: non-zero, never reused while the process runs.
-    int handle() const { return m_handle; }
     /// The live surface with `handle`, or nullptr when there is none (never
-    /// existed, or already destroyed).
+    /// existed, already destroyed, or a target of another kind).
     static VideoSurface *fromHandle(int handle);
 
     /// Draws `engine` from now on; nullptr draws black. Rebinding frees the
     /// old engine's renderer first. Safe before the widget is shown: the
     /// renderer is created once the surface's OpenGL context exists.
-    void setEngine(MediaEngine *engine);
-    MediaEngine *engine() const { return m_engine; }
+    void setEngine(MediaEngine *engine) override;
+    MediaEngine *engine() const override { return m_engine; }
 
     /// Rectangle, in widget pixels, into which the video is drawn (stretched
     /// or letterboxed there as the engine's keepAspect() says); the rest of
     /// the widget is black. An empty rectangle means the whole widget.
-    void setDestination(const QRect &rect);
+    void setDestination(const QRect &rect) override;
     QRect destination() const { return m_destination; }
+    QSize targetSize() const override { return size(); }
 
     /// True once the OpenGL context exists (the surface has been shown).
     bool isValid() const;
@@ -82,7 +86,6 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    friend class MediaEngine;
     friend class VideoWindow;
 
     static void onUpdate(void *ctx);
@@ -93,14 +96,15 @@ private:
     void windowExposed();
     void createRenderer();
     void destroyRenderer();
-    /// Called by a dying (or rebinding) engine: frees the renderer, draws black.
+    /// The engine revoked this surface (it is dying, or another surface took
+    /// it): frees the renderer, draws black.
     void engineGone();
+    void connectEngine(MediaEngine *engine);
     void placeWindow();
     /// Draws the current picture into the child window and shows it.
     void render();
     QRect videoRect() const;
 
-    int m_handle = 0;
     QPointer<MediaEngine> m_engine;
     QWindow *m_window = nullptr;
     QWidget *m_container = nullptr;
@@ -114,5 +118,6 @@ private:
     // not drawn yet (traced, so that a skip's latency can be measured).
     bool m_seekFramePending = false;
     int m_seeksDrawn = 0;
-    QMetaObject::Connection m_seekConnection;
+    // This surface's connections to its engine, dropped when it lets go.
+    std::vector<QMetaObject::Connection> m_engineConnections;
 };
