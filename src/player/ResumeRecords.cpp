@@ -55,8 +55,12 @@ void storeRecord(ClassPref3 &pref, const QString &fileName, const QString &value
 {
     QStringList keys;
     if (pref.GetSectionKeys(ResumeSection, keys) >= ResumeRecordLimit) {
+        // Later writes of the run find the same emptied key first: the prints
+        // are looked over once, when a record really goes, not at every write.
+        const bool drops = !recordValue(pref, keys.first()).isEmpty();
         pref.RemoveSetting(ResumeSection, keys.first());
-        forgetPrintsWithoutRecords(pref);
+        if (drops)
+            forgetPrintsWithoutRecords(pref);
     }
     pref.SaveSetting(ResumeSection, fileName, value);
 }
@@ -92,20 +96,21 @@ std::optional<ResumePoint> adoptByFingerprint(ClassPref3 &pref, const QString &f
     const FileStatus status = fileStatus(fileName);
     if (!status.regular || status.size <= 0)
         return std::nullopt;
-    QStringList keys;
-    if (pref.GetSectionKeys(FingerprintSection, keys) == 0)
-        return std::nullopt;
-
-    // The file itself is read only once a stored print of its size turns up.
+    // The prints are walked by value, in slot order (GetData), and only a
+    // print of the file's size has its key looked up; the file itself is
+    // read only then.
+    const Variant count = pref.SectionKeyCount(FingerprintSection);
+    const int entries = count.isNumber() ? static_cast<int>(count.toNumber()) : 0;
     const QString sizePrefix = FileFingerprint::sizePrefix(status.size);
     std::optional<FileFingerprint> own;
     QString ownText;
     QString copyFrom;
-    for (const QString &key : std::as_const(keys)) {
-        if (key == fileName)
-            continue;
-        const QString print = pref.GetSetting(FingerprintSection, key, QString()).toText();
+    for (int i = 0; i < entries; ++i) {
+        const QString print = i == 0 ? pref.GetData(FingerprintSection) : pref.GetData();
         if (!print.startsWith(sizePrefix))
+            continue;
+        const QString key = pref.Keys(FingerprintSection, i).toText();
+        if (key.isEmpty() || key == fileName)
             continue;
         if (!own) {
             own = fileFingerprint(fileName);
@@ -166,7 +171,8 @@ std::optional<ResumePoint> findResumeRecord(ClassPref3 &pref, const QString &fil
 {
     if (fileName.isEmpty())
         return std::nullopt;
-    if (pref.SearchSection(ResumeSection)) {
+    // A name the section does not hold in any letter case needs no walk.
+    if (!pref.GetSetting(ResumeSection, fileName).isMissing()) {
         const QStringList keys = pref.Keys(ResumeSection).toList();
         for (const QString &key : keys) {
             if (key != fileName)
