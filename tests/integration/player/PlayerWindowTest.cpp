@@ -247,6 +247,8 @@ TEST_F(PlayerWindow, ARenamedMovedOrCopiedFileIsOfferedItsPlace)
         const QString played = media.filePath("one/long.mp4");
         const QString opened = media.filePath(c.opened);
         ASSERT_TRUE(QFile::copy(testMedia("long.mp4"), played));
+        // The same bytes of the case before must not be found, moved here.
+        m_pref.ClearData();
 
         auto first = makePlayer();
         first->Play(played);
