@@ -152,11 +152,6 @@ TEST(ResumeRecords, ARenamedMovedOrCopiedFileFindsItsPlaceByItsPrint)
         {"move to another folder", "one/a.mkv", "two/a.mkv", moveFile, true, false},
         {"copy", "a.mkv", "two/copy.mkv",
          [](const QString &from, const QString &to) { ASSERT_TRUE(QFile::copy(from, to)); }, true, true},
-        {"hard link: the same file twice", "a.mkv", "b.mkv",
-         [](const QString &from, const QString &to) {
-             ASSERT_EQ(::link(encodeFileName(from).constData(), encodeFileName(to).constData()), 0);
-         },
-         true, true},
         {"moved, another file now at the old name", "a.mkv", "b.mkv",
          [](const QString &from, const QString &to) {
              moveFile(from, to);
