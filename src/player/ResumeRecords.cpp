@@ -1,12 +1,147 @@
 #include "player/ResumeRecords.h"
 
 #include "settings/ClassPref3.h"
+#include "util/FileFingerprint.h"
+#include "util/FileNames.h"
 #include "util/GetToken.h"
 #include "util/Numbers.h"
 
 #include <QStringList>
 
 #include <cmath>
+
+namespace {
+
+/// The point a stored value gives, or nullopt for a dropped (emptied) or
+/// damaged record.
+std::optional<ResumePoint> pointOf(const QString &value)
+{
+    // A record dropped by the limit keeps its key, emptied, until the
+    // next save; there is nothing left to resume from.
+    if (value.isEmpty())
+        return std::nullopt;
+    std::int32_t at = 1;
+    ResumePoint point;
+    point.position = Val(GetToken(value, at));
+    point.length = Val(GetToken(QString(), at));
+    // A damaged record ("1E+10,90") can neither be shown in the
+    // question nor sought to; the file opens from its start and the record is
+    // replaced when the file is remembered again.
+    if (!isUsableTime(point.position) || !isUsableTime(point.length))
+        return std::nullopt;
+    return point;
+}
+
+QString recordValue(ClassPref3 &pref, const QString &fileName)
+{
+    return pref.GetSetting(ResumeSection, fileName, QString()).toText();
+}
+
+/// Removes every print whose record is gone: the one just dropped, and any a
+/// build without prints left behind when it dropped records.
+void forgetPrintsWithoutRecords(ClassPref3 &pref)
+{
+    QStringList keys;
+    if (pref.GetSectionKeys(FingerprintSection, keys) == 0)
+        return;
+    for (const QString &key : std::as_const(keys)) {
+        if (recordValue(pref, key).isEmpty())
+            pref.RemoveSetting(FingerprintSection, key);
+    }
+}
+
+/// Stores a record under the limit of 40.
+void storeRecord(ClassPref3 &pref, const QString &fileName, const QString &value)
+{
+    QStringList keys;
+    if (pref.GetSectionKeys(ResumeSection, keys) >= ResumeRecordLimit) {
+        // Later writes of the run find the same emptied key first: the prints
+        // are looked over once, when a record really goes, not at every write.
+        const bool drops = !recordValue(pref, keys.first()).isEmpty();
+        pref.RemoveSetting(ResumeSection, keys.first());
+        if (drops)
+            forgetPrintsWithoutRecords(pref);
+    }
+    pref.SaveSetting(ResumeSection, fileName, value);
+}
+
+/// Gives the entry `from` of `section` the name `to`. Renamed in place, the
+/// record keeps its age and the section its count, so the limit of 40 drops
+/// nothing for a move; a key `to` left emptied earlier in this run takes
+/// the value instead.
+void moveEntry(ClassPref3 &pref, const QString &section, const QString &from, const QString &to)
+{
+    if (pref.RenameKey(section, from, to))
+        return;
+    const QString value = pref.GetSetting(section, from, QString()).toText();
+    pref.RemoveSetting(section, from);
+    pref.SaveSetting(section, to, value);
+}
+
+/// Whether `fileName` still holds the file printed `print`. A file there that
+/// cannot be read may well be it; its record is kept rather than lost.
+bool stillHolds(const QString &fileName, const FileFingerprint &print)
+{
+    if (const std::optional<FileFingerprint> there = fileFingerprint(fileName))
+        return *there == print;
+    return fileStatus(fileName).exists;
+}
+
+/// The record of the file `fileName` kept under another name, moved or
+/// copied to this one (see findResumeRecord).
+std::optional<ResumePoint> adoptByFingerprint(ClassPref3 &pref, const QString &fileName)
+{
+    if (!pref.SearchSection(FingerprintSection))
+        return std::nullopt;
+    const FileStatus status = fileStatus(fileName);
+    if (!status.regular || status.size <= 0)
+        return std::nullopt;
+    // The prints are walked by value, in slot order (GetData), and only a
+    // print of the file's size has its key looked up; the file itself is
+    // read only then.
+    const Variant count = pref.SectionKeyCount(FingerprintSection);
+    const int entries = count.isNumber() ? static_cast<int>(count.toNumber()) : 0;
+    const QString sizePrefix = FileFingerprint::sizePrefix(status.size);
+    std::optional<FileFingerprint> own;
+    QString ownText;
+    QString copyFrom;
+    for (int i = 0; i < entries; ++i) {
+        const QString print = i == 0 ? pref.GetData(FingerprintSection) : pref.GetData();
+        if (!print.startsWith(sizePrefix))
+            continue;
+        const QString key = pref.Keys(FingerprintSection, i).toText();
+        if (key.isEmpty() || key == fileName)
+            continue;
+        if (!own) {
+            own = fileFingerprint(fileName);
+            if (!own)
+                return std::nullopt;
+            ownText = own->toText();
+        }
+        if (print != ownText)
+            continue;
+        const std::optional<ResumePoint> point = pointOf(recordValue(pref, key));
+        if (!point)
+            continue;
+        if (stillHolds(key, *own)) {
+            // A copy; a moved record, if there is one too, is the better find.
+            if (copyFrom.isEmpty())
+                copyFrom = key;
+            continue;
+        }
+        moveEntry(pref, ResumeSection, key, fileName);
+        moveEntry(pref, FingerprintSection, key, fileName);
+        return point;
+    }
+    if (copyFrom.isEmpty())
+        return std::nullopt;
+    const QString value = recordValue(pref, copyFrom);
+    storeRecord(pref, fileName, value);
+    pref.SaveSetting(FingerprintSection, fileName, ownText);
+    return pointOf(value);
+}
+
+} // namespace
 
 bool isWorthResuming(double position, double length)
 {
@@ -20,10 +155,9 @@ QString resumeRecordText(double position, double length)
 
 void writeResumeRecord(ClassPref3 &pref, const QString &fileName, double position, double length)
 {
-    QStringList keys;
-    if (pref.GetSectionKeys(ResumeSection, keys) >= ResumeRecordLimit)
-        pref.RemoveSetting(ResumeSection, keys.first());
-    pref.SaveSetting(ResumeSection, fileName, resumeRecordText(position, length));
+    storeRecord(pref, fileName, resumeRecordText(position, length));
+    if (const std::optional<FileFingerprint> print = fileFingerprint(fileName))
+        pref.SaveSetting(FingerprintSection, fileName, print->toText());
 }
 
 bool isUsableTime(double seconds)
@@ -35,27 +169,21 @@ bool isUsableTime(double seconds)
 
 std::optional<ResumePoint> findResumeRecord(ClassPref3 &pref, const QString &fileName)
 {
-    if (fileName.isEmpty() || !pref.SearchSection(ResumeSection))
+    if (fileName.isEmpty())
         return std::nullopt;
-    const QStringList keys = pref.Keys(ResumeSection).toList();
-    for (const QString &key : keys) {
-        if (key != fileName)
-            continue;
-        const QString value = pref.GetSetting(ResumeSection, key, QString()).toText();
-        // A record dropped by the limit keeps its key, emptied, until the
-        // next save; there is nothing left to resume from.
-        if (value.isEmpty())
-            return std::nullopt;
-        std::int32_t at = 1;
-        ResumePoint point;
-        point.position = Val(GetToken(value, at));
-        point.length = Val(GetToken(QString(), at));
-        // A damaged record ("1E+10,90") can neither be shown in the
-        // question nor sought to; the file opens from its start and the record is
-        // replaced when the file is remembered again.
-        if (!isUsableTime(point.position) || !isUsableTime(point.length))
-            return std::nullopt;
-        return point;
+    // A name the section does not hold in any letter case needs no walk.
+    if (!pref.GetSetting(ResumeSection, fileName).isMissing()) {
+        const QStringList keys = pref.Keys(ResumeSection).toList();
+        for (const QString &key : keys) {
+            if (key != fileName)
+                continue;
+            const QString value = recordValue(pref, key);
+            // A record dropped earlier in this run is no record: the file
+            // may find its place by its print.
+            if (value.isEmpty())
+                break;
+            return pointOf(value);
+        }
     }
-    return std::nullopt;
+    return adoptByFingerprint(pref, fileName);
 }

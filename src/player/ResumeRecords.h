@@ -14,6 +14,12 @@ class ClassPref3;
 /// Records live under this section.
 inline const QString ResumeSection = SettingsSection::Files;
 
+/// Beside each record, under the same key, the file's fingerprint
+/// (FileFingerprint.h): a record follows its file through a rename, a move
+/// or a copy. A section of its own keeps "Files" as it always was, so a
+/// build that knows nothing of prints reads and writes the records as ever.
+inline const QString FingerprintSection = SettingsSection::FileFingerprints;
+
 /// At this many keys the oldest record is dropped before a new one is written.
 constexpr int ResumeRecordLimit = 40;
 
@@ -29,6 +35,12 @@ QString resumeRecordText(double position, double length);
 /// place in the list until the file is saved, so later writes in the same run
 /// find that emptied key first again and drop nothing more: the section may
 /// grow past 40 within a run, by at most one dropped record per run.
+///
+/// The file's fingerprint is stored beside the record (read afresh: a file
+/// still being written changes). A file that cannot be read keeps the print
+/// stored before, if any: it may have been renamed while it played. Prints go
+/// with their records: the dropped record's print is removed, and so is any
+/// print left without a record (by a build that drops records without them).
 void writeResumeRecord(ClassPref3 &pref, const QString &fileName, double position, double length);
 
 /// A record read back.
@@ -45,4 +57,13 @@ bool isUsableTime(double seconds);
 /// nullopt when there is none. A record dropped earlier in this run (its
 /// value emptied) counts as none, and so does one whose position or length
 /// is not usable (isUsableTime).
+///
+/// When no record is stored under the name at all, the record whose
+/// fingerprint is that of the file is found instead and given to this name:
+/// it moves here (the record and its print leave the old name) when the old
+/// name is gone or now holds other content, and is copied (both names keep
+/// it) when the old name still holds the same file. A copy is a new record
+/// and obeys the limit of 40 as writeResumeRecord() does. A file that cannot
+/// be read finds nothing this way. Only files whose size some stored print
+/// names are read (128 KiB at most), so opening a new file costs one stat.
 std::optional<ResumePoint> findResumeRecord(ClassPref3 &pref, const QString &fileName);

@@ -737,6 +737,32 @@ void ClassPref3::RenameSection(const QString &OldSection, const QString &NewSect
     renameAllSlots(OldSection.toLower(), NewSection);
 }
 
+bool ClassPref3::RenameKey(const QString &Section, const QString &OldKey, const QString &NewKey)
+{
+    const int slot = firstSection(Section.toLower());
+    if (slot < 0 || NewKey.isEmpty()) {
+        return false;
+    }
+    SectionRecord &record = m_sections[static_cast<std::size_t>(slot)];
+    QString lowerNew = NewKey.toLower();
+    const int found = OldKey.isEmpty() ? -1 : firstEntry(record, OldKey.toLower());
+    if (found < 0) {
+        return false;
+    }
+    EntryRecord &entry = record.Entries[static_cast<std::size_t>(found)];
+    if (lowerNew != entry.lowerName && firstEntry(record, lowerNew) >= 0) {
+        return false;
+    }
+    // Named entries are unique within a section, so the index moves as is.
+    if (record.keyIndex) {
+        record.keyIndex->remove(entry.lowerName);
+        record.keyIndex->insert(lowerNew, found);
+    }
+    entry.Name = NewKey;
+    entry.lowerName = std::move(lowerNew);
+    return true;
+}
+
 Variant ClassPref3::Keys(const QString &Section, std::optional<std::int32_t> Index) const
 {
     const int slot = firstSection(Section.toLower());

@@ -190,6 +190,13 @@ public:
     /// RemoveSetting() without a key.
     void RemoveSection(const QString &Section);
 
+    /// In the first section named `Section`, the entry named `OldKey` takes
+    /// the name `NewKey` and keeps its value, comment and place. Nothing
+    /// changes, and the result is false, when there is no such entry, when
+    /// `NewKey` is empty, or when the section holds `NewKey` already (also
+    /// as a removed key). Never saves.
+    bool RenameKey(const QString &Section, const QString &OldKey, const QString &NewKey);
+
     /// Every section named `OldSection` is called `NewSection`, even when a
     /// section of that name exists already. Never saves.
     void RenameSection(const QString &OldSection, const QString &NewSection);

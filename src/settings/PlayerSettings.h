@@ -24,6 +24,10 @@ inline const QString KeySetting = QStringLiteral("KeySetting");
 inline const QString CutPercent = QStringLiteral("CutPercent");
 /// One key per media file: "position,length" in seconds.
 inline const QString Files = QStringLiteral("Files");
+/// Beside each resume record, under the same key: the file's size and the
+/// hash of its ends ("size,hex"), by which a renamed or moved file finds its
+/// record. A section of its own, so "Files" keeps its one value form.
+inline const QString FileFingerprints = QStringLiteral("FileFingerprints");
 } // namespace SettingsSection
 
 /// A form's top-left outer corner, twips.

@@ -253,6 +253,49 @@ TEST_F(PlayerWindow, ARelativeNameIsOpenedAndRememberedUnderItsAbsoluteName)
     EXPECT_EQ(player->session().facade().FileName(), file);
 }
 
+TEST_F(PlayerWindow, ARenamedMovedOrCopiedFileIsOfferedItsPlace)
+{
+    const struct {
+        const char *what;
+        const char *opened;
+        bool copy;
+    } cases[] = {
+        {"rename", "one/renamed.mp4", false},
+        {"move to another folder", "two/long.mp4", false},
+        {"copy", "two/copy.mp4", true},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        QTemporaryDir media;
+        ASSERT_TRUE(QDir(media.path()).mkpath("one") && QDir(media.path()).mkpath("two"));
+        const QString played = media.filePath("one/long.mp4");
+        const QString opened = media.filePath(c.opened);
+        ASSERT_TRUE(QFile::copy(testMedia("long.mp4"), played));
+        // The same bytes of the case before must not be found, moved here.
+        m_pref.ClearData();
+
+        auto first = makePlayer();
+        first->Play(played);
+        ASSERT_TRUE(waitUntil([&] { return first->player().CurrentPosition() > 1; }, 15000));
+        first->closeStep();
+        first.reset();
+        const QString record = stored("Files", played);
+        ASSERT_TRUE(record.endsWith(",90")) << record.toStdString();
+
+        ASSERT_TRUE(c.copy ? QFile::copy(played, opened) : QFile::rename(played, opened));
+        auto second = makePlayer();
+        QString shown;
+        answerNextBox("続きを再生", &shown);
+        second->Play(opened);
+        EXPECT_TRUE(shown.contains("「" + opened + "」を覚えています。")) << shown.toStdString();
+        EXPECT_TRUE(shown.contains("/00:01:30 から再生しますか？")) << shown.toStdString();
+        EXPECT_EQ(stored("Files", opened), record);
+        EXPECT_EQ(stored("Files", played), c.copy ? record : QString());
+        ASSERT_TRUE(waitUntil([&] { return second->player().CurrentPosition() > 1; }, 15000));
+        second->closeStep();
+    }
+}
+
 TEST_F(PlayerWindow, ACloseBeforeTheFirstSizingStoresTheVideoWidthItFound)
 {
     // A signal while the first start's resume question is open: the window

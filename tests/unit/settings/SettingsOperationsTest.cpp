@@ -191,6 +191,41 @@ TEST(SettingsRename, SectionsSharingANameAfterARenameAreListedTogether)
     EXPECT_EQ(untouched, QStringList{QStringLiteral("x")});
 }
 
+TEST(SettingsRename, AKeyTakesANewNameInPlaceUnlessTheNameIsTaken)
+{
+    // Small sections are scanned, large ones looked up by their index.
+    for (const int extra : {0, 30}) {
+        ClassPref3 pref;
+        const QString s = QStringLiteral("Files");
+        pref.SaveSetting(s, QStringLiteral("a"), QStringLiteral("1"));
+        pref.SaveSetting(s, QStringLiteral("b"), QStringLiteral("2"));
+        pref.SaveSetting(s, QStringLiteral("gone"), QStringLiteral("3"));
+        pref.RemoveSetting(s, QStringLiteral("gone"));
+        for (int i = 0; i < extra; ++i)
+            pref.SaveSetting(s, QStringLiteral("x%1").arg(i), QStringLiteral("x"));
+        const struct {
+            const char *from;
+            const char *to;
+            bool renamed;
+        } cases[] = {
+            {"A", "c", true},                                            // "a" is now "c", still first
+            {"c", "B", false},                                           // taken
+            {"c", "GONE", false},                                        // taken by a removed key
+            {"nothing", "d", false}, {"c", "", false}, {"c", "C", true}, // only the letter case
+        };
+        for (const auto &c : cases)
+            EXPECT_EQ(pref.RenameKey(s, QString::fromUtf8(c.from), QString::fromUtf8(c.to)), c.renamed)
+                << c.from << "->" << c.to;
+        EXPECT_EQ(pref.Keys(s, 0), Variant(QStringLiteral("C")));
+        EXPECT_EQ(text(pref.GetSetting(s, QStringLiteral("c"))), QStringLiteral("1"));
+        EXPECT_EQ(pref.GetSetting(s, QStringLiteral("a"), QStringLiteral("none")),
+                  Variant(QStringLiteral("none")));
+        pref.SaveSetting(s, QStringLiteral("a"), QStringLiteral("4")); // a new key at the end
+        EXPECT_EQ(pref.SectionKeyCount(s), Variant(4 + extra));
+        EXPECT_EQ(text(pref.GetSetting(s, QStringLiteral("b"))), QStringLiteral("2"));
+    }
+}
+
 TEST(SettingsAutoSave, EachStoreWritesTheFileAndEachLookupRereadsIt)
 {
     QTemporaryDir dir;
