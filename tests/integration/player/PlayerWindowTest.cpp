@@ -276,7 +276,7 @@ TEST_F(PlayerWindow, ARenamedMovedOrCopiedFileIsOfferedItsPlace)
 
         auto first = makePlayer();
         first->Play(played);
-        ASSERT_TRUE(waitUntil([&] { return first->player().CurrentPosition() > 1; }, 15000));
+        ASSERT_TRUE(waitUntil([&] { return first->session().facade().CurrentPosition() > 1; }, 15000));
         first->closeStep();
         first.reset();
         const QString record = stored("Files", played);
@@ -291,7 +291,7 @@ TEST_F(PlayerWindow, ARenamedMovedOrCopiedFileIsOfferedItsPlace)
         EXPECT_TRUE(shown.contains("/00:01:30 から再生しますか？")) << shown.toStdString();
         EXPECT_EQ(stored("Files", opened), record);
         EXPECT_EQ(stored("Files", played), c.copy ? record : QString());
-        ASSERT_TRUE(waitUntil([&] { return second->player().CurrentPosition() > 1; }, 15000));
+        ASSERT_TRUE(waitUntil([&] { return second->session().facade().CurrentPosition() > 1; }, 15000));
         second->closeStep();
     }
 }
