@@ -118,8 +118,9 @@ public:
     /// arrive meanwhile wait in the queue and are opened once it returns.
     void Play(const QString &FileName);
     /// Whether the window is opening a file (and maybe asking whether to
-    /// resume it) or closing: no other file may be opened now.
-    bool isBusy() const { return m_inPlay || m_closed; }
+    /// resume it), an engine waits inside one of its handlers, or it is
+    /// closing: no other file may be opened now.
+    bool isBusy() const;
 
     // fmPlayerTimer.cpp
 

@@ -5,6 +5,7 @@
 
 #include "platform/forms/Diagnostics.h"
 #include "platform/forms/KeyCodes.h"
+#include "platform/media/WaitGuard.h"
 #include "platform/mediaplayer/MediaPlayerControl.h"
 #include "platform/video/VideoSurface.h"
 #include "playback/PlaybackSession.h"
@@ -41,6 +42,9 @@ void fmPlayer::connectBars()
     auto *ownQueue = new OpenQueue(this);
     takeFilesFrom(*ownQueue);
     ownQueue->release([this](const OpenRequest &request) { openRequest(request); });
+    // An engine's wait inside a handler keeps the window busy; what came
+    // meanwhile opens once it is over.
+    WaitGuard::onWaitsEnd(this, [this] { m_openQueue->resume(); });
 
     m_drops = new FileDropTarget(this);
     for (QWidget *refusing : std::initializer_list<QWidget *>{MPlayer, Image1, cursor, PiPosition->speaker(0),

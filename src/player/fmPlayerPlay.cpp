@@ -4,6 +4,7 @@
 
 #include "dialogs/comMsg.h"
 #include "platform/forms/Diagnostics.h"
+#include "platform/media/WaitGuard.h"
 #include "platform/mediaplayer/MediaPlayerControl.h"
 #include "platform/video/VideoSurface.h"
 #include "playback/PlaybackSession.h"
@@ -81,6 +82,11 @@ void fmPlayer::Play(const QString &FileName)
     m_inPlay = false;
     // A file that came while the resume question was open comes next.
     m_openQueue->resume();
+}
+
+bool fmPlayer::isBusy() const
+{
+    return m_inPlay || m_closed || WaitGuard::isWaiting();
 }
 
 fmPlayer::LeftFile fmPlayer::leaveFile() const

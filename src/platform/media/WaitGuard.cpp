@@ -7,6 +7,7 @@
 
 int WaitGuard::s_depth = 0;
 std::vector<QPointer<QObject>> WaitGuard::s_closeLater;
+std::vector<std::pair<QPointer<QObject>, std::function<void()>>> WaitGuard::s_waitEnded;
 
 WaitGuard::WaitGuard()
 {
@@ -28,15 +29,17 @@ WaitGuard::~WaitGuard()
         if (window)
             QMetaObject::invokeMethod(window, "close", Qt::QueuedConnection);
     }
+    s_waitEnded.erase(std::remove_if(s_waitEnded.begin(), s_waitEnded.end(),
+                                     [](const auto &entry) { return entry.first.isNull(); }),
+                      s_waitEnded.end());
+    for (const auto &[context, done] : s_waitEnded)
+        QMetaObject::invokeMethod(context, done, Qt::QueuedConnection);
 }
 
 bool WaitGuard::eventFilter(QObject *watched, QEvent *event)
 {
     switch (event->type()) {
-    case QEvent::Timer:
-    case QEvent::DragEnter:
-    case QEvent::DragMove:
-    case QEvent::Drop: return true;
+    case QEvent::Timer: return true;
     case QEvent::Close: {
         // The program closes only windows, so a widget's close is a
         // window's. QWindow's own close (the window manager's request)

@@ -5,6 +5,7 @@
 #include "TestSupport.h"
 #include "platform/forms/ScreenMetrics.h"
 #include "platform/media/MediaEngine.h"
+#include "platform/media/WaitGuard.h"
 #include "platform/mediaplayer/MediaPlayerControl.h"
 #include "platform/video/VideoSurface.h"
 #include "playback/ClassPlayerDummy.h"
@@ -235,3 +236,25 @@ TEST_F(BarsAndDrop, DropDuringTheResumeQuestionWaitsForTheAnswer)
     EXPECT_TRUE(duringQuestion.isEmpty());
     EXPECT_EQ(facade().FileName().toStdString(), dropped.toStdString());
 }
+
+namespace {
+
+TEST_F(BarsAndDrop, DropWhileAnEngineWaitsIsTakenAndOpenedAfterTheWait)
+{
+    m_window->Play(QString());
+    const QString dropped = copyAs("clip.mp4", "dropped while waiting.mp4");
+    {
+        // As an engine's bounded wait inside a handler keeps the events
+        // flowing: the drop is taken, not refused, but nothing opens inside
+        // the wait.
+        const WaitGuard guard;
+        EXPECT_TRUE(dropOn(childNamed<PictureBox>(*m_window, QStringLiteral("PiCtrl")),
+                           {QUrl::fromLocalFile(dropped)}));
+        for (int i = 0; i < 10; ++i)
+            QCoreApplication::processEvents(WaitGuard::flags());
+        EXPECT_TRUE(facade().FileName().isEmpty());
+    }
+    EXPECT_TRUE(waitUntil([&] { return facade().FileName() == dropped; }, 15000));
+}
+
+} // namespace
