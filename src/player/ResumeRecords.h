@@ -46,3 +46,11 @@ bool isUsableTime(double seconds);
 /// value emptied) counts as none, and so does one whose position or length
 /// is not usable (isUsableTime).
 std::optional<ResumePoint> findResumeRecord(ClassPref3 &pref, const QString &fileName);
+
+/// The stored text of the record of `fileName` as the store finds it (letter
+/// case aside), or nullopt when there is none or it was dropped in this run.
+std::optional<QString> storedResumeRecord(ClassPref3 &pref, const QString &fileName);
+
+/// Puts `text` back as the record of `fileName`, as storedResumeRecord read
+/// it: nullopt removes the record (it is left out of the next save).
+void restoreResumeRecord(ClassPref3 &pref, const QString &fileName, const std::optional<QString> &text);

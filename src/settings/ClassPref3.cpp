@@ -449,6 +449,18 @@ void ClassPref3::Save()
     writeReplacing(m_fileName, fileBytes());
 }
 
+std::optional<QByteArray> ClassPref3::contentToSave() const
+{
+    if (!m_firstInstance || m_fileName.isEmpty())
+        return std::nullopt;
+    return fileBytes();
+}
+
+void ClassPref3::writeFile(const QString &fileName, const QByteArray &bytes)
+{
+    writeReplacing(fileName, bytes);
+}
+
 QByteArray ClassPref3::fileBytes() const
 {
     QString out;

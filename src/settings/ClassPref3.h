@@ -3,6 +3,7 @@
 #include "util/RuntimeError.h"
 #include "util/Variant.h"
 
+#include <QByteArray>
 #include <QHash>
 #include <QString>
 #include <QStringList>
@@ -133,6 +134,16 @@ public:
     ///         the old file (or whatever is there) is then left exactly as
     ///         it was.
     void Save();
+
+    /// What Save() would write now, for a save finished elsewhere (another
+    /// thread): the whole file's bytes, or nullopt when Save() would write
+    /// nothing (not the first instance, no file name).
+    std::optional<QByteArray> contentToSave() const;
+    /// Replaces `fileName` with `bytes` the way Save() does (a temporary
+    /// file, every write checked, fsync, rename). Touches no store, so any
+    /// thread may call it; the caller keeps writes of one file in order.
+    /// @throws SettingsFileError as Save() does.
+    static void writeFile(const QString &fileName, const QByteArray &bytes);
 
     /// Empties the memory copy. FileName, the switches, the header texts and
     /// the GetData() cursor stay.

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+class ClassPref3;
+
+/// Saves of the settings file made while the program runs, written on a
+/// worker thread so that the GUI thread only takes the file's bytes.
+///
+/// The writes are serialised: one at a time, in order, and a snapshot that
+/// waits while another is written is replaced by a newer one. A synchronous
+/// ClassPref3::Save() must be preceded by finish(). Only the first instance
+/// writes (ClassPref3::contentToSave). A failure is reported once on stderr,
+/// not at every save, until a save succeeds again; the close step's own save
+/// still tells the user. The object lives on the GUI thread.
+class BackgroundSave final : public QObject {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(BackgroundSave)
+
+public:
+    explicit BackgroundSave(ClassPref3 &pref, QObject *parent = nullptr);
+    /// Waits for the write in progress (finish()).
+    ~BackgroundSave() override;
+
+    /// Takes the memory copy's bytes now and writes them on the worker.
+    /// `note` is traced ("settings saved") once the file is on the disk.
+    void saveSoon(const QString &note);
+    /// Waits for the write in progress and drops one still waiting: a
+    /// synchronous save of the same memory copy follows, and supersedes it.
+    /// Later saveSoon() calls are ignored.
+    void finish();
+
+Q_SIGNALS:
+    /// A save is on the disk (GUI thread).
+    void saved(const QString &note);
+
+private:
+    struct Job {
+        QString fileName;
+        QByteArray bytes;
+        QString note;
+    };
+    void run();
+
+    ClassPref3 &m_pref;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::optional<Job> m_waiting;
+    bool m_finished = false;
+    bool m_failing = false;
+    std::thread m_worker;
+};
