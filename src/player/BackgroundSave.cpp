@@ -1,7 +1,6 @@
 #include "player/BackgroundSave.h"
 
 #include "platform/forms/Diagnostics.h"
-#include "settings/ClassPref3.h"
 
 #include <QMetaObject>
 
@@ -22,14 +21,14 @@ BackgroundSave::~BackgroundSave()
 
 void BackgroundSave::saveSoon(const QString &note)
 {
-    std::optional<QByteArray> bytes = m_pref.contentToSave();
-    if (!bytes)
+    std::optional<ClassPref3::SaveSnapshot> snapshot = m_pref.snapshotToSave();
+    if (!snapshot)
         return;
     {
         const std::lock_guard<std::mutex> lock(m_mutex);
         if (m_finished)
             return;
-        m_waiting = Job{m_pref.FileName(), std::move(*bytes), note};
+        m_waiting = Job{std::move(*snapshot), note};
         if (!m_worker.joinable())
             m_worker = std::thread([this] { run(); });
     }
@@ -55,12 +54,12 @@ void BackgroundSave::run()
         m_wake.wait(lock, [this] { return m_finished || m_waiting; });
         if (!m_waiting)
             return;
-        const Job job = std::move(*m_waiting);
+        const Job job{std::move(*m_waiting)};
         m_waiting.reset();
         lock.unlock();
         std::optional<SettingsFileError> failure;
         try {
-            ClassPref3::writeFile(job.fileName, job.bytes);
+            ClassPref3::writeFile(job.snapshot.fileName(), job.snapshot.bytes());
         } catch (const SettingsFileError &error) {
             failure = error;
         }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings/ClassPref3.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -9,10 +11,10 @@
 #include <optional>
 #include <thread>
 
-class ClassPref3;
-
 /// Saves of the settings file made while the program runs, written on a
-/// worker thread so that the GUI thread only takes the file's bytes.
+/// worker thread: the GUI thread only takes a snapshot of the memory copy
+/// (its texts shared, not copied); the worker makes the file's bytes and
+/// writes them.
 ///
 /// The writes are serialised: one at a time, in order, and a snapshot that
 /// waits while another is written is replaced by a newer one. A synchronous
@@ -29,7 +31,7 @@ public:
     /// Waits for the write in progress (finish()).
     ~BackgroundSave() override;
 
-    /// Takes the memory copy's bytes now and writes them on the worker.
+    /// Takes a snapshot of the memory copy now and writes it on the worker.
     /// `note` is traced ("settings saved") once the file is on the disk.
     void saveSoon(const QString &note);
     /// Waits for the write in progress and drops one still waiting: a
@@ -43,8 +45,7 @@ Q_SIGNALS:
 
 private:
     struct Job {
-        QString fileName;
-        QByteArray bytes;
+        ClassPref3::SaveSnapshot snapshot;
         QString note;
     };
     void run();

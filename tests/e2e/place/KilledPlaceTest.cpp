@@ -45,7 +45,8 @@ std::optional<QStringList> wholeLines(const QString &path, QString &error)
         return std::nullopt;
     }
     QStringDecoder decode("Shift_JIS");
-    QStringList lines = decode(bytes).split(QStringLiteral("\r\n"));
+    const QString text = decode(bytes);
+    QStringList lines = text.split(QStringLiteral("\r\n"));
     lines.removeLast();
     return lines;
 }
