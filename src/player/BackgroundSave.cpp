@@ -5,6 +5,7 @@
 #include <QMetaObject>
 
 #include <cstdio>
+#include <exception>
 
 BackgroundSave::BackgroundSave(ClassPref3 &pref, QObject *parent)
     : QObject(parent)
@@ -57,11 +58,15 @@ void BackgroundSave::run()
         const Job job{std::move(*m_waiting)};
         m_waiting.reset();
         lock.unlock();
-        std::optional<SettingsFileError> failure;
+        // Nothing may leave the thread: a failure is said, and the next save
+        // tries again.
+        std::optional<QString> failure;
         try {
             ClassPref3::writeFile(job.snapshot.fileName(), job.snapshot.bytes());
         } catch (const SettingsFileError &error) {
-            failure = error;
+            failure = error.reason();
+        } catch (const std::exception &error) {
+            failure = QString::fromLocal8Bit(error.what());
         }
         lock.lock();
         if (failure && !m_failing)
@@ -69,7 +74,7 @@ void BackgroundSave::run()
                 stderr,
                 "Kovaplex: the place of the playing file cannot be kept in %s (%s); tried again as it "
                 "plays, and at the close.\n",
-                qUtf8Printable(failure->fileName()), qUtf8Printable(failure->reason()));
+                qUtf8Printable(job.snapshot.fileName()), qUtf8Printable(*failure));
         m_failing = failure.has_value();
         if (!failure)
             QMetaObject::invokeMethod(
