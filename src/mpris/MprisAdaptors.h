@@ -56,6 +56,7 @@ class MprisPlayerAdaptor final : public QDBusAbstractAdaptor {
     Q_PROPERTY(bool CanPause READ hasFile)
     Q_PROPERTY(bool CanSeek READ canSeek)
     Q_PROPERTY(bool CanControl READ yes)
+    Q_PROPERTY(double Volume READ volume WRITE setVolume)
 
 public:
     explicit MprisPlayerAdaptor(MprisService *service)
@@ -75,6 +76,8 @@ public:
     bool yes() const { return true; }
     bool hasFile() const { return m_service->hasFile(); }
     bool canSeek() const { return m_service->canSeek(); }
+    double volume() const { return m_service->volume(); }
+    void setVolume(double volume) { m_service->setVolume(volume); }
 
 public Q_SLOTS:
     void Next() {}

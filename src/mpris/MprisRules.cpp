@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QUrl>
 
+#include <algorithm>
 #include <cmath>
 
 std::int64_t toMicroseconds(double seconds)
@@ -76,4 +77,16 @@ std::optional<double> seekTarget(double positionSeconds, std::int64_t offsetUs, 
 bool isValidSetPosition(std::int64_t positionUs, double lengthSeconds)
 {
     return positionUs >= 0 && positionUs <= toMicroseconds(lengthSeconds);
+}
+
+double volumeOfLevel(std::int32_t level)
+{
+    return std::clamp(level, 0, 65535) / 65535.0;
+}
+
+std::int32_t levelOfVolume(double volume)
+{
+    if (!(volume > 0))
+        return 0;
+    return static_cast<std::int32_t>(std::lround(std::min(volume, 1.0) * 65535));
 }

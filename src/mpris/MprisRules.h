@@ -40,3 +40,9 @@ std::optional<double> seekTarget(double positionSeconds, std::int64_t offsetUs, 
 /// Whether an absolute SetPosition to `positionUs` is taken: within 0 and
 /// the length; anything else is ignored.
 bool isValidSetPosition(std::int64_t positionUs, double lengthSeconds);
+
+/// The system volume as MPRIS reads it: the mixer level (0..65535) as 0..1.
+double volumeOfLevel(std::int32_t level);
+/// The mixer level for an MPRIS volume: held within 0..1 (below 0, and a
+/// value that is not a number, are silence), rounded to the nearest level.
+std::int32_t levelOfVolume(double volume);

@@ -55,6 +55,9 @@ MprisService::MprisService(PlaybackSession &session, MprisHooks hooks, QObject *
     connect(&m_session, &PlaybackSession::fileChanged, this, &MprisService::check);
     connect(&m_session, &PlaybackSession::playStateChanged, this, &MprisService::check);
     connect(&m_session, &PlaybackSession::ticked, this, &MprisService::check);
+    connect(&m_session, &PlaybackSession::volumeChanged, this, [this](std::int32_t level) {
+        announce({{QStringLiteral("Volume"), volumeOfLevel(level)}});
+    });
     connect(&m_session, &PlaybackSession::seekDone, this,
             [this](double position) { Q_EMIT seeked(toMicroseconds(position)); });
 }
@@ -130,6 +133,18 @@ bool MprisService::canSeek() const
     bool can = false;
     runGuarded("CanSeek", [&] { can = hasFile() && m_session.duration() > 0; });
     return can;
+}
+
+double MprisService::volume() const
+{
+    double volume = 0;
+    runGuarded("Volume", [&] { volume = volumeOfLevel(m_session.volume()); });
+    return volume;
+}
+
+void MprisService::setVolume(double volume)
+{
+    runGuarded("Volume", [&] { m_session.setVolume(levelOfVolume(volume)); });
 }
 
 void MprisService::transport(Transport action)

@@ -37,7 +37,9 @@ struct MprisHooks {
 /// service follows its signals: changes of the status, the track and the
 /// seekability are announced with PropertiesChanged as the session reports
 /// them (at once for commands, at its timer's tick otherwise), and every
-/// seek the session reports done, or another file, with Seeked.
+/// seek the session reports done, or another file, with Seeked. The volume is
+/// the session's system volume; each change the session reports (the bar,
+/// the keys, another program) is announced.
 ///
 /// Without a session bus the service stays off and the player runs as
 /// before. GUI thread only; `session` must outlive the service.
@@ -63,6 +65,10 @@ public:
     double rate() const;
     bool hasFile() const;
     bool canSeek() const;
+    /// The system volume the volume bar shows, 0..1; setting it sets the
+    /// system mixer (held within 0..1).
+    double volume() const;
+    void setVolume(double volume);
     void play();
     void pause();
     void playPause();

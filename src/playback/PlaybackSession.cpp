@@ -170,6 +170,12 @@ std::int32_t PlaybackSession::volume() const
 void PlaybackSession::setVolume(std::int32_t level)
 {
     SetVolume(m_mixer, m_volumeControl.dwControlID, level);
+    // Reported at once, as the mixer holds it, not at the next tick.
+    const std::int32_t now = volume();
+    if (now != m_reportedVolume) {
+        m_reportedVolume = now;
+        Q_EMIT volumeChanged(now);
+    }
 }
 
 void PlaybackSession::close()

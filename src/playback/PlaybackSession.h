@@ -87,7 +87,8 @@ public:
     void setMute(bool mute);
     /// The system volume, 0..65535.
     std::int32_t volume() const;
-    /// Sets the system volume (the mixer holds it within its range).
+    /// Sets the system volume (the mixer holds it within its range) and
+    /// reports the level it took.
     void setVolume(std::int32_t level);
     /// Stops the timer and closes the MCI device: the program is closing.
     void close();

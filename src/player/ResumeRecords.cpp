@@ -187,3 +187,21 @@ std::optional<ResumePoint> findResumeRecord(ClassPref3 &pref, const QString &fil
     }
     return adoptByFingerprint(pref, fileName);
 }
+
+std::optional<QString> storedResumeRecord(ClassPref3 &pref, const QString &fileName)
+{
+    if (fileName.isEmpty() || !pref.SearchSection(ResumeSection))
+        return std::nullopt;
+    const QString value = pref.GetSetting(ResumeSection, fileName, QString()).toText();
+    if (value.isEmpty())
+        return std::nullopt;
+    return value;
+}
+
+void restoreResumeRecord(ClassPref3 &pref, const QString &fileName, const std::optional<QString> &text)
+{
+    if (text)
+        pref.SaveSetting(ResumeSection, fileName, *text);
+    else if (storedResumeRecord(pref, fileName))
+        pref.RemoveSetting(ResumeSection, fileName);
+}

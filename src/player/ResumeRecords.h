@@ -67,3 +67,11 @@ bool isUsableTime(double seconds);
 /// be read finds nothing this way. Only files whose size some stored print
 /// names are read (128 KiB at most), so opening a new file costs one stat.
 std::optional<ResumePoint> findResumeRecord(ClassPref3 &pref, const QString &fileName);
+
+/// The stored text of the record of `fileName` as the store finds it (letter
+/// case aside), or nullopt when there is none or it was dropped in this run.
+std::optional<QString> storedResumeRecord(ClassPref3 &pref, const QString &fileName);
+
+/// Puts `text` back as the record of `fileName`, as storedResumeRecord read
+/// it: nullopt removes the record (it is left out of the next save).
+void restoreResumeRecord(ClassPref3 &pref, const QString &fileName, const std::optional<QString> &text);

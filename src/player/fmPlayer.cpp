@@ -12,6 +12,7 @@
 #include "player/PanelWidgets.h"
 #include "player/PictureBox.h"
 #include "player/PlayerGeometry.h"
+#include "player/ResumeKeeper.h"
 #include "player/TransportPictures.h"
 #include "util/RuntimeError.h"
 
@@ -89,6 +90,7 @@ fmPlayer::fmPlayer(ClassPref3 &pref, QWidget *parent)
     buildMenu();
     connectInput();
     connectBars();
+    keepPlaces();
     runGuarded("Form_Load", [this] { loadStep(); });
 }
 

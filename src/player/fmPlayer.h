@@ -15,7 +15,9 @@
 #include <memory>
 #include <optional>
 
+class BackgroundSave;
 class PlaybackSession;
+class ResumeKeeper;
 class ClassPref3;
 class FileDropTarget;
 class LatestSeek;
@@ -93,7 +95,7 @@ public:
     /// state, stored under "Window" / "FrontSet".
     void mnuExec_Front_Click();
     /// The close step: stores the current file's resume record (when more
-    /// than 10 seconds remain), closes the MCI device, stores the window's
+    /// than 10 seconds remain; else the one it had when opened), closes the MCI device, stores the window's
     /// place, the video size and the video-shown state, saves the settings
     /// file, emits unloading() and ends the process (see setProcessEnd).
     /// Closing the window runs it; so may a session that ends the program.
@@ -275,6 +277,8 @@ private:
 
     // fmPlayerLoad.cpp
     void loadStep();
+    /// Keeps the playing file's place in the settings file (ResumeKeeper).
+    void keepPlaces();
     /// Saves the settings; a file that cannot be written is named to the
     /// user together with the reason.
     void saveSettings();
@@ -356,6 +360,9 @@ private:
     FileDropTarget *m_drops = nullptr;
     bool m_inPlay = false;
     OpenQueue *m_openQueue = nullptr;
+    /// The place of the playing file, kept in the settings file as it plays.
+    std::unique_ptr<ResumeKeeper> m_keeper;
+    BackgroundSave *m_backgroundSave = nullptr;
 
     bool m_closed = false;
     bool m_topmost = false;

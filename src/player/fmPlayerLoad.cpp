@@ -11,8 +11,10 @@
 #include "platform/video/VideoSurface.h"
 #include "playback/PlaybackSession.h"
 #include "playback/mVolCtrl.h"
+#include "player/BackgroundSave.h"
 #include "player/PanelWidgets.h"
 #include "player/PlayerGeometry.h"
+#include "player/ResumeKeeper.h"
 #include "player/ResumeRecords.h"
 #include "settings/ClassPref3.h"
 #include "util/Numbers.h"
@@ -21,6 +23,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QElapsedTimer>
 #include <QPainter>
 #include <QPushButton>
 #include <QTimer>
@@ -80,9 +83,33 @@ void fmPlayer::loadStep()
         mnuExec_Front_Click();
 }
 
+void fmPlayer::keepPlaces()
+{
+    m_backgroundSave = new BackgroundSave(m_pref, this);
+    auto clock = std::make_shared<QElapsedTimer>();
+    clock->start();
+    m_keeper = std::make_unique<ResumeKeeper>(
+        m_pref, [clock] { return clock->elapsed(); },
+        [this](const QString &note) { m_backgroundSave->saveSoon(note); });
+    connect(m_session, &PlaybackSession::fileChanged, this,
+            [this](const QString &file) { runGuarded("Timer1_Timer", [&] { m_keeper->fileOpened(file); }); });
+    connect(m_session, &PlaybackSession::playStateChanged, this, [this] { m_keeper->changed(); });
+    connect(m_session, &PlaybackSession::seekDone, this, [this] { m_keeper->changed(); });
+    connect(m_session, &PlaybackSession::ticked, this, [this](double position, double length) {
+        runGuarded("Timer1_Timer", [&] {
+            const std::int32_t state = m_session->hasFile() ? m_session->playState() : 0;
+            m_keeper->tick({m_session->fileName(), position, length, m_session->endedShort(),
+                            state == MediaPlayState::Playing || state == MediaPlayState::ScanForward ||
+                                state == MediaPlayState::ScanReverse});
+        });
+    });
+}
+
 void fmPlayer::saveSettings()
 {
     try {
+        // This save supersedes any made while playing, and must not race one.
+        m_backgroundSave->finish();
         m_pref.Save();
         Q_EMIT settingsWritten();
     } catch (const SettingsFileError &error) {
@@ -128,8 +155,10 @@ void fmPlayer::closeStep()
     // Each part is guarded on its own: a facade that fails to answer must
     // not cost the window's place and settings.
     runGuarded("Form_Unload", [this] {
-        if (isWorthResuming(m_session->position(), m_session->duration()) || m_session->endedShort())
-            writeResumeRecord(m_pref, m_session->fileName(), m_session->position(), m_session->duration());
+        const double position = m_session->position();
+        const double length = m_session->duration();
+        m_keeper->settle(m_session->fileName(), position, length,
+                         isWorthResuming(position, length) || m_session->endedShort());
     });
     runGuarded("Form_Unload", [this] { m_session->close(); });
     runGuarded("Form_Unload", [this] {

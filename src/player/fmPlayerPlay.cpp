@@ -12,6 +12,7 @@
 #include "player/OpenQueue.h"
 #include "player/PanelWidgets.h"
 #include "player/PlayerGeometry.h"
+#include "player/ResumeKeeper.h"
 #include "player/ResumeRecords.h"
 #include "settings/ClassPref3.h"
 #include "util/FileNames.h"
@@ -176,7 +177,6 @@ void fmPlayer::finishPlay(std::optional<double> resumeAt, const LeftFile &left)
 {
     if (resumeAt)
         m_session->seek(*resumeAt);
-    if (left.remember)
-        writeResumeRecord(m_pref, left.name, left.position, left.length);
+    m_keeper->settle(left.name, left.position, left.length, left.remember);
     m_session->playAtNextTick();
 }

@@ -449,15 +449,36 @@ void ClassPref3::Save()
     writeReplacing(m_fileName, fileBytes());
 }
 
-QByteArray ClassPref3::fileBytes() const
+std::optional<ClassPref3::SaveSnapshot> ClassPref3::snapshotToSave() const
 {
-    QString out;
-    if (m_versionCheck) {
-        out += m_headerText;
-        out += kCrLf;
-    }
+    if (!m_firstInstance || m_fileName.isEmpty())
+        return std::nullopt;
+    SaveSnapshot snapshot;
+    snapshot.m_fileName = m_fileName;
+    if (m_versionCheck)
+        snapshot.m_header = m_headerText;
     for (std::int32_t slot = 0; slot < m_sectionCount; ++slot) {
         const SectionRecord &record = m_sections[static_cast<std::size_t>(slot)];
+        if (!record.Name.isEmpty())
+            snapshot.m_sections.push_back({record.Name, record.Comment, record.Entries});
+    }
+    return snapshot;
+}
+
+void ClassPref3::writeFile(const QString &fileName, const QByteArray &bytes)
+{
+    writeReplacing(fileName, bytes);
+}
+
+template <class SectionList>
+QByteArray ClassPref3::savedText(const std::optional<QString> &header, const SectionList &sections)
+{
+    QString out;
+    if (header) {
+        out += *header;
+        out += kCrLf;
+    }
+    for (const auto &record : sections) {
         if (record.Name.isEmpty()) {
             continue;
         }
@@ -488,6 +509,23 @@ QByteArray ClassPref3::fileBytes() const
         }
     }
     return encodeShiftJis(out);
+}
+
+QByteArray ClassPref3::fileBytes() const
+{
+    const auto used = m_sections.begin() + m_sectionCount;
+    struct Slots {
+        std::vector<SectionRecord>::const_iterator first, last;
+        auto begin() const { return first; }
+        auto end() const { return last; }
+    };
+    return savedText(m_versionCheck ? std::optional<QString>(m_headerText) : std::nullopt,
+                     Slots{m_sections.begin(), used});
+}
+
+QByteArray ClassPref3::SaveSnapshot::bytes() const
+{
+    return savedText(m_header, m_sections);
 }
 
 void ClassPref3::ClearData()
@@ -577,7 +615,7 @@ int ClassPref3::firstEntry(const SectionRecord &record, const QString &lowerKey)
     if (record.keyIndex) {
         return record.keyIndex->value(lowerKey, -1);
     }
-    for (std::size_t i = 0; i < record.Entries.size(); ++i) {
+    for (qsizetype i = 0; i < record.Entries.size(); ++i) {
         if (record.Entries[i].lowerName == lowerKey) {
             return static_cast<int>(i);
         }
@@ -594,7 +632,7 @@ void ClassPref3::appendEntry(SectionRecord &record, EntryRecord entry)
         if (!record.keyIndex->contains(record.Entries.back().lowerName)) {
             record.keyIndex->insert(record.Entries.back().lowerName, added);
         }
-    } else if (record.Entries.size() > kKeyIndexThreshold) {
+    } else if (static_cast<std::size_t>(record.Entries.size()) > kKeyIndexThreshold) {
         record.keyIndex = std::make_unique<QHash<QString, int>>();
         record.keyIndex->reserve(static_cast<qsizetype>(record.Entries.size()));
         for (int i = added; i >= 0; --i) {
@@ -685,7 +723,7 @@ QString ClassPref3::GetData(const std::optional<QString> &Section, QString *Comm
         return {};
     }
     const SectionRecord &record = m_sections[static_cast<std::size_t>(m_dataSlot)];
-    if (m_dataNextEntry < 0 || static_cast<std::size_t>(m_dataNextEntry) >= record.Entries.size()) {
+    if (m_dataNextEntry < 0 || m_dataNextEntry >= record.Entries.size()) {
         return {};
     }
     const EntryRecord &entry = record.Entries[static_cast<std::size_t>(m_dataNextEntry)];
@@ -771,7 +809,7 @@ Variant ClassPref3::Keys(const QString &Section, std::optional<std::int32_t> Ind
     }
     const SectionRecord &record = m_sections[static_cast<std::size_t>(slot)];
     if (Index) {
-        if (*Index < 0 || static_cast<std::size_t>(*Index) >= record.Entries.size()) {
+        if (*Index < 0 || *Index >= record.Entries.size()) {
             throw RuntimeError(ErrNo::SubscriptOutOfRange);
         }
         return record.Entries[static_cast<std::size_t>(*Index)].Name;

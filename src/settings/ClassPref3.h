@@ -3,7 +3,9 @@
 #include "util/RuntimeError.h"
 #include "util/Variant.h"
 
+#include <QByteArray>
 #include <QHash>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -63,7 +65,8 @@ private:
 ///
 /// Runtime errors: file errors are SettingsFileError with the forms runtime's
 /// numbers (53, 57, 61, 70, 75); an index outside the slots is
-/// RuntimeError(SubscriptOutOfRange). Single-threaded: GUI thread only.
+/// RuntimeError(SubscriptOutOfRange). Single-threaded: GUI thread only, but for
+/// a SaveSnapshot taken from it and writeFile().
 class ClassPref3 final {
 public:
     ClassPref3();
@@ -133,6 +136,18 @@ public:
     ///         the old file (or whatever is there) is then left exactly as
     ///         it was.
     void Save();
+
+    class SaveSnapshot;
+    /// What Save() would write now, for a save finished elsewhere (another
+    /// thread): the memory copy's texts, shared with the store rather than
+    /// copied, so taking it costs little; or nullopt when Save() would write
+    /// nothing (not the first instance, no file name).
+    std::optional<SaveSnapshot> snapshotToSave() const;
+    /// Replaces `fileName` with `bytes` the way Save() does (a temporary
+    /// file, every write checked, fsync, rename). Touches no store, so any
+    /// thread may call it; the caller keeps writes of one file in order.
+    /// @throws SettingsFileError as Save() does.
+    static void writeFile(const QString &fileName, const QByteArray &bytes);
 
     /// Empties the memory copy. FileName, the switches, the header texts and
     /// the GetData() cursor stay.
@@ -238,11 +253,39 @@ private:
         QString Comment;
         QString lowerName;
     };
+    /// The entries of a section: implicitly shared, so a snapshot to save
+    /// holds them without a copy, and a store copies them only while a
+    /// snapshot still holds them.
+    using EntryList = QList<EntryRecord>;
+    /// A named section as Save() writes it.
+    struct SavedSection {
+        QString Name;
+        QString Comment;
+        EntryList Entries;
+    };
+
+public:
+    /// See snapshotToSave(). Any thread may use one; it never changes.
+    class SaveSnapshot {
+    public:
+        /// The file the store would be saved to.
+        QString fileName() const { return m_fileName; }
+        /// The file's bytes, exactly as Save() would write them.
+        QByteArray bytes() const;
+
+    private:
+        friend class ClassPref3;
+        QString m_fileName;
+        std::optional<QString> m_header;
+        std::vector<SavedSection> m_sections;
+    };
+
+private:
     struct SectionRecord {
         QString Name;
         QString lowerName;
         QString Comment;
-        std::vector<EntryRecord> Entries;
+        EntryList Entries;
         /// Lowered key to its first entry; built once a section grows large.
         std::unique_ptr<QHash<QString, int>> keyIndex;
     };
@@ -259,6 +302,8 @@ private:
     void checkSlotIndex(std::int32_t index) const;
     void readLines(QStringView text, qsizetype pos);
     QByteArray fileBytes() const;
+    template <class SectionList>
+    static QByteArray savedText(const std::optional<QString> &header, const SectionList &sections);
 
     QString m_fileName;
     std::int32_t m_autoSave = 0;

@@ -3,8 +3,11 @@
 #include "util/RuntimeError.h"
 
 #include <array>
+#include <atomic>
 #include <cerrno>
 #include <iconv.h>
+#include <memory>
+#include <mutex>
 #include <vector>
 
 // The system's iconv supplies the code page, but only once per byte sequence
@@ -93,24 +96,35 @@ const DecodeTables &decodeTables()
 }
 
 // The code of each UTF-16 unit, asked for on first use: a byte value, a
-// two-byte code (lead << 8 | trail), kUnmappable or kNotAsked.
+// two-byte code (lead << 8 | trail), kUnmappable or kNotAsked. The GUI
+// thread and the thread that writes the settings file while a file plays
+// both encode: the table is read without a lock, the converter asked under one.
 std::uint16_t encodeUnit(char16_t unit)
 {
+    static const std::unique_ptr<std::atomic<std::uint16_t>[]> codes = [] {
+        auto table = std::make_unique<std::atomic<std::uint16_t>[]>(65536);
+        for (std::size_t i = 0; i < 65536; ++i)
+            table[i].store(kNotAsked, std::memory_order_relaxed);
+        return table;
+    }();
+    std::atomic<std::uint16_t> &slot = codes[unit];
+    std::uint16_t code = slot.load(std::memory_order_relaxed);
+    if (code != kNotAsked)
+        return code;
+    static std::mutex asking;
+    const std::lock_guard<std::mutex> lock(asking);
     static Converter converter("CP932", kUtf16);
-    static std::vector<std::uint16_t> codes(65536, kNotAsked);
-    std::uint16_t &code = codes[unit];
-    if (code == kNotAsked) {
-        unsigned char out[8];
-        const int length = converter.convert(reinterpret_cast<const char *>(&unit), sizeof unit,
-                                             reinterpret_cast<char *>(out), 8);
-        if (length == 1) {
-            code = out[0];
-        } else if (length == 2) {
-            code = static_cast<std::uint16_t>(out[0] << 8 | out[1]);
-        } else {
-            code = kUnmappable;
-        }
+    unsigned char out[8];
+    const int length = converter.convert(reinterpret_cast<const char *>(&unit), sizeof unit,
+                                         reinterpret_cast<char *>(out), 8);
+    if (length == 1) {
+        code = out[0];
+    } else if (length == 2) {
+        code = static_cast<std::uint16_t>(out[0] << 8 | out[1]);
+    } else {
+        code = kUnmappable;
     }
+    slot.store(code, std::memory_order_relaxed);
     return code;
 }
 

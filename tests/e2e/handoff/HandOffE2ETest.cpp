@@ -131,7 +131,11 @@ TEST_F(HandOffE2E, SecondStartsHandTheirCommandLinesOverAndEachIsPlayed)
                 << "the handed-over file did not play";
         }
     }
-    EXPECT_FALSE(QFileInfo::exists(m_dir.filePath("Kovaplex.ini"))) << "someone wrote the settings";
+    // The running instance keeps the places of what it plays as it plays;
+    // the window's place is stored only by a close, which nobody made.
+    QFile ini(m_dir.filePath("Kovaplex.ini"));
+    if (ini.open(QIODevice::ReadOnly))
+        EXPECT_FALSE(ini.readAll().contains("[Window]")) << "someone closed and wrote the settings";
 }
 
 TEST_F(HandOffE2E, AStartDuringTheResumeQuestionIsAnsweredAtOnceAndPlaysAfterIt)

@@ -26,6 +26,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <csignal>
 #include <optional>
 
@@ -489,6 +490,32 @@ TEST_F(PlayerE2E, MediaKeysDriveTheWindowThroughItsOwnHandlers)
         },
         10000))
         << qPrintable(playerctl({"position"}));
+
+    // The volume is the system's, the one the volume bar shows: set here it
+    // moves the bar; changed by another program, the followers are told.
+    const QString volumeBefore = playerctl({"volume"});
+    QProcess volumes;
+    volumes.start("stdbuf", {"-oL", "playerctl", "--player=kovaplex", "--follow", "volume"});
+    ASSERT_TRUE(volumes.waitForStarted(5000));
+    playerctl({"volume", "0.3"});
+    EXPECT_TRUE(
+        program.waitFor([&] { return std::abs(program.lastTraced("volume").toInt() - 19661) < 700; }, 5000))
+        << qPrintable(program.lastTraced("volume"));
+    EXPECT_NEAR(playerctl({"volume"}).toDouble(), 0.3, 0.011);
+    run("pactl", {"set-sink-volume", "@DEFAULT_SINK@", "60%"});
+    QStringList heard;
+    EXPECT_TRUE(program.waitFor(
+        [&] {
+            volumes.waitForReadyRead(50);
+            heard += QString::fromUtf8(volumes.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+            return std::any_of(heard.begin(), heard.end(),
+                               [](const QString &v) { return std::abs(v.toDouble() - 0.6) < 0.011; });
+        },
+        10000))
+        << qPrintable(heard.join(' '));
+    volumes.terminate();
+    volumes.waitForFinished(5000);
+    playerctl({"volume", volumeBefore});
 
     // Only local files open; another one goes through the window's Play, which
     // keeps the place of the one before.

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 
 namespace {
@@ -103,6 +104,19 @@ TEST(MprisRules, SeeksStayInTheFileAndPastTheEndStop)
     EXPECT_TRUE(isValidSetPosition(90'000'000, 90));
     EXPECT_FALSE(isValidSetPosition(-1, 90));
     EXPECT_FALSE(isValidSetPosition(90'000'001, 90));
+}
+
+TEST(MprisRules, VolumeIsTheMixerLevelWithinZeroAndOne)
+{
+    EXPECT_EQ(volumeOfLevel(0), 0.0);
+    EXPECT_EQ(volumeOfLevel(65535), 1.0);
+    EXPECT_NEAR(volumeOfLevel(32768), 0.5, 1e-4);
+    const struct {
+        double volume;
+        std::int32_t level;
+    } cases[] = {{0, 0}, {0.5, 32768}, {1, 65535}, {1.5, 65535}, {-0.2, 0}, {std::nan(""), 0}};
+    for (const auto &c : cases)
+        EXPECT_EQ(levelOfVolume(c.volume), c.level) << c.volume;
 }
 
 } // namespace

@@ -31,6 +31,32 @@ TEST_F(SettingsFileTest, AFileInTheSavedLayoutRoundTripsByteForByte)
     EXPECT_EQ(savedBytes(), file);
 }
 
+// A save while playing takes a snapshot on the GUI thread and writes it on
+// another: the same bytes as Save(), whatever the store does meanwhile, and
+// nothing at all where Save() writes nothing.
+TEST_F(SettingsFileTest, ASnapshotSavesWhatSaveWouldAndLaterStoresLeaveItAlone)
+{
+    ASSERT_TRUE(loadBytes(sjis("\r\n[Window]\r\nMain.Left=1200\r\n\r\n[Files]\r\n/a.mp4=12.5,300\r\n")));
+    m_pref.SaveSetting(QStringLiteral("Files"), QStringLiteral("/b.mp4"), QStringLiteral("40,90"));
+    const std::optional<ClassPref3::SaveSnapshot> snapshot = m_pref.snapshotToSave();
+    ASSERT_TRUE(snapshot);
+    const QByteArray expected = savedBytes();
+    m_pref.SaveSetting(QStringLiteral("Files"), QStringLiteral("/b.mp4"), QStringLiteral("55,90"));
+    m_pref.RemoveSetting(QStringLiteral("Files"), QStringLiteral("/a.mp4"));
+    m_pref.RemoveSection(QStringLiteral("Window"));
+    EXPECT_EQ(snapshot->bytes(), expected);
+    ClassPref3::writeFile(snapshot->fileName(), snapshot->bytes());
+    EXPECT_EQ(readBytes(path()), expected);
+    EXPECT_EQ(m_pref.GetSetting(QStringLiteral("Files"), QStringLiteral("/b.mp4")),
+              Variant(QStringLiteral("55,90")));
+
+    m_pref.setFirstInstance(false);
+    EXPECT_FALSE(m_pref.snapshotToSave());
+    m_pref.setFirstInstance(true);
+    m_pref.setFileName(QString());
+    EXPECT_FALSE(m_pref.snapshotToSave());
+}
+
 TEST_F(SettingsFileTest, LoadingAHandWrittenFileNormalisesBlankLinesAndDropsWhatItIgnores)
 {
     ASSERT_TRUE(loadBytes("; top\r\n[A]\r\nk = v \r\n\r\n  \r\ngarbage line\r\n;c\r\n\tx=1\r\n"
