@@ -89,6 +89,9 @@ ClassPref3 &loadProgramSettings()
         pref, dataFilePlace(QCoreApplication::applicationDirPath(),
                             QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)));
     startupMilestone("settings loaded");
+    // Only this instance writes the file, and it has not written yet: a
+    // temporary file beside it is what a save killed halfway left.
+    pref.removeLeftoverSaves();
     // Said once, before anything else asks: the user's own settings were
     // not read, or are saved somewhere new from now on.
     if (!settingsLoad.notice.isEmpty()) {

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <limits>
 #include <sys/stat.h>
@@ -172,6 +173,17 @@ mode_t replacementMode(const SaveTarget &target)
 // checked here rather than trusted to a buffered writer: a buffer flushed
 // at the end can fail (a full disk) after the writer already called it a
 // success, and renaming that short file over the old one loses everything.
+/// The folder a save of `target` writes its temporary file into.
+QByteArray saveFolder(const SaveTarget &target)
+{
+    const qsizetype slash = target.path.lastIndexOf('/');
+    return slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : target.path.left(slash);
+}
+
+/// What mkostemp() makes of SaveTemplate: the prefix and six characters.
+constexpr char SaveTemplatePrefix[] = ".Kovaplex.ini.";
+constexpr int SaveTemplateRandom = 6;
+
 void writeReplacing(const QString &fileName, const QByteArray &bytes)
 {
     const SaveTarget target = saveTarget(fileName);
@@ -180,11 +192,8 @@ void writeReplacing(const QString &fileName, const QByteArray &bytes)
     if (target.exists && ::access(target.path.constData(), W_OK) != 0) {
         throwSystemWriteError(errno, ErrNo::PermissionDenied, fileName);
     }
-    const qsizetype slash = target.path.lastIndexOf('/');
-    const QByteArray folder = slash < 0    ? QByteArray(".")
-                              : slash == 0 ? QByteArray("/")
-                                           : target.path.left(slash);
-    QByteArray temporary = folder + "/.Kovaplex.ini.XXXXXX";
+    const QByteArray folder = saveFolder(target);
+    QByteArray temporary = folder + '/' + SaveTemplatePrefix + QByteArray(SaveTemplateRandom, 'X');
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0) {
         throwSystemWriteError(errno, ErrNo::PathFileAccessError, fileName);
@@ -360,6 +369,30 @@ void ClassPref3::setVersionString(const QString &vNewValue)
     const qsizetype rowLength = encodeShiftJis(vNewValue).size() + 4;
     m_headerText = headerBlock(vNewValue, rowLength, true);
     m_altHeaderText = headerBlock(vNewValue, rowLength - 4, false);
+}
+
+int ClassPref3::removeLeftoverSaves() const
+{
+    if (!m_firstInstance || m_fileName.isEmpty())
+        return 0;
+    const QByteArray folder = saveFolder(saveTarget(m_fileName));
+    DIR *dir = ::opendir(folder.constData());
+    if (!dir)
+        return 0;
+    int removed = 0;
+    const QByteArray prefix(SaveTemplatePrefix);
+    while (const dirent *entry = ::readdir(dir)) {
+        const QByteArray name(entry->d_name);
+        if (!name.startsWith(prefix) || name.size() != prefix.size() + SaveTemplateRandom)
+            continue;
+        const QByteArray path = folder + '/' + name;
+        struct stat info {};
+        // Only the plain files a save makes, never a link or a folder.
+        if (::lstat(path.constData(), &info) == 0 && S_ISREG(info.st_mode) && ::unlink(path.constData()) == 0)
+            ++removed;
+    }
+    ::closedir(dir);
+    return removed;
 }
 
 bool ClassPref3::Load(const QString &mFileName)

@@ -108,6 +108,11 @@ public:
     /// on by default.
     bool isFirstInstance() const { return m_firstInstance; }
     void setFirstInstance(bool first) { m_firstInstance = first; }
+    /// Removes the temporary files that saves killed halfway (a crash, a
+    /// power cut, SIGKILL) left beside the file. Only the first instance
+    /// does it, before its first save: no other process writes there.
+    /// Returns how many went.
+    int removeLeftoverSaves() const;
     /// @}
 
     /// @name Whole-file operations

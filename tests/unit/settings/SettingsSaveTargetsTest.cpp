@@ -184,3 +184,31 @@ TEST_F(SettingsFileTest, ASaveKeepsTheFilesMode)
         EXPECT_EQ(readBytes(path()), QByteArray("\r\n[S]\r\nk=v\r\n"));
     }
 }
+
+namespace {
+
+TEST_F(SettingsFileTest, SavesKilledHalfwayLeaveNothingForTheNextStart)
+{
+    writeBytes(path(), "[Files]\r\n/a.mp4=30,90\r\n");
+    for (const char *name : {".Kovaplex.ini.a1B2c3", ".Kovaplex.ini.zzzzzz"})
+        writeBytes(path(name), "[Fil");
+    // Not what a save makes: other names, a folder, a link.
+    const QStringList kept{".Kovaplex.ini.bak", ".Kovaplex.ini.1234567", "Kovaplex.ini.abcdef",
+                           ".Kovaplex.ini.folder", ".Kovaplex.ini.linked"};
+    writeBytes(path(kept[0]), "x");
+    writeBytes(path(kept[1]), "x");
+    writeBytes(path(kept[2]), "x");
+    ASSERT_TRUE(QDir(m_dir.path()).mkdir(kept[3]));
+    ASSERT_EQ(::symlink("Kovaplex.ini", QFile::encodeName(path(kept[4])).constData()), 0);
+
+    m_pref.setFirstInstance(false);
+    EXPECT_EQ(m_pref.removeLeftoverSaves(), 0) << "a second start never touches the folder";
+    m_pref.setFirstInstance(true);
+    EXPECT_EQ(m_pref.removeLeftoverSaves(), 2);
+    EXPECT_FALSE(QFileInfo::exists(path(".Kovaplex.ini.a1B2c3")));
+    for (const QString &name : kept)
+        EXPECT_TRUE(QFileInfo(path(name)).isSymLink() || QFileInfo::exists(path(name))) << name.toStdString();
+    EXPECT_EQ(readBytes(path()), QByteArray("[Files]\r\n/a.mp4=30,90\r\n"));
+}
+
+} // namespace
