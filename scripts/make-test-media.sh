@@ -76,6 +76,24 @@ if [[ ! -s cut.mkv ]]; then
   rm -f whole20.mkv
 fi
 
+# Sound and subtitle tracks: two tagged sound tracks and subtitles flagged
+# as default inside an MKV (the control's), two untagged sound tracks in an
+# AVI (MCI's) with a subtitle file of the same name beside it.
+if [[ ! -s languages.mkv ]]; then
+  printf '1\r\n00:00:00,000 --> 00:00:04,000\r\n字幕\r\n' > languages-sub.srt
+  gen languages.mkv -f lavfi -i "$video:duration=4" -f lavfi -i "$tone:duration=4" \
+    -f lavfi -i "sine=frequency=660:sample_rate=44100:duration=4" -i languages-sub.srt \
+    -map 0:v -map 1:a -map 2:a -map 3:s "${x264[@]}" -c:a aac -b:a 32k -c:s srt \
+    -metadata:s:a:0 language=jpn -metadata:s:a:0 title=日本語吹替 \
+    -metadata:s:a:1 language=eng -metadata:s:a:1 title=English -metadata:s:s:0 language=jpn \
+    -disposition:a:0 default -disposition:a:1 0 -disposition:s:0 default
+  rm -f languages-sub.srt
+fi
+gen sidecar.avi -f lavfi -i "$video:duration=4" -f lavfi -i "$tone:duration=4" \
+  -f lavfi -i "sine=frequency=660:sample_rate=44100:duration=4" \
+  -map 0:v -map 1:a -map 2:a -c:v mpeg4 -q:v 5 -c:a libmp3lame -b:a 32k
+[[ -s sidecar.srt ]] || printf '1\r\n00:00:00,000 --> 00:00:04,000\r\nsidecar\r\n' > sidecar.srt
+
 # A General MIDI tune: four half-second piano notes (type 0, 480 ticks per
 # quarter note at the default 120 beats per minute: 2 s).
 if [[ ! -s tune.mid ]]; then

@@ -22,8 +22,13 @@ rm -rf "$work"
 mkdir -p "$work/動画"
 trap 'kill "${pid:-}" 2>/dev/null || true; rm -rf "$work"; kovaplex_cleanup' EXIT
 cp "$build/Kovaplex" "$work/"
-clip="$work/動画/サンプル映像.mp4"
-cp "$build/test-media/long.mp4" "$clip"
+# Two sound tracks and a subtitle file beside it: the menu offers 音声 and 字幕.
+clip="$work/動画/サンプル映像.mkv"
+ffmpeg -hide_banner -loglevel error -i "$build/test-media/long.mp4" -map 0:v -map 0:a -map 0:a -c copy \
+  -metadata:s:a:0 language=jpn -metadata:s:a:0 title=日本語 \
+  -metadata:s:a:1 language=eng -metadata:s:a:1 title=English \
+  -disposition:a:0 default -disposition:a:1 0 "$clip"
+printf '1\r\n00:00:01,000 --> 00:00:03,000\r\n字幕のサンプル\r\n' >"${clip%.*}.srt"
 printf '[Setting]\r\nVideoSize=320\r\n' >"$work/Kovaplex.ini"
 mkdir -p "$out"
 
@@ -70,29 +75,36 @@ open_menu_at() { # x y in the main window
   until_ok 10 count_is_above "$before" || fail "no menu"
 }
 
-# Playing, then the menu.
+# Playing, then the menu with its sound-track submenu open (from the
+# bottom: 字幕, then 音声).
 start
 until_ok 60 traced "] time: 00:00:04" || fail "not playing"
+# The program's windows now: the main one and the native windows inside it
+# that draw the video. Menus and dialogs come on top of these.
+base=$(windows | wc -l)
 frame_shot playing.png "$main"
 open_menu_at 100 100
+xdotool key --delay 300 Up Up Right
+until_ok 10 count_is_above $((base + 1)) || fail "no sound-track submenu"
 menu_shot menu.png
-only_main() { [[ $(windows | wc -l) -eq 1 ]]; }
-xdotool key Escape
+only_main() { [[ $(windows | wc -l) -eq $base ]]; }
+xdotool key --delay 300 Escape Escape
 until_ok 10 only_main || fail "the menu stays"
 
 # The two dialogs, reached through the menu by keyboard (the keys wait for
 # each submenu to open).
 open_menu_at 100 100
 xdotool key --delay 300 Down Right Up Return # 画面サイズ > 表示領域設定, its last entry
-until_ok 10 count_is_above 1 || fail "no display-area dialog"
+until_ok 10 count_is_above "$base" || fail "no display-area dialog"
 frame_shot display-area-dialog.png
 xdotool key Escape
 until_ok 10 only_main || fail "the display-area dialog stays"
-# The first skip button's right click adds スキップ時間変更 above バージョン情報.
+# The first skip button's right click adds スキップ時間変更 above バージョン情報
+# (from the bottom: 字幕, 音声, 終了, バージョン情報).
 eval "$(xdotool getwindowgeometry --shell "$main")"
 open_menu_at 30 $((HEIGHT - 15))
-xdotool key --delay 300 Up Up Up Return
-until_ok 10 count_is_above 1 || fail "no skip-time dialog"
+xdotool key --delay 300 Up Up Up Up Up Return
+until_ok 10 count_is_above "$base" || fail "no skip-time dialog"
 frame_shot skip-time-dialog.png
 xdotool key alt+F4 # its close box: nothing changes
 until_ok 10 only_main || fail "the skip-time dialog stays"

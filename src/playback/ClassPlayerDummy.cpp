@@ -82,6 +82,14 @@ void ClassPlayerDummy::setFileName(const QString &vNewValue)
     Status = PlayerStatus::Opened;
 }
 
+MediaEngine *ClassPlayerDummy::Engine() const
+{
+    // Every open points the device at the surface, sound-only files too.
+    if (onMci())
+        return oMCITarget ? oMCITarget->engine() : nullptr;
+    return omPlay ? omPlay->engine() : nullptr;
+}
+
 void ClassPlayerDummy::pointDeviceAtTarget()
 {
     if (!oMCITarget)

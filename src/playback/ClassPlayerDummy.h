@@ -7,6 +7,7 @@
 
 class ClassMCIPlay;
 class IMediaPlayerControl;
+class MediaEngine;
 class VideoTarget;
 
 /// Words of ClassPlayerDummy::ActiveVideoMode.
@@ -104,6 +105,12 @@ public:
     /// Whether the MCI engine plays the current file (ActiveVideoMode is
     /// exactly "MCI"); false before the first open.
     bool playsOnMci() const { return ActiveVideoMode == VideoMode::Mci; }
+
+    /// The media engine that plays the current file, for what the members
+    /// above do not reach (its sound and subtitle tracks): on MCI the
+    /// device's, which oMCITarget shows (a new one at each open, also the
+    /// reopen of vStop), else the control's. nullptr when there is none.
+    MediaEngine *Engine() const;
 
 private:
     bool onMci() const { return playsOnMci(); }

@@ -1,6 +1,7 @@
 #include "playback/PlaybackSession.h"
 
 #include "platform/forms/Diagnostics.h"
+#include "platform/media/MediaEngine.h"
 #include "playback/ClassMCIPlay.h"
 #include "playback/ClassPlayerDummy.h"
 #include "playback/mVolCtrl.h"
@@ -97,6 +98,8 @@ bool PlaybackSession::endedShort() const
 
 void PlaybackSession::open(const QString &name)
 {
+    // A choice is the file's: the next one starts with its own pick.
+    m_trackChoice = {};
     m_facade->setFileName(name);
     publish();
 }
@@ -202,8 +205,87 @@ void PlaybackSession::tick()
     publish();
 }
 
+MediaTracks PlaybackSession::tracks() const
+{
+    const MediaEngine *engine = m_facade->Engine();
+    return engine ? engine->tracks() : MediaTracks();
+}
+
+void PlaybackSession::selectAudioTrack(int id)
+{
+    MediaEngine *engine = m_facade->Engine();
+    if (!engine || !hasTrack(engine->tracks(), MediaTrack::Kind::Audio, id))
+        return;
+    m_trackChoice.audio = id;
+    engine->selectAudioTrack(id);
+}
+
+void PlaybackSession::selectSubtitleTrack(int id)
+{
+    MediaEngine *engine = m_facade->Engine();
+    if (!engine || (id != 0 && !hasTrack(engine->tracks(), MediaTrack::Kind::Subtitle, id)))
+        return;
+    m_trackChoice.subtitle = id;
+    engine->selectSubtitleTrack(id);
+}
+
+void PlaybackSession::restoreTracks(const TrackChoice &choice)
+{
+    m_trackChoice = choice;
+    followEngine();
+    applyTrackChoice();
+}
+
+void PlaybackSession::followEngine()
+{
+    MediaEngine *engine = m_facade->Engine();
+    if (engine == m_engine)
+        return;
+    if (m_engine)
+        disconnect(m_engine, &MediaEngine::tracksChanged, this, nullptr);
+    m_engine = engine;
+    m_tracksKnown = false;
+    if (engine)
+        connect(engine, &MediaEngine::tracksChanged, this, [this] { onEngineTracks(); });
+    onEngineTracks();
+}
+
+void PlaybackSession::onEngineTracks()
+{
+    const bool known = m_engine && !m_engine->tracks().isEmpty();
+    // Once per file and engine: the list changes again with every choice.
+    if (known && !m_tracksKnown) {
+        m_tracksKnown = true;
+        applyTrackChoice();
+    }
+    m_tracksKnown = known;
+    Q_EMIT tracksChanged();
+}
+
+void PlaybackSession::applyTrackChoice()
+{
+    if (!m_engine || !m_tracksKnown)
+        return;
+    // A part naming a track the file no longer has (its subtitle file was
+    // taken away) is dropped: the file's own pick stands.
+    const MediaTracks known = m_engine->tracks();
+    std::optional<int> &audio = m_trackChoice.audio;
+    if (audio && !hasTrack(known, MediaTrack::Kind::Audio, *audio))
+        audio.reset();
+    std::optional<int> &subtitle = m_trackChoice.subtitle;
+    if (subtitle && *subtitle != 0 && !hasTrack(known, MediaTrack::Kind::Subtitle, *subtitle))
+        subtitle.reset();
+    // Taken before selecting: each selection reports the list at once.
+    const TrackChoice choice = m_trackChoice;
+    if (choice.audio)
+        m_engine->selectAudioTrack(*choice.audio);
+    if (choice.subtitle)
+        m_engine->selectSubtitleTrack(*choice.subtitle);
+}
+
 void PlaybackSession::publish()
 {
+    followEngine();
     const QString file = fileName();
     if (file != m_reportedFile) {
         m_reportedFile = file;

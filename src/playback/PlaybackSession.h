@@ -1,9 +1,12 @@
 #pragma once
 
+#include "platform/media/MediaTracks.h"
 #include "platform/mixer/Mixer.h"
+#include "playback/TrackChoice.h"
 #include "playback/Transport.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QTimer>
 
@@ -13,6 +16,7 @@
 class ClassMCIPlay;
 class ClassPlayerDummy;
 class IMediaPlayerControl;
+class MediaEngine;
 class VideoTarget;
 
 /// What plays, without any widget: the playback facade with its MCI client,
@@ -94,6 +98,29 @@ public:
     void close();
     /// @}
 
+    /// @name Sound and subtitle tracks
+    /// Of the engine that plays the current file, on either path.
+    /// @{
+
+    /// The current file's sound and subtitle tracks; empty while none are
+    /// known (nothing open, or still loading).
+    MediaTracks tracks() const;
+    /// Plays sound track `id` and makes it the file's choice; nothing when
+    /// the file has no such track.
+    void selectAudioTrack(int id);
+    /// Shows subtitle track `id` (0: none) and makes it the file's choice;
+    /// nothing when the file has no such track.
+    void selectSubtitleTrack(int id);
+    /// The current file's choice: what restoreTracks() gave, with the
+    /// selections made since. Empty after open().
+    TrackChoice trackChoice() const { return m_trackChoice; }
+    /// Chooses the tracks of the file just opened: at once when they are
+    /// known, else as soon as they are. A part naming a track the file does
+    /// not have leaves the file's own pick. An engine that plays the file
+    /// anew (the MCI path's stop reopens it) is given the choice again.
+    void restoreTracks(const TrackChoice &choice);
+    /// @}
+
 Q_SIGNALS:
     /// The timer's tick has read the position, the length and the volume.
     void ticked(double position, double length, std::int32_t volume);
@@ -105,12 +132,20 @@ Q_SIGNALS:
     void seekDone(double position);
     /// The system volume changed, here or elsewhere on the desktop.
     void volumeChanged(std::int32_t level);
+    /// tracks() changed: another file or engine, a track chosen.
+    void tracksChanged();
 
 private:
     void tick();
     /// Emits fileChanged and playStateChanged for what differs from the
-    /// last report.
+    /// last report; follows the engine of the current file first.
     void publish();
+    /// Listens to the tracks of the engine that plays now (the MCI path
+    /// makes a new one at each open).
+    void followEngine();
+    void onEngineTracks();
+    /// Gives the engine the file's choice once its tracks are known.
+    void applyTrackChoice();
 
     std::unique_ptr<ClassMCIPlay> m_mci;
     std::unique_ptr<ClassPlayerDummy> m_facade;
@@ -121,4 +156,7 @@ private:
     QString m_reportedFile;
     std::int32_t m_reportedState = -1;
     std::int32_t m_reportedVolume = -1;
+    QPointer<MediaEngine> m_engine;
+    bool m_tracksKnown = false;
+    TrackChoice m_trackChoice;
 };

@@ -1,5 +1,7 @@
 #include "player/ExecMenu.h"
 
+#include <QStringList>
+
 namespace {
 using C = PlayerCommand;
 using D = MenuDesign;
@@ -7,7 +9,7 @@ using D = MenuDesign;
 
 // The view-size shortcut labels name F1..F5 although the keys that act are
 // F2..F6: the labels are display text the keyboard map never reads.
-const std::array<MenuEntry, 28> ExecMenuEntries{{
+const std::array<MenuEntry, 31> ExecMenuEntries{{
     {1, "mnuExec_ViewSize", "画面サイズ", "", D::Plain, {}},
     {2, "mnuExec_ViewSize_DoubleSize", "ダブルサイズ", "", D::Plain, {C::DoubleSize}},
     {2, "mnuExec_ViewSize_FullScreen", "フルスクリーン", "", D::Plain, {C::FullScreen}},
@@ -38,4 +40,49 @@ const std::array<MenuEntry, 28> ExecMenuEntries{{
     {1, "mnuExec_Version", "バージョン情報", "", D::Plain, {C::Version}},
     {1, "mnuExec_99", "-", "", D::Separator, {}},
     {1, "mnuExec_Exit", "終了", "", D::Plain, {C::Exit}},
+    // The file's tracks, after everything else; filled and shown by the
+    // tracks of the file that plays.
+    {1, TrackSeparatorEntry, "-", "", D::HiddenSeparator, {}},
+    {1, AudioMenuEntry, "音声", "", D::Hidden, {}},
+    {1, SubtitleMenuEntry, "字幕", "", D::Hidden, {}},
 }};
+
+QString trackLabel(const MediaTrack &track)
+{
+    QStringList known;
+    for (const QString &part : {track.language.trimmed(), track.title.trimmed()}) {
+        if (!part.isEmpty() && !known.contains(part))
+            known << part;
+    }
+    if (known.isEmpty())
+        return QStringLiteral("トラック ") + QString::number(track.id);
+    return known.join(QStringLiteral(" — "));
+}
+
+TrackMenus trackMenus(const MediaTracks &tracks)
+{
+    TrackMenus menus;
+    menus.subtitle.push_back({QStringLiteral("なし"), {C::SubtitleTrack, 0}, true});
+    for (const MediaTrack &track : tracks) {
+        const bool audio = track.kind == MediaTrack::Kind::Audio;
+        std::vector<TrackMenuItem> &items = audio ? menus.audio : menus.subtitle;
+        items.push_back(
+            {trackLabel(track), {audio ? C::AudioTrack : C::SubtitleTrack, track.id}, track.selected});
+        if (!audio && track.selected)
+            menus.subtitle.front().checked = false;
+    }
+    // Two tracks that read alike are told apart by their numbers.
+    for (std::vector<TrackMenuItem> *items : {&menus.audio, &menus.subtitle}) {
+        QStringList labels;
+        for (const TrackMenuItem &item : *items)
+            labels << item.label;
+        for (TrackMenuItem &item : *items) {
+            if (labels.count(item.label) > 1)
+                item.label +=
+                    QStringLiteral(" (トラック ") + QString::number(item.command.index) + QLatin1Char(')');
+        }
+    }
+    menus.showAudio = menus.audio.size() > 1;
+    menus.showSubtitle = menus.subtitle.size() > 1;
+    return menus;
+}

@@ -1,8 +1,12 @@
 #pragma once
 
+#include "platform/media/MediaTracks.h"
 #include "player/PlayerCommands.h"
 
+#include <QString>
+
 #include <array>
+#include <vector>
 
 /// The popup menu of the main window as data: every entry in display order,
 /// with its name, caption, shortcut label, state in the design and command.
@@ -30,4 +34,38 @@ struct MenuEntry {
 /// The two entries shown only while the menu opens from a skip button.
 inline constexpr const char *SkipOnlyEntries[] = {"mnuExec_89", "mnuExec_SkipModify"};
 
-extern const std::array<MenuEntry, 28> ExecMenuEntries;
+/// The sound and subtitle submenus, after every other entry, and the
+/// separator above them: shown by the file's tracks (trackMenus()). Their
+/// entries are the tracks, named "<submenu>_<id>" (the subtitles' "none" has
+/// the id 0).
+inline constexpr const char TrackSeparatorEntry[] = "mnuExec_98";
+inline constexpr const char AudioMenuEntry[] = "mnuExec_Audio";
+inline constexpr const char SubtitleMenuEntry[] = "mnuExec_Subtitle";
+
+extern const std::array<MenuEntry, 31> ExecMenuEntries;
+
+/// One entry of a track submenu.
+struct TrackMenuItem {
+    QString label;
+    Command command;
+    bool checked = false;
+};
+
+/// What the sound and subtitle submenus show for a file's tracks.
+struct TrackMenus {
+    /// Only when there is a choice: more than one sound track.
+    bool showAudio = false;
+    /// Whenever the file has a subtitle track: they can be hidden.
+    bool showSubtitle = false;
+    std::vector<TrackMenuItem> audio;
+    /// "なし" first, then the tracks.
+    std::vector<TrackMenuItem> subtitle;
+};
+
+/// The submenus for `tracks`, in the engine's order, the playing track of
+/// each kind checked ("なし" when no subtitles show).
+TrackMenus trackMenus(const MediaTracks &tracks);
+
+/// A track's caption: its language and title ("jpn — 日本語吹替"), either
+/// alone when the other is not known, "トラック <id>" when neither is.
+QString trackLabel(const MediaTrack &track);

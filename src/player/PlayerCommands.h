@@ -15,7 +15,8 @@
 /// runs every command through one dispatcher (fmPlayer::runCommand).
 
 /// One thing the user asked for. `index` is the transport or skip button's
-/// index for Transport and Skip, unused otherwise.
+/// index for Transport and Skip, the track's id for the tracks, unused
+/// otherwise.
 enum class PlayerCommand {
     None,
     Transport, ///< click on transport button `index` (0..7)
@@ -36,6 +37,8 @@ enum class PlayerCommand {
     SkipModify,  ///< the key-settings dialog for the skip button last right-clicked
     Version,     ///< the version box
     Exit,
+    AudioTrack,    ///< play the file's sound track `index` (its id)
+    SubtitleTrack, ///< show the file's subtitle track `index` (its id; 0: none)
 };
 
 struct Command {

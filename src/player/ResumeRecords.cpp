@@ -37,16 +37,21 @@ QString recordValue(ClassPref3 &pref, const QString &fileName)
     return pref.GetSetting(ResumeSection, fileName, QString()).toText();
 }
 
-/// Removes every print whose record is gone: the one just dropped, and any a
-/// build without prints left behind when it dropped records.
+/// The sections whose entries live beside the records, under their keys.
+const QString *const CompanionSections[] = {&FingerprintSection, &TrackSection};
+
+/// Removes every print and track choice whose record is gone: the one just
+/// dropped, and any a build without them left behind when it dropped records.
 void forgetPrintsWithoutRecords(ClassPref3 &pref)
 {
-    QStringList keys;
-    if (pref.GetSectionKeys(FingerprintSection, keys) == 0)
-        return;
-    for (const QString &key : std::as_const(keys)) {
-        if (recordValue(pref, key).isEmpty())
-            pref.RemoveSetting(FingerprintSection, key);
+    for (const QString *section : CompanionSections) {
+        QStringList keys;
+        if (pref.GetSectionKeys(*section, keys) == 0)
+            continue;
+        for (const QString &key : std::as_const(keys)) {
+            if (recordValue(pref, key).isEmpty())
+                pref.RemoveSetting(*section, key);
+        }
     }
 }
 
@@ -131,6 +136,8 @@ std::optional<ResumePoint> adoptByFingerprint(ClassPref3 &pref, const QString &f
         }
         moveEntry(pref, ResumeSection, key, fileName);
         moveEntry(pref, FingerprintSection, key, fileName);
+        if (!pref.GetSetting(TrackSection, key, QString()).toText().isEmpty())
+            moveEntry(pref, TrackSection, key, fileName);
         return point;
     }
     if (copyFrom.isEmpty())
@@ -138,6 +145,9 @@ std::optional<ResumePoint> adoptByFingerprint(ClassPref3 &pref, const QString &f
     const QString value = recordValue(pref, copyFrom);
     storeRecord(pref, fileName, value);
     pref.SaveSetting(FingerprintSection, fileName, ownText);
+    const QString tracks = pref.GetSetting(TrackSection, copyFrom, QString()).toText();
+    if (!tracks.isEmpty())
+        pref.SaveSetting(TrackSection, fileName, tracks);
     return pointOf(value);
 }
 
@@ -204,4 +214,65 @@ void restoreResumeRecord(ClassPref3 &pref, const QString &fileName, const std::o
         pref.SaveSetting(ResumeSection, fileName, *text);
     else if (storedResumeRecord(pref, fileName))
         pref.RemoveSetting(ResumeSection, fileName);
+}
+
+namespace {
+
+constexpr QLatin1String AudioPart("a=");
+constexpr QLatin1String SubtitlePart("s=");
+constexpr QLatin1String NoSubtitles("no");
+
+} // namespace
+
+QString trackChoiceText(const TrackChoice &choice)
+{
+    QStringList parts;
+    if (choice.audio)
+        parts << AudioPart + QString::number(*choice.audio);
+    if (choice.subtitle)
+        parts << SubtitlePart +
+                     (*choice.subtitle == 0 ? QString(NoSubtitles) : QString::number(*choice.subtitle));
+    return parts.join(QLatin1Char(','));
+}
+
+TrackChoice parseTrackChoice(const QString &text)
+{
+    TrackChoice choice;
+    const QStringList parts = text.split(QLatin1Char(','));
+    for (const QString &raw : parts) {
+        const QString part = raw.trimmed();
+        const bool audio = part.startsWith(AudioPart);
+        if (!audio && !part.startsWith(SubtitlePart))
+            continue;
+        const QString value = part.mid(AudioPart.size());
+        bool number = false;
+        const int id = value.toInt(&number);
+        if (number && id > 0)
+            (audio ? choice.audio : choice.subtitle) = id;
+        else if (!audio && value == NoSubtitles)
+            choice.subtitle = 0;
+    }
+    return choice;
+}
+
+void writeTrackChoice(ClassPref3 &pref, const QString &fileName, const TrackChoice &choice)
+{
+    if (fileName.isEmpty())
+        return;
+    if (choice.isEmpty())
+        pref.RemoveSetting(TrackSection, fileName);
+    else
+        pref.SaveSetting(TrackSection, fileName, trackChoiceText(choice));
+}
+
+TrackChoice findTrackChoice(ClassPref3 &pref, const QString &fileName)
+{
+    // Keys are found in any letter case; the choice is that of this very
+    // name only, as its record is.
+    if (fileName.isEmpty() || pref.GetSetting(TrackSection, fileName).isMissing())
+        return {};
+    const QStringList keys = pref.Keys(TrackSection).toList();
+    if (!keys.contains(fileName))
+        return {};
+    return parseTrackChoice(pref.GetSetting(TrackSection, fileName, QString()).toText());
 }

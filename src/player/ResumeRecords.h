@@ -1,5 +1,6 @@
 #pragma once
 
+#include "playback/TrackChoice.h"
 #include "settings/PlayerSettings.h"
 
 #include <QString>
@@ -19,6 +20,11 @@ inline const QString ResumeSection = SettingsSection::Files;
 /// or a copy. A section of its own keeps "Files" as it always was, so a
 /// build that knows nothing of prints reads and writes the records as ever.
 inline const QString FingerprintSection = SettingsSection::FileFingerprints;
+
+/// Beside the records, under the same key, the sound and subtitle tracks
+/// chosen for the file. They go with the records as the prints do: dropped
+/// when the record is, moved and copied with it.
+inline const QString TrackSection = SettingsSection::FileTracks;
 
 /// At this many keys the oldest record is dropped before a new one is written.
 constexpr int ResumeRecordLimit = 40;
@@ -62,7 +68,8 @@ bool isUsableTime(double seconds);
 /// fingerprint is that of the file is found instead and given to this name:
 /// it moves here (the record and its print leave the old name) when the old
 /// name is gone or now holds other content, and is copied (both names keep
-/// it) when the old name still holds the same file. A copy is a new record
+/// it) when the old name still holds the same file; the tracks chosen for it
+/// go along the same way. A copy is a new record
 /// and obeys the limit of 40 as writeResumeRecord() does. A file that cannot
 /// be read finds nothing this way. Only files whose size some stored print
 /// names are read (128 KiB at most), so opening a new file costs one stat.
@@ -75,3 +82,19 @@ std::optional<QString> storedResumeRecord(ClassPref3 &pref, const QString &fileN
 /// Puts `text` back as the record of `fileName`, as storedResumeRecord read
 /// it: nullopt removes the record (it is left out of the next save).
 void restoreResumeRecord(ClassPref3 &pref, const QString &fileName, const std::optional<QString> &text);
+
+/// The stored form of a track choice: "a=<id>" and "s=<id>" ("s=no": no
+/// subtitles), joined by a comma, each only when chosen ("a=2,s=no", "s=1").
+QString trackChoiceText(const TrackChoice &choice);
+/// A stored choice read back. Parts that are not understood (damaged, or
+/// written by a later build) are left out.
+TrackChoice parseTrackChoice(const QString &text);
+
+/// Keeps the tracks chosen for `fileName` beside its record (an empty choice
+/// removes them). They stay while the file has a record, and until the next
+/// record is dropped when it has none (it was watched to its end).
+void writeTrackChoice(ClassPref3 &pref, const QString &fileName, const TrackChoice &choice);
+/// The tracks stored for exactly `fileName`; empty when none. Run
+/// findResumeRecord() first: a renamed or moved file's choice comes with its
+/// record.
+TrackChoice findTrackChoice(ClassPref3 &pref, const QString &fileName);

@@ -167,6 +167,7 @@ void fmPlayer::buildMenu()
             submenu = mnuExec->addMenu(QString::fromUtf8(entry.caption));
             submenu->setObjectName(name);
             submenu->menuAction()->setObjectName(name);
+            submenu->menuAction()->setVisible(entry.design != MenuDesign::Hidden);
             continue;
         }
         QMenu *menu = entry.level == 2 && submenu ? submenu : mnuExec;

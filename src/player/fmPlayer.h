@@ -197,6 +197,11 @@ public:
     int savedDisplaySize() const { return SavedDisplaySize; }
     /// The version box, which lives elsewhere: emits versionBoxRequested().
     void mnuExec_Version_Click();
+    /// An entry of the "音声" or "字幕" submenu: plays sound track `id`, or
+    /// shows subtitle track `id` (0: none), of the file that plays, and
+    /// keeps the choice for the file beside its resume record.
+    void mnuExec_Audio_Click(int id);
+    void mnuExec_Subtitle_Click(int id);
 
     // fmPlayerDialogs.cpp
 
@@ -318,6 +323,10 @@ private:
     void focusPanel();
     void volumeStep(bool up);
     void setDisplaySizeThenVideoSize(int displaySize, float width);
+    /// Fills the "音声" and "字幕" submenus with the session's tracks and
+    /// shows them when the file offers a choice.
+    void refreshTrackMenus();
+    void storeTrackChoice();
 
     // fmPlayerBars.cpp
     void connectBars();

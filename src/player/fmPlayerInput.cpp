@@ -11,6 +11,7 @@
 #include "playback/PlaybackSession.h"
 #include "player/ExecMenu.h"
 #include "player/PanelWidgets.h"
+#include "player/ResumeRecords.h"
 #include "util/RuntimeError.h"
 
 #include <QAction>
@@ -50,6 +51,11 @@ void fmPlayer::connectInput()
     connect(m_skipRow, &ButtonRow::clicked, this, [this](int i) { BtSkip_Click(i); });
     connect(m_skipRow, &ButtonRow::rightPressed, this,
             [this](int i) { BtSkip_MouseDown(i, MouseButtonBits::Right); });
+    // Queued: a choice in a track submenu changes the tracks while that
+    // entry's own signal still runs.
+    connect(
+        m_session, &PlaybackSession::tracksChanged, this, [this] { refreshTrackMenus(); },
+        Qt::QueuedConnection);
 
     const auto menuOnRight = [this](int button) {
         if (button & MouseButtonBits::Right)
@@ -161,6 +167,8 @@ void fmPlayer::runCommand(const Command &command)
         case PlayerCommand::SkipModify: return mnuExec_SkipModify_Click();
         case PlayerCommand::Version: return mnuExec_Version_Click();
         case PlayerCommand::Exit: close(); return;
+        case PlayerCommand::AudioTrack: return mnuExec_Audio_Click(command.index);
+        case PlayerCommand::SubtitleTrack: return mnuExec_Subtitle_Click(command.index);
         }
     });
 }
@@ -207,9 +215,59 @@ void fmPlayer::showExecMenu(bool fromSkipButton)
     };
     if (fromSkipButton)
         showSkipEntries(true);
+    refreshTrackMenus();
     mnuExec->exec(QCursor::pos());
     if (fromSkipButton)
         showSkipEntries(false);
+}
+
+void fmPlayer::refreshTrackMenus()
+{
+    const TrackMenus menus = trackMenus(m_session->tracks());
+    const auto fill = [this](const char *name, const std::vector<TrackMenuItem> &items, bool shown) {
+        auto *submenu = mnuExec->findChild<QMenu *>(QLatin1String(name));
+        if (!submenu)
+            return;
+        submenu->clear();
+        for (const TrackMenuItem &item : items) {
+            // "&" in a title would make a mnemonic.
+            QAction *action =
+                submenu->addAction(QString(item.label).replace(QLatin1Char('&'), QStringLiteral("&&")));
+            action->setObjectName(QLatin1String(name) + QLatin1Char('_') +
+                                  QString::number(item.command.index));
+            action->setCheckable(true);
+            action->setChecked(item.checked);
+            const Command command = item.command;
+            connect(action, &QAction::triggered, this, [this, action, command, checked = item.checked] {
+                // The check follows what plays, never the click.
+                action->setChecked(checked);
+                runCommand(command);
+            });
+        }
+        submenu->menuAction()->setVisible(shown);
+    };
+    fill(AudioMenuEntry, menus.audio, menus.showAudio);
+    fill(SubtitleMenuEntry, menus.subtitle, menus.showSubtitle);
+    if (QAction *separator = menuEntry(QLatin1String(TrackSeparatorEntry)))
+        separator->setVisible(menus.showAudio || menus.showSubtitle);
+}
+
+void fmPlayer::mnuExec_Audio_Click(int id)
+{
+    m_session->selectAudioTrack(id);
+    storeTrackChoice();
+}
+
+void fmPlayer::mnuExec_Subtitle_Click(int id)
+{
+    m_session->selectSubtitleTrack(id);
+    storeTrackChoice();
+}
+
+void fmPlayer::storeTrackChoice()
+{
+    if (m_session->hasFile())
+        writeTrackChoice(m_pref, m_session->fileName(), m_session->trackChoice());
 }
 
 void fmPlayer::volumeStep(bool up)

@@ -140,6 +140,8 @@ void fmPlayer::openAndLayOut(const QString &name)
 {
     m_awaitFirstFrame = true;
     m_session->open(name);
+    // The tracks chosen for the file last time, once they are known.
+    m_session->restoreTracks(findTrackChoice(m_pref, name));
     startupMilestone("file opened");
     if (m_session->canScan()) {
         BtState(transportIndex(Transport::FastForward))->setEnabled(true);

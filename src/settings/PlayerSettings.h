@@ -28,6 +28,10 @@ inline const QString Files = QStringLiteral("Files");
 /// hash of its ends ("size,hex"), by which a renamed or moved file finds its
 /// record. A section of its own, so "Files" keeps its one value form.
 inline const QString FileFingerprints = QStringLiteral("FileFingerprints");
+/// Beside the resume records, under the same key: the sound and subtitle
+/// tracks chosen for the file ("a=2,s=no"). A section of its own for the
+/// same reason.
+inline const QString FileTracks = QStringLiteral("FileTracks");
 } // namespace SettingsSection
 
 /// A form's top-left outer corner, twips.

@@ -34,12 +34,16 @@ enum Observed : quint64 {
     ObsSeekable,
     ObsSeeking,
     ObsVideoParams,
+    ObsTrackList,
+    ObsAid,
+    ObsSid,
 };
 constexpr quint64 SeekReply = 100;
 // Replies of our own sets of the settings the cache follows.
 constexpr quint64 SetPauseReply = 101;
 constexpr quint64 SetSpeedReply = 102;
 constexpr quint64 SetMuteReply = 103;
+constexpr quint64 SetTrackReply = 104;
 
 constexpr double MinSpeed = 0.01;
 constexpr double MaxSpeed = 100.0;
@@ -71,6 +75,32 @@ QVariant nodeToVariant(const mpv_node *node)
     }
     default: return {};
     }
+}
+
+/// The sound and subtitle tracks of the core's "track-list".
+MediaTracks tracksFromList(const QVariantList &list)
+{
+    MediaTracks tracks;
+    for (const QVariant &entry : list) {
+        const QVariantMap node = entry.toMap();
+        const QString type = node.value(QString::fromLatin1(MpvKey::Type)).toString();
+        MediaTrack track;
+        if (type == QLatin1String(MpvKey::TypeAudio))
+            track.kind = MediaTrack::Kind::Audio;
+        else if (type == QLatin1String(MpvKey::TypeSub))
+            track.kind = MediaTrack::Kind::Subtitle;
+        else
+            continue;
+        track.id = node.value(QString::fromLatin1(MpvKey::Id)).toInt();
+        track.language = node.value(QString::fromLatin1(MpvKey::Lang)).toString();
+        track.title = node.value(QString::fromLatin1(MpvKey::Title)).toString();
+        track.isDefault = node.value(QString::fromLatin1(MpvKey::Default)).toBool();
+        track.selected = node.value(QString::fromLatin1(MpvKey::Selected)).toBool();
+        track.external = node.value(QString::fromLatin1(MpvKey::External)).toBool();
+        if (track.id > 0)
+            tracks.append(track);
+    }
+    return tracks;
 }
 
 QSize sizeFromVideoParams(const QVariantMap &params)
@@ -153,6 +183,12 @@ void setStartOptions(mpv_handle *h)
         {MpvOpt::Vo, MpvVal::Null},
         {MpvOpt::AudioFallbackToNull, MpvVal::Yes},
         {MpvOpt::AudioPitchCorrection, MpvVal::Yes},
+        // A subtitle file named as the video ("movie.srt", "movie.ja.ass")
+        // is one of its tracks; other names in the folder are not.
+        {MpvOpt::SubAuto, MpvVal::Exact},
+        // A track chosen for one file is that file's: the next one starts
+        // with the tracks it flags itself.
+        {MpvOpt::ResetOnNextFile, "aid,sid"},
     };
     for (const auto &[name, value] : options) {
         // Options missing from an older libmpv are not worth failing over.
@@ -181,6 +217,10 @@ void observeProperties(mpv_handle *h)
     mpv_observe_property(h, ObsSeekable, MpvProp::Seekable, MPV_FORMAT_FLAG);
     mpv_observe_property(h, ObsSeeking, MpvProp::Seeking, MPV_FORMAT_FLAG);
     mpv_observe_property(h, ObsVideoParams, MpvProp::VideoParams, MPV_FORMAT_NODE);
+    mpv_observe_property(h, ObsTrackList, MpvProp::TrackList, MPV_FORMAT_NODE);
+    // A switch of tracks may come without a new list; it is read then.
+    mpv_observe_property(h, ObsAid, MpvProp::Aid, MPV_FORMAT_NONE);
+    mpv_observe_property(h, ObsSid, MpvProp::Sid, MPV_FORMAT_NONE);
 }
 
 } // namespace
@@ -389,6 +429,10 @@ void MediaEngine::handleSetReply(quint64 reply)
                 setCachedMute(mute.toBool());
         }
         break;
+    case SetTrackReply:
+        if (m_pendingTrackSets > 0 && --m_pendingTrackSets == 0 && m_loaded)
+            takeTrackList(readProperty(MpvProp::TrackList));
+        break;
     default: break;
     }
 }
@@ -459,6 +503,12 @@ void MediaEngine::takeFileValueChange(quint64 observed, const void *rawProp)
     // The core also "seeks" while it starts a file's video; only our own
     // seeks count.
     case ObsSeeking: m_seeking = m_seekPending && value.asFlag(); break;
+    case ObsTrackList:
+        if (!value.none())
+            takeTrackList(nodeToVariant(static_cast<mpv_node *>(prop->data)));
+        break;
+    case ObsAid:
+    case ObsSid: takeTrackList(readProperty(MpvProp::TrackList)); break;
     case ObsVideoParams:
         setVideoActive(!value.none());
         if (!value.none()) {
@@ -624,6 +674,7 @@ void MediaEngine::readTracks()
         }
     }
     setCachedVideoSize(size.isEmpty() ? QSize() : size);
+    takeTrackList(tracks);
 }
 
 void MediaEngine::closeCurrent()
@@ -654,6 +705,8 @@ void MediaEngine::resetCaches()
     setCachedPosition(0);
     setCachedDuration(0);
     setCachedVideoSize(QSize());
+    m_pendingTrackSets = 0;
+    takeTrackList(QVariant());
 }
 
 void MediaEngine::stopCore()
@@ -753,6 +806,51 @@ void MediaEngine::setVolume(double percent)
     percent = std::clamp(percent, 0.0, 100.0);
     mpv_set_property_async(m_handle, 0, MpvProp::Volume, MPV_FORMAT_DOUBLE, &percent);
     m_volume = percent;
+}
+
+void MediaEngine::selectAudioTrack(int id)
+{
+    selectTrack(MediaTrack::Kind::Audio, id);
+}
+
+void MediaEngine::selectSubtitleTrack(int id)
+{
+    selectTrack(MediaTrack::Kind::Subtitle, id);
+}
+
+void MediaEngine::selectTrack(MediaTrack::Kind kind, int id)
+{
+    const bool audio = kind == MediaTrack::Kind::Audio;
+    // Sound is never switched off here; subtitles are, with 0.
+    if (!m_handle || !m_loaded || !(hasTrack(m_tracks, kind, id) || (!audio && id == 0)))
+        return;
+    const QByteArray value = id > 0 ? QByteArray::number(id) : QByteArray(MpvVal::No);
+    const char *data = value.constData();
+    if (mpv_set_property_async(m_handle, SetTrackReply, audio ? MpvOpt::Aid : MpvOpt::Sid, MPV_FORMAT_STRING,
+                               &data) < 0)
+        return;
+    ++m_pendingTrackSets;
+    MediaTracks chosen = m_tracks;
+    for (MediaTrack &track : chosen) {
+        if (track.kind == kind)
+            track.selected = track.id == id;
+    }
+    if (chosen != m_tracks) {
+        m_tracks = chosen;
+        Q_EMIT tracksChanged();
+    }
+}
+
+void MediaEngine::takeTrackList(const QVariant &list)
+{
+    // Until the core has taken our choice, its list shows the one before.
+    if (m_pendingTrackSets > 0)
+        return;
+    const MediaTracks tracks = tracksFromList(list.toList());
+    if (tracks != m_tracks) {
+        m_tracks = tracks;
+        Q_EMIT tracksChanged();
+    }
 }
 
 void MediaEngine::setVideoEnabled(bool enabled)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/media/MediaTracks.h"
+
 #include <QObject>
 #include <QPointer>
 #include <QSize>
@@ -171,6 +173,22 @@ public:
     /// loaded file can be drawn).
     bool videoActive() const { return m_videoActive; }
 
+    // Sound and subtitle tracks. The core picks the tracks to play at each
+    // load (the default-flagged ones); a subtitle file beside the video with
+    // the same base name ("movie.srt" beside "movie.mp4") loads as a track.
+
+    /// The loaded file's sound and subtitle tracks in the core's order, with
+    /// the ones that play now marked; empty with nothing loaded. A choice
+    /// made with the calls below shows here at once; tracksChanged() follows
+    /// every change.
+    MediaTracks tracks() const { return m_tracks; }
+    /// Plays sound track `id` of tracks(); nothing when there is no such
+    /// track.
+    void selectAudioTrack(int id);
+    /// Shows subtitle track `id` of tracks(); 0 shows none, also when the
+    /// file flags one as its default. Nothing for an id there is no track of.
+    void selectSubtitleTrack(int id);
+
     // The renderer binding, for the video surface.
 
     /// The core a renderer builds its render context on; nullptr when the
@@ -205,6 +223,8 @@ Q_SIGNALS:
     void muteChanged(bool mute);
     void eofReachedChanged(bool eof);
     void videoSizeChanged(const QSize &size);
+    /// tracks() changed: another file, a track added, another one chosen.
+    void tracksChanged();
     /// Playback (re)started after a load or a seek.
     void seekFinished();
     /// The core's video output started (true) or stopped (false) running.
@@ -250,6 +270,9 @@ private:
     void setCachedEof(bool eof);
     void setCachedVideoSize(const QSize &size);
     void setVideoActive(bool active);
+    /// Takes the core's "track-list" as tracks().
+    void takeTrackList(const QVariant &list);
+    void selectTrack(MediaTrack::Kind kind, int id);
 
     mpv_handle *m_handle = nullptr;
     std::atomic<bool> m_drainQueued{false};
@@ -302,4 +325,8 @@ private:
     QSize m_videoSize;
     bool m_videoWanted = true;
     bool m_keepAspect = true;
+    MediaTracks m_tracks;
+    // Our track choices not yet answered by the core: until they are, the
+    // core's list shows the choice before them.
+    int m_pendingTrackSets = 0;
 };

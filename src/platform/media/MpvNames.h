@@ -27,6 +27,7 @@ inline constexpr const char KeepAspect[] = "keepaspect";
 inline constexpr const char Vid[] = "vid";
 inline constexpr const char Aid[] = "aid";
 inline constexpr const char Sid[] = "sid";
+inline constexpr const char SubAuto[] = "sub-auto";
 inline constexpr const char ResetOnNextFile[] = "reset-on-next-file";
 inline constexpr const char OsdLevel[] = "osd-level";
 inline constexpr const char Msg[] = "msg-level";
@@ -44,6 +45,8 @@ inline constexpr const char Seekable[] = "seekable";
 inline constexpr const char Seeking[] = "seeking";
 inline constexpr const char VideoParams[] = "video-params";
 inline constexpr const char TrackList[] = "track-list";
+inline constexpr const char Aid[] = "aid";
+inline constexpr const char Sid[] = "sid";
 inline constexpr const char IdleActive[] = "idle-active";
 inline constexpr const char Path[] = "path";
 inline constexpr const char Volume[] = "volume";
@@ -62,6 +65,12 @@ inline constexpr const char W[] = "w";
 inline constexpr const char H[] = "h";
 inline constexpr const char TypeVideo[] = "video";
 inline constexpr const char TypeAudio[] = "audio";
+inline constexpr const char TypeSub[] = "sub";
+inline constexpr const char Id[] = "id";
+inline constexpr const char Lang[] = "lang";
+inline constexpr const char Title[] = "title";
+inline constexpr const char Default[] = "default";
+inline constexpr const char External[] = "external";
 } // namespace MpvKey
 
 namespace MpvCmd {
@@ -80,4 +89,5 @@ inline constexpr const char Auto[] = "auto";
 inline constexpr const char AutoSafe[] = "auto-safe";
 inline constexpr const char Libmpv[] = "libmpv";
 inline constexpr const char Null[] = "null";
+inline constexpr const char Exact[] = "exact";
 } // namespace MpvVal

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+class MediaEngine;
+
 /// Play states of the media player control.
 namespace MediaPlayState {
 constexpr int Stopped = 0;
@@ -57,4 +59,8 @@ public:
     virtual int PlayState() const = 0;
     virtual bool Mute() const = 0;
     virtual void setMute(bool mute) = 0;
+    /// The engine that plays the control's files, for what the members
+    /// above do not reach (the file's sound and subtitle tracks); nullptr
+    /// when there is none.
+    virtual MediaEngine *engine() const { return nullptr; }
 };

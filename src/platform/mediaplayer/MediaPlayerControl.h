@@ -104,7 +104,7 @@ public:
     QString message() const { return m_message; }
     /// The engine and the surface that shows it in the control (tests,
     /// benchmarks).
-    MediaEngine *engine() const { return m_engine; }
+    MediaEngine *engine() const override { return m_engine; }
     VideoSurface *surface() const { return m_surface; }
 
 Q_SIGNALS:

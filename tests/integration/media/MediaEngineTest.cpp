@@ -302,3 +302,83 @@ TEST(MediaEngine, PlaysSilentlyWithoutAnySoundDevice)
     EXPECT_TRUE(advanced);
     EXPECT_EQ(output, QString::fromLatin1(MpvVal::Null));
 }
+
+namespace {
+
+/// The tracks as "a1 jpn 日本語吹替 default selected" lines, for readable
+/// comparisons.
+QStringList describe(const MediaTracks &tracks)
+{
+    QStringList lines;
+    for (const MediaTrack &t : tracks) {
+        QStringList words{(t.kind == MediaTrack::Kind::Audio ? QStringLiteral("a") : QStringLiteral("s")) +
+                          QString::number(t.id)};
+        for (const QString &word : {t.language, t.title}) {
+            if (!word.isEmpty())
+                words << word;
+        }
+        if (t.isDefault)
+            words << QStringLiteral("default");
+        if (t.external)
+            words << QStringLiteral("external");
+        if (t.selected)
+            words << QStringLiteral("selected");
+        lines << words.join(QLatin1Char(' '));
+    }
+    return lines;
+}
+
+} // namespace
+
+TEST(MediaEngine, ListsAndSwitchesSoundAndSubtitleTracks)
+{
+    const struct {
+        const char *file;
+        QStringList tracks;
+    } cases[] = {
+        // Tagged tracks inside the file, the subtitles flagged as default.
+        {"languages.mkv",
+         {"a1 jpn 日本語吹替 default selected", "a2 eng English", "s1 jpn default selected"}},
+        // Untagged sound tracks, and the subtitle file of the same name beside it.
+        {"sidecar.avi", {"a1 selected", "a2", "s1 sidecar.srt external selected"}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.file);
+        MediaEngine engine;
+        LOAD_OR_FAIL(engine, QString::fromLatin1(c.file));
+        EXPECT_EQ(describe(engine.tracks()), c.tracks);
+
+        QSignalSpy changed(&engine, &MediaEngine::tracksChanged);
+        engine.selectAudioTrack(2);
+        engine.selectSubtitleTrack(0);
+        // The choice shows at once, and the core takes it.
+        EXPECT_EQ(selectedTrack(engine.tracks(), MediaTrack::Kind::Audio), 2);
+        EXPECT_EQ(selectedTrack(engine.tracks(), MediaTrack::Kind::Subtitle), 0);
+        EXPECT_GE(changed.count(), 1);
+        EXPECT_TRUE(waitUntil([&] {
+            return engine.readProperty("current-tracks/audio/id").toInt() == 2 &&
+                   !engine.readProperty("current-tracks/sub/id").isValid();
+        }));
+        engine.setPaused(false);
+        EXPECT_TRUE(waitUntil([&] { return engine.position() > 0.3; }, 8000));
+        EXPECT_EQ(selectedTrack(engine.tracks(), MediaTrack::Kind::Audio), 2);
+        EXPECT_EQ(selectedTrack(engine.tracks(), MediaTrack::Kind::Subtitle), 0);
+
+        // Ids the file has no track of change nothing.
+        engine.selectAudioTrack(7);
+        engine.selectSubtitleTrack(-1);
+        engine.selectAudioTrack(0);
+        EXPECT_EQ(selectedTrack(engine.tracks(), MediaTrack::Kind::Audio), 2);
+
+        engine.selectSubtitleTrack(1);
+        EXPECT_TRUE(waitUntil([&] { return engine.readProperty("current-tracks/sub/id").toInt() == 1; }));
+
+        // The next file starts with the tracks it flags itself.
+        engine.selectAudioTrack(2);
+        engine.selectSubtitleTrack(0);
+        LOAD_OR_FAIL(engine, QString::fromLatin1(c.file));
+        EXPECT_EQ(describe(engine.tracks()), c.tracks);
+        engine.unload();
+        EXPECT_TRUE(engine.tracks().isEmpty());
+    }
+}

@@ -4,6 +4,7 @@
 #include "TestSupport.h"
 #include "platform/forms/ScreenMetrics.h"
 #include "platform/forms/WindowFrame.h"
+#include "platform/media/MediaEngine.h"
 #include "platform/mediaplayer/MediaPlayerControl.h"
 #include "playback/ClassPlayerDummy.h"
 #include "playback/PlaybackSession.h"
@@ -294,6 +295,62 @@ TEST_F(PlayerWindow, ARenamedMovedOrCopiedFileIsOfferedItsPlace)
         EXPECT_EQ(stored("Files", opened), record);
         EXPECT_EQ(stored("Files", played), c.copy ? record : QString());
         ASSERT_TRUE(waitUntil([&] { return second->session().facade().CurrentPosition() > 1; }, 15000));
+        second->closeStep();
+    }
+}
+
+TEST_F(PlayerWindow, ChosenTracksAreKeptForTheFileAndComeBackOnReopen)
+{
+    using K = MediaTrack::Kind;
+    const struct {
+        const char *file;
+        bool onMci;
+    } cases[] = {{"languages.mkv", false}, {"sidecar.avi", true}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.file);
+        const QString file = testMedia(c.file);
+        m_pref.ClearData();
+        // What plays, as the session lists it and as the core has it.
+        const auto plays = [](fmPlayer &player, int audio, int subtitle) {
+            MediaEngine *engine = player.session().facade().Engine();
+            const MediaTracks tracks = player.session().tracks();
+            return engine && selectedTrack(tracks, K::Audio) == audio &&
+                   selectedTrack(tracks, K::Subtitle) == subtitle &&
+                   engine->readProperty("current-tracks/audio/id").toInt() == audio &&
+                   engine->readProperty("current-tracks/sub/id").toInt() == subtitle;
+        };
+        const auto entry = [](fmPlayer &player, const char *name) {
+            return player.findChild<QAction *>(QLatin1String(name));
+        };
+
+        auto first = makePlayer();
+        first->Play(file);
+        EXPECT_EQ(first->session().playsOnMci(), c.onMci);
+        ASSERT_TRUE(
+            waitUntil([&] { return plays(*first, 1, 1) && entry(*first, "mnuExec_Audio_2"); }, 10000));
+        EXPECT_TRUE(entry(*first, "mnuExec_Audio")->isVisible());
+        EXPECT_TRUE(entry(*first, "mnuExec_Subtitle")->isVisible());
+        entry(*first, "mnuExec_Audio_2")->trigger();
+        entry(*first, "mnuExec_Subtitle_0")->trigger();
+        EXPECT_EQ(stored("FileTracks", file), "a=2,s=no");
+        EXPECT_TRUE(waitUntil([&] { return plays(*first, 2, 0); }));
+        first->closeStep();
+        first.reset();
+
+        // Read from the file the close step wrote.
+        m_pref.ClearData();
+        ASSERT_TRUE(m_pref.Load(m_dir.filePath("Kovaplex.ini")));
+        auto second = makePlayer();
+        second->Play(file);
+        EXPECT_TRUE(waitUntil([&] { return plays(*second, 2, 0); }, 10000));
+        EXPECT_TRUE(waitUntil([&] {
+            QAction *chosen = entry(*second, "mnuExec_Audio_2");
+            QAction *none = entry(*second, "mnuExec_Subtitle_0");
+            return chosen && chosen->isChecked() && none && none->isChecked();
+        }));
+        // A stop (on MCI a new device) keeps the choice.
+        second->BtState_Click(transportIndex(Transport::Stop));
+        EXPECT_TRUE(waitUntil([&] { return plays(*second, 2, 0); }, 10000));
         second->closeStep();
     }
 }

@@ -189,3 +189,96 @@ TEST(TransportRules, EachActionIsTheButtonOfItsName)
 }
 
 } // namespace
+
+namespace {
+
+MediaTrack track(MediaTrack::Kind kind, int id, const char *language, const char *title,
+                 bool selected = false)
+{
+    MediaTrack t;
+    t.kind = kind;
+    t.id = id;
+    t.language = QString::fromUtf8(language);
+    t.title = QString::fromUtf8(title);
+    t.selected = selected;
+    return t;
+}
+
+/// The entries of a submenu as "label=id" with a "*" on the checked one.
+QStringList entries(const std::vector<TrackMenuItem> &items)
+{
+    QStringList out;
+    for (const TrackMenuItem &item : items)
+        out << item.label + '=' + QString::number(item.command.index) + (item.checked ? "*" : "");
+    return out;
+}
+
+} // namespace
+
+TEST(ExecMenuTable, TheOriginalEntriesComeFirstAndTheTrackMenusLast)
+{
+    QStringList topLevel;
+    for (const MenuEntry &e : ExecMenuEntries) {
+        if (e.level == 1)
+            topLevel << e.name;
+    }
+    EXPECT_EQ(topLevel,
+              (QStringList{"mnuExec_ViewSize", "mnuExec_Skip", "mnuExec_ViewSize_Zero", "mnuExec_Front",
+                           "mnuExec_89", "mnuExec_SkipModify", "mnuExec_90", "mnuExec_Version", "mnuExec_99",
+                           "mnuExec_Exit", "mnuExec_98", "mnuExec_Audio", "mnuExec_Subtitle"}));
+    EXPECT_EQ(ExecMenuEntries[27].command.what, C::Exit);
+}
+
+TEST(ExecMenuTable, TrackMenusShowTheChoicesAFileOffers)
+{
+    using K = MediaTrack::Kind;
+    const struct {
+        const char *what;
+        MediaTracks tracks;
+        bool showAudio;
+        QStringList audio;
+        bool showSubtitle;
+        QStringList subtitle;
+    } cases[] = {
+        {"nothing open", {}, false, {}, false, {"なし=0*"}},
+        {"one sound track, no subtitles",
+         {track(K::Audio, 1, "jpn", "", true)},
+         false,
+         {"jpn=1*"},
+         false,
+         {"なし=0*"}},
+        {"tagged tracks, default subtitles shown",
+         {track(K::Audio, 1, "jpn", "日本語吹替", true), track(K::Audio, 2, "eng", "English"),
+          track(K::Subtitle, 1, "jpn", "", true)},
+         true,
+         {"jpn — 日本語吹替=1*", "eng — English=2"},
+         true,
+         {"なし=0", "jpn=1*"}},
+        {"nothing known, subtitles hidden",
+         {track(K::Audio, 1, "", "", true), track(K::Audio, 2, " ", ""),
+          track(K::Subtitle, 1, "", "a & b.srt")},
+         true,
+         {"トラック 1=1*", "トラック 2=2"},
+         true,
+         {"なし=0*", "a & b.srt=1"}},
+        {"alike tracks told apart, a title the same as the language",
+         {track(K::Audio, 1, "eng", "", false), track(K::Audio, 2, "eng", "eng", true),
+          track(K::Subtitle, 3, "", "Signs")},
+         true,
+         {"eng (トラック 1)=1", "eng (トラック 2)=2*"},
+         true,
+         {"なし=0*", "Signs=3"}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        const TrackMenus menus = trackMenus(c.tracks);
+        EXPECT_EQ(menus.showAudio, c.showAudio);
+        EXPECT_EQ(entries(menus.audio), c.audio);
+        EXPECT_EQ(menus.showSubtitle, c.showSubtitle);
+        EXPECT_EQ(entries(menus.subtitle), c.subtitle);
+        for (const TrackMenuItem &item : menus.audio)
+            EXPECT_EQ(item.command.what, C::AudioTrack);
+        for (const TrackMenuItem &item : menus.subtitle)
+            EXPECT_EQ(item.command.what, C::SubtitleTrack);
+    }
+}

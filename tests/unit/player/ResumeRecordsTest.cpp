@@ -178,6 +178,7 @@ TEST(ResumeRecords, ARenamedMovedOrCopiedFileFindsItsPlaceByItsPrint)
         ClassPref3 pref;
         fillRecords(pref, 3);
         writeResumeRecord(pref, played, 30, 90);
+        writeTrackChoice(pref, played, {2, 0});
         const QString print = printOf(pref, played);
         ASSERT_TRUE(print.startsWith(QString::number(3 * FingerprintSpan) + ",")) << print.toStdString();
         c.change(played, opened);
@@ -189,11 +190,14 @@ TEST(ResumeRecords, ARenamedMovedOrCopiedFileFindsItsPlaceByItsPrint)
             EXPECT_DOUBLE_EQ(found->length, 90);
             EXPECT_EQ(recordOf(pref, opened), "30,90");
             EXPECT_EQ(printOf(pref, opened), print);
+            EXPECT_EQ(findTrackChoice(pref, opened), (TrackChoice{2, 0}));
         } else {
             EXPECT_EQ(recordOf(pref, opened), "");
+            EXPECT_TRUE(findTrackChoice(pref, opened).isEmpty());
         }
         EXPECT_EQ(recordOf(pref, played), c.oldKept ? "30,90" : "");
         EXPECT_EQ(printOf(pref, played), c.oldKept ? print : "");
+        EXPECT_EQ(findTrackChoice(pref, played).isEmpty(), !c.oldKept);
         // The records beside them are untouched, and a move keeps the count.
         QStringList keys;
         EXPECT_EQ(pref.GetSectionKeys(ResumeSection, keys), c.found && c.oldKept ? 5 : 4);
@@ -204,7 +208,7 @@ TEST(ResumeRecords, ARenamedMovedOrCopiedFileFindsItsPlaceByItsPrint)
     }
 }
 
-TEST(ResumeRecords, PrintsAreDroppedWithTheirRecordsAndUnreadableFilesHaveNone)
+TEST(ResumeRecords, PrintsAndTracksAreDroppedWithTheirRecordsAndUnreadableFilesHaveNoPrint)
 {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
@@ -221,6 +225,12 @@ TEST(ResumeRecords, PrintsAreDroppedWithTheirRecordsAndUnreadableFilesHaveNone)
     // A build without prints dropped a record and left its print behind.
     pref.SaveSetting(FingerprintSection, "/media/dropped.avi", "1000,00");
     fillRecords(pref, 38);
+    // Tracks are kept for a file without a record (watched to its end) until
+    // a record goes.
+    writeTrackChoice(pref, first, {std::nullopt, 0});
+    writeTrackChoice(pref, "/media/watched.avi", {2, std::nullopt});
+    writeTrackChoice(pref, "/media/old5.avi", {2, 1});
+    EXPECT_EQ(findTrackChoice(pref, "/media/watched.avi"), (TrackChoice{2, std::nullopt}));
 
     const QString next = dir.filePath("next.mkv");
     makeFile(next, 'n', 1000);
@@ -229,6 +239,9 @@ TEST(ResumeRecords, PrintsAreDroppedWithTheirRecordsAndUnreadableFilesHaveNone)
     EXPECT_EQ(printOf(pref, first), "");
     EXPECT_EQ(printOf(pref, "/media/dropped.avi"), "");
     EXPECT_FALSE(printOf(pref, next).isEmpty());
+    EXPECT_TRUE(findTrackChoice(pref, first).isEmpty());
+    EXPECT_TRUE(findTrackChoice(pref, "/media/watched.avi").isEmpty());
+    EXPECT_EQ(findTrackChoice(pref, "/media/old5.avi"), (TrackChoice{2, 1}));
     // The dropped file, renamed, no longer finds a place.
     moveFile(first, dir.filePath("renamed.mkv"));
     EXPECT_FALSE(findResumeRecord(pref, dir.filePath("renamed.mkv")));
@@ -260,6 +273,7 @@ TEST(ResumeRecords, TheFilesSectionIsWrittenAsItAlwaysWasAndOldFilesLoadUnchange
     now.SaveSetting("Window", "Main.Left", "120");
     writeResumeRecord(now, a, 754.32, 5400.5);
     writeResumeRecord(now, b, 30, 90);
+    writeTrackChoice(now, a, {2, 0});
     const QByteArray written = saved(now, "new.ini");
 
     // The same bytes up to the end of "Files"; the prints follow in a section
@@ -267,6 +281,8 @@ TEST(ResumeRecords, TheFilesSectionIsWrittenAsItAlwaysWasAndOldFilesLoadUnchange
     ASSERT_TRUE(written.startsWith(old)) << written.constData();
     const QByteArray added = written.mid(old.size());
     EXPECT_TRUE(added.startsWith("\r\n[FileFingerprints]\r\n")) << added.constData();
+    EXPECT_TRUE(added.endsWith("\r\n[FileTracks]\r\n" + QFile::encodeName(a) + "=a=2,s=no\r\n"))
+        << added.constData();
     EXPECT_FALSE(added.contains("[Files]"));
 
     // A build without prints reads the records with the plain reader and
@@ -283,4 +299,33 @@ TEST(ResumeRecords, TheFilesSectionIsWrittenAsItAlwaysWasAndOldFilesLoadUnchange
     ASSERT_TRUE(findResumeRecord(loaded, b));
     EXPECT_DOUBLE_EQ(findResumeRecord(loaded, b)->position, 30);
     EXPECT_EQ(saved(loaded, "old-resaved.ini"), old);
+}
+
+TEST(ResumeRecords, TrackChoicesAreWrittenAndReadBack)
+{
+    const struct {
+        TrackChoice choice;
+        const char *text;
+    } cases[] = {
+        {{2, 0}, "a=2,s=no"},
+        {{std::nullopt, 3}, "s=3"},
+        {{1, std::nullopt}, "a=1"},
+        {{}, ""},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(trackChoiceText(c.choice), c.text);
+        EXPECT_EQ(parseTrackChoice(c.text), c.choice);
+    }
+    // Damaged parts, and parts a later build may add, are left out.
+    EXPECT_EQ(parseTrackChoice(" s=no , a=x,v=2,a=-1,s=,b"), (TrackChoice{std::nullopt, 0}));
+    EXPECT_EQ(parseTrackChoice("a=4,z=1"), (TrackChoice{4, std::nullopt}));
+
+    // Exactly the name, letter case included; an empty choice removes it.
+    ClassPref3 pref;
+    writeTrackChoice(pref, "/media/Film.mkv", {2, 0});
+    EXPECT_TRUE(findTrackChoice(pref, "/media/film.mkv").isEmpty());
+    EXPECT_EQ(pref.GetSetting(TrackSection, "/media/Film.mkv", QString()).toText(), "a=2,s=no");
+    writeTrackChoice(pref, "/media/Film.mkv", {});
+    EXPECT_TRUE(findTrackChoice(pref, "/media/Film.mkv").isEmpty());
 }
