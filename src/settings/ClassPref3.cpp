@@ -375,7 +375,14 @@ int ClassPref3::removeLeftoverSaves() const
 {
     if (!m_firstInstance || m_fileName.isEmpty())
         return 0;
-    const QByteArray folder = saveFolder(saveTarget(m_fileName));
+    QByteArray folder;
+    try {
+        folder = saveFolder(saveTarget(m_fileName));
+    } catch (const SettingsFileError &) {
+        // A file no save can replace (a folder, a dangling link) made no
+        // temporary files either; the save says why when it comes.
+        return 0;
+    }
     DIR *dir = ::opendir(folder.constData());
     if (!dir)
         return 0;

@@ -64,6 +64,7 @@ ProgramRun::ProgramRun(const QString &binary, const QStringList &args, const Opt
         m_process.setWorkingDirectory(options.workingDir);
     m_process.start(binary, args);
     m_process.waitForStarted(10000);
+    m_pid = m_process.processId();
 }
 
 ProgramRun::~ProgramRun()

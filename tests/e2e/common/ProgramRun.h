@@ -58,7 +58,9 @@ public:
     QStringList timeTexts() const { return traced(QStringLiteral("time")); }
     std::optional<int> lastPosition() const;
     QStringList visibleWindows() const;
-    qint64 pid() const { return m_process.processId(); }
+    /// The process's id as it started, also once it has ended: QProcess
+    /// says 0 then, and kill(0) would signal the test's own process group.
+    qint64 pid() const { return m_pid; }
     bool isRunning() const { return m_process.state() != QProcess::NotRunning; }
     bool waitForExit(int ms);
     int exitCode() const { return m_process.exitCode(); }
@@ -71,6 +73,7 @@ public:
 
 private:
     QProcess m_process;
+    qint64 m_pid = 0;
     QByteArray m_pending;
     QStringList m_lines;
 };

@@ -75,8 +75,10 @@ protected:
 TEST_F(DropE2E, ADragComingInOverTheVideoOpensTheFileOnThePanelOnly)
 {
     ASSERT_NO_FATAL_FAILURE(startPlayer());
+    // Another file than the one playing: a copy of that one would be
+    // offered its place, in a question.
     const QString dropped = m_dir.filePath("dropped.mp4");
-    ASSERT_TRUE(QFile::copy(testMedia("long.mp4"), dropped));
+    ASSERT_TRUE(QFile::copy(testMedia("clip.mp4"), dropped));
 
     // Landing on the video: refused there, from the first move to the end.
     qsizetype answers = m_player->traced("drag").size();

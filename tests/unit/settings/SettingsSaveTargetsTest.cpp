@@ -209,6 +209,11 @@ TEST_F(SettingsFileTest, SavesKilledHalfwayLeaveNothingForTheNextStart)
     for (const QString &name : kept)
         EXPECT_TRUE(QFileInfo(path(name)).isSymLink() || QFileInfo::exists(path(name))) << name.toStdString();
     EXPECT_EQ(readBytes(path()), QByteArray("[Files]\r\n/a.mp4=30,90\r\n"));
+
+    // A settings file no save can replace made no temporary files: asked,
+    // nothing is thrown out of the start.
+    m_pref.setFileName(path(kept[3]));
+    EXPECT_EQ(m_pref.removeLeftoverSaves(), 0);
 }
 
 } // namespace
