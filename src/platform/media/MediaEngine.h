@@ -205,7 +205,11 @@ Q_SIGNALS:
     void muteChanged(bool mute);
     void eofReachedChanged(bool eof);
     void videoSizeChanged(const QSize &size);
-    /// Playback (re)started after a load or a seek.
+    /// A seek was handed to the core; seekFinished() follows when it is done.
+    void seekStarted();
+    /// Playback (re)started after a load or a seek. With video, the first
+    /// picture at the new place has been handed to the renderer and drawn
+    /// by then: the core waits for that before it restarts.
     void seekFinished();
     /// The core's video output started (true) or stopped (false) running.
     void videoActiveChanged(bool active);
