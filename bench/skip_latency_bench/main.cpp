@@ -6,8 +6,10 @@
 // N times: the bench presses the skip key "V" in Kovaplex's window through
 // XTest, or writes {"command":["seek",10]} to mpv's JSON IPC socket, and
 // measures from just before that until the player reports the first frame
-// drawn after the seek's restart (Kovaplex's "seek drawn" trace value, mpv's
-// verbose "first video frame after restart shown"). Between skips each
+// at the new place drawn (Kovaplex's "seek drawn" trace value, printed when
+// the seek has restarted playback, which the core does only once that frame
+// is drawn; mpv's verbose "first video frame after restart shown", printed
+// just before its restart). Between skips each
 // player plays on for a moment, as a user would watch. Medians are printed.
 //
 // Needs an X display (scripts/bench.sh runs it under scripts/test-env.sh).

@@ -235,6 +235,10 @@ void VolumeBar::setLevel(std::int32_t level)
 {
     const std::int32_t lit = volumeLitSegments(level);
     const int height = client()->height();
+    if (lit == m_drawnLit && height == m_drawnHeight)
+        return;
+    m_drawnLit = lit;
+    m_drawnHeight = height;
     QPainter painter(&canvas());
     for (int i = 0; i < VolumeSegments; ++i)
         painter.fillRect(volumeSegmentRect(i, height), i < lit ? QColor(0, 192, 0) : QColor(192, 192, 192));

@@ -170,4 +170,8 @@ private:
     void chooseAt(QPointF pos);
 
     TwipsPerPixel m_tpp;
+    // What the canvas shows, so that the status tick's unchanged level costs
+    // no repaint: the lit segments at the bar's height (-1: nothing yet).
+    std::int32_t m_drawnLit = -1;
+    int m_drawnHeight = -1;
 };

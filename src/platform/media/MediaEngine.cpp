@@ -762,6 +762,7 @@ void MediaEngine::seek(double seconds, bool exact)
     if (m_duration <= 0 || seconds < m_duration)
         setCachedEof(false);
     setCachedPosition(seconds);
+    Q_EMIT seekStarted();
 }
 
 bool MediaEngine::waitFor(const std::function<bool()> &done, int timeoutMs)

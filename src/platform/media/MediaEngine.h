@@ -225,7 +225,11 @@ Q_SIGNALS:
     void videoSizeChanged(const QSize &size);
     /// tracks() changed: another file, a track added, another one chosen.
     void tracksChanged();
-    /// Playback (re)started after a load or a seek.
+    /// A seek was handed to the core; seekFinished() follows when it is done.
+    void seekStarted();
+    /// Playback (re)started after a load or a seek. With video, the first
+    /// picture at the new place has been handed to the renderer and drawn
+    /// by then: the core waits for that before it restarts.
     void seekFinished();
     /// The core's video output started (true) or stopped (false) running.
     void videoActiveChanged(bool active);

@@ -124,6 +124,7 @@ void VideoSurface::setEngine(MediaEngine *engine)
         destroyRenderer();
         for (const QMetaObject::Connection &connection : std::exchange(m_engineConnections, {}))
             disconnect(connection);
+        m_seekStarted = false;
         m_seekFramePending = false;
         m_engine->detachRenderer(this);
         m_engine = nullptr;
@@ -141,7 +142,13 @@ void VideoSurface::setEngine(MediaEngine *engine)
 void VideoSurface::connectEngine(MediaEngine *engine)
 {
     m_engineConnections = {
-        connect(engine, &MediaEngine::seekFinished, this, [this] { m_seekFramePending = true; }),
+        connect(engine, &MediaEngine::seekStarted, this,
+                [this] {
+                    m_seekStarted = true;
+                    m_seekFramePending = false;
+                    m_framesSinceSeek = 0;
+                }),
+        connect(engine, &MediaEngine::seekFinished, this, [this] { seekRestarted(); }),
         // A picture drawn before the video was known to run counted for
         // nothing: draw it again now.
         connect(engine, &MediaEngine::videoActiveChanged, this,
@@ -245,6 +252,7 @@ void VideoSurface::engineGone()
     destroyRenderer();
     for (const QMetaObject::Connection &connection : std::exchange(m_engineConnections, {}))
         disconnect(connection);
+    m_seekStarted = false;
     m_seekFramePending = false;
     if (m_engine)
         m_engine->detachRenderer(this);
@@ -327,12 +335,33 @@ void VideoSurface::render()
     if (!m_render)
         return;
     mpv_render_context_report_swap(m_render);
-    if (newFrame && m_seekFramePending) {
-        m_seekFramePending = false;
-        traceValue("seek drawn", QString::number(++m_seeksDrawn));
+    if (newFrame) {
+        ++m_framesSinceSeek;
+        if (m_seekFramePending)
+            traceSeekDrawn();
     }
     if (m_hadFrame && m_engine && m_engine->videoActive())
         Q_EMIT frameDrawn();
+}
+
+void VideoSurface::seekRestarted()
+{
+    if (!m_seekStarted)
+        return;
+    // The core restarts playback only once the first picture at the new
+    // place is drawn; a seek without a picture (no video, hidden) has it
+    // traced with the next one.
+    if (m_framesSinceSeek > 0 && m_engine && m_engine->videoActive())
+        traceSeekDrawn();
+    else
+        m_seekFramePending = true;
+}
+
+void VideoSurface::traceSeekDrawn()
+{
+    m_seekStarted = false;
+    m_seekFramePending = false;
+    traceValue("seek drawn", QString::number(++m_seeksDrawn));
 }
 
 QImage VideoSurface::grabFramebuffer()

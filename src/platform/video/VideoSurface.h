@@ -103,6 +103,8 @@ private:
     void placeWindow();
     /// Draws the current picture into the child window and shows it.
     void render();
+    void seekRestarted();
+    void traceSeekDrawn();
     QRect videoRect() const;
 
     QPointer<MediaEngine> m_engine;
@@ -114,8 +116,12 @@ private:
     std::atomic<bool> m_updateQueued{false};
     // The renderer has received a video frame since it was created.
     bool m_hadFrame = false;
-    // A seek of the engine has restarted playback and its first new frame is
-    // not drawn yet (traced, so that a skip's latency can be measured).
+    // Traced, so that a skip's latency can be measured: a seek of the engine
+    // is under way (m_seekStarted) with this many new frames drawn since it
+    // began; it restarted playback before its first new frame was drawn
+    // (m_seekFramePending).
+    bool m_seekStarted = false;
+    int m_framesSinceSeek = 0;
     bool m_seekFramePending = false;
     int m_seeksDrawn = 0;
     // This surface's connections to its engine, dropped when it lets go.
