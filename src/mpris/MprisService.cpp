@@ -239,7 +239,9 @@ QString MprisService::trackId() const
 
 MprisService::Snapshot MprisService::snapshot() const
 {
-    return {playbackStatus(), metadata(), canSeek()};
+    double length = 0;
+    runGuarded("Metadata", [&] { length = hasFile() ? m_session.duration() : 0; });
+    return {playbackStatus(), length, canSeek()};
 }
 
 bool MprisService::noteTrack()
@@ -259,8 +261,8 @@ void MprisService::check()
     QVariantMap changed;
     if (now.status != m_last.status)
         changed.insert(QStringLiteral("PlaybackStatus"), now.status);
-    if (now.metadata != m_last.metadata)
-        changed.insert(QStringLiteral("Metadata"), now.metadata);
+    if (newTrack || now.length != m_last.length)
+        changed.insert(QStringLiteral("Metadata"), metadata());
     if (now.canSeek != m_last.canSeek)
         changed.insert(QStringLiteral("CanSeek"), now.canSeek);
     if (newTrack) {

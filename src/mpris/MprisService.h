@@ -82,14 +82,13 @@ Q_SIGNALS:
     void seeked(qlonglong positionUs);
 
 private:
+    /// What the followers are told of when it changes. The metadata is
+    /// made from the file and its length only, so those stand for it: the
+    /// tick that compares them builds no map.
     struct Snapshot {
         QString status;
-        QVariantMap metadata;
+        double length = 0;
         bool canSeek = false;
-        bool operator==(const Snapshot &other) const
-        {
-            return status == other.status && metadata == other.metadata && canSeek == other.canSeek;
-        }
     };
     Snapshot snapshot() const;
     /// Announces what changed since the last announcement.
