@@ -77,14 +77,19 @@ double cpuSeconds(qint64 pid)
 }
 
 KovaplexCopy::KovaplexCopy(const QString &binary, const QByteArray &iniText)
+    : m_iniText(iniText)
 {
     const QString copy = QDir(m_dir.path()).filePath(QStringLiteral("Kovaplex"));
-    if (!m_dir.isValid() || !QFile::copy(binary, copy))
-        return;
-    QFile ini(QDir(m_dir.path()).filePath(QStringLiteral("Kovaplex.ini")));
-    if (!ini.open(QIODevice::WriteOnly) || ini.write(iniText) != iniText.size())
+    if (!m_dir.isValid() || !QFile::copy(binary, copy) || !resetSettings())
         return;
     m_program = copy;
+}
+
+bool KovaplexCopy::resetSettings() const
+{
+    QFile ini(QDir(m_dir.path()).filePath(QStringLiteral("Kovaplex.ini")));
+    return ini.open(QIODevice::WriteOnly | QIODevice::Truncate) && ini.write(m_iniText) == m_iniText.size() &&
+           ini.flush();
 }
 
 ProgramUnderTest programUnderTest(const char *bench, const QStringList &args, const QString &defaultClip,
@@ -111,11 +116,14 @@ ProgramUnderTest programUnderTest(const char *bench, const QStringList &args, co
     return out;
 }
 
-BenchPlayer kovaplexPlayer(const QString &program, const QString &clip)
+BenchPlayer kovaplexPlayer(const KovaplexCopy &copy, const QString &clip)
 {
     QProcessEnvironment traced = QProcessEnvironment::systemEnvironment();
     traced.insert(QStringLiteral("KOVAPLEX_TRACE"), QStringLiteral("1"));
-    return {"Kovaplex", program, {clip}, "] first frame drawn", traced};
+    return {"Kovaplex", copy.program(), {clip}, "] first frame drawn", traced, [&copy] {
+                if (!copy.resetSettings())
+                    std::fprintf(stderr, "Kovaplex: its settings file could not be written anew\n");
+            }};
 }
 
 BenchPlayer mpvPlayer(const QString &clip, const QStringList &extra)
@@ -125,12 +133,14 @@ BenchPlayer mpvPlayer(const QString &clip, const QStringList &extra)
                           QStringLiteral("--force-window=immediate")};
     arguments << extra << clip;
     return {"mpv", QStringLiteral("mpv"), arguments, "first video frame after restart shown",
-            QProcessEnvironment::systemEnvironment()};
+            QProcessEnvironment::systemEnvironment(), {}};
 }
 
 bool startUntilFirstFrame(QProcess &process, const BenchPlayer &player, int timeoutMs, QByteArray *output)
 {
     QElapsedTimer clock;
+    if (player.beforeStart)
+        player.beforeStart();
     clock.start();
     process.setProcessEnvironment(player.environment);
     process.setProcessChannelMode(QProcess::MergedChannels);

@@ -56,9 +56,13 @@ class KovaplexCopy {
 public:
     KovaplexCopy(const QString &binary, const QByteArray &iniText);
     QString program() const { return m_program; }
+    /// Writes the settings file anew: a run that played leaves a resume
+    /// record, and the next start on that clip would ask about it.
+    bool resetSettings() const;
 
 private:
     QTemporaryDir m_dir;
+    QByteArray m_iniText;
     QString m_program;
 };
 
@@ -82,10 +86,13 @@ struct BenchPlayer {
     QStringList arguments;
     QByteArray firstFrameMarker;
     QProcessEnvironment environment;
+    /// Run before each start (Kovaplex: its settings file written anew).
+    std::function<void()> beforeStart;
 };
 
-/// Kovaplex (`program`, a KovaplexCopy) on `clip`, tracing its milestones.
-BenchPlayer kovaplexPlayer(const QString &program, const QString &clip);
+/// Kovaplex (a private copy) on `clip`, tracing its milestones; every start
+/// finds the copy's settings file as it was made.
+BenchPlayer kovaplexPlayer(const KovaplexCopy &copy, const QString &clip);
 /// The mpv command-line player on `clip` with the renderer Kovaplex embeds
 /// (OpenGL through libmpv's gpu output), allowed onto the software
 /// rasteriser that Xvfb offers; `extra` goes before the clip.

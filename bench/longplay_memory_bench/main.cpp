@@ -89,7 +89,7 @@ int main(int argc, char **argv)
         programUnderTest("longplay_memory_bench", args, KOVAPLEX_DEFAULT_CLIP, KOVAPLEX_BINARY, {});
     if (!program.ok)
         return 2;
-    BenchPlayer kovaplex = kovaplexPlayer(program.copy->program(), program.clip);
+    BenchPlayer kovaplex = kovaplexPlayer(*program.copy, program.clip);
     kovaplex.environment.insert(QStringLiteral("KOVAPLEX_TRACE_VALUES"), QStringLiteral("1"));
     // Each press climbs the ladder 1, 2, 4, 8, 16 on a file that cannot scan.
     const auto fastForward = [](QProcess &process) {

@@ -142,7 +142,7 @@ bool runCase(const Case &c, const QStringList &args, int runs, int seconds)
         programUnderTest("playback_cpu_bench", args, defaultClip, KOVAPLEX_BINARY, ini);
     if (!program.ok)
         return false;
-    BenchPlayer kovaplex = kovaplexPlayer(program.copy->program(), program.clip);
+    BenchPlayer kovaplex = kovaplexPlayer(*program.copy, program.clip);
     kovaplex.environment.insert(QStringLiteral("KOVAPLEX_TRACE_VALUES"), QStringLiteral("1"));
     const auto pressAndWait = [](unsigned long key, const QByteArray &status) {
         return [key, status](QProcess &process) {

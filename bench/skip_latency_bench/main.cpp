@@ -58,7 +58,7 @@ std::vector<double> measureSkips(QProcess &process, int skips, const QByteArray 
     return ms;
 }
 
-std::vector<double> kovaplexSkips(const QString &program, const QString &clip, int skips)
+std::vector<double> kovaplexSkips(const KovaplexCopy &program, const QString &clip, int skips)
 {
     BenchPlayer player = kovaplexPlayer(program, clip);
     player.environment.insert(QStringLiteral("KOVAPLEX_TRACE_VALUES"), QStringLiteral("1"));
@@ -118,7 +118,7 @@ int main(int argc, char **argv)
     // Alternating halves, so a busy moment of the shared machine hits all.
     std::vector<double> k, m, e;
     for (const int half : {skips / 2, skips - skips / 2}) {
-        for (double v : kovaplexSkips(program.copy->program(), program.clip, half))
+        for (double v : kovaplexSkips(*program.copy, program.clip, half))
             k.push_back(v);
         for (double v : mpvSkips(program.clip, half, mpvSeek))
             m.push_back(v);

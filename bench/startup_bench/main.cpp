@@ -86,7 +86,7 @@ int main(int argc, char **argv)
     if (!program.ok)
         return 2;
     const QString &clip = program.clip;
-    const BenchPlayer kovaplex = kovaplexPlayer(program.copy->program(), clip);
+    const BenchPlayer kovaplex = kovaplexPlayer(*program.copy, clip);
     const BenchPlayer mpv = mpvPlayer(clip);
 
     std::vector<double> kTime, kMem, mTime, mMem;
