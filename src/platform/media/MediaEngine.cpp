@@ -189,6 +189,10 @@ void setStartOptions(mpv_handle *h)
         // A track chosen for one file is that file's: the next one starts
         // with the tracks it flags itself.
         {MpvOpt::ResetOnNextFile, "aid,sid"},
+        // The core hands each picture over when it is due, so the renderer
+        // draws it at once and never waits inside a draw (which would hold
+        // the whole window, and the core's events, until the picture's time).
+        {MpvOpt::VideoTimingOffset, "0"},
     };
     for (const auto &[name, value] : options) {
         // Options missing from an older libmpv are not worth failing over.

@@ -32,6 +32,7 @@ inline constexpr const char ResetOnNextFile[] = "reset-on-next-file";
 inline constexpr const char OsdLevel[] = "osd-level";
 inline constexpr const char Msg[] = "msg-level";
 inline constexpr const char Volume[] = "volume";
+inline constexpr const char VideoTimingOffset[] = "video-timing-offset";
 } // namespace MpvOpt
 
 namespace MpvProp {

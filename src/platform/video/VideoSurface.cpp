@@ -33,9 +33,13 @@ void renderInto(mpv_render_context *render, GLuint fbo, const QSize &size)
 {
     mpv_opengl_fbo target{static_cast<int>(fbo), size.width(), size.height(), 0};
     int flipY = 1;
+    // The core sends each picture when it is due (no timing offset): drawn
+    // at once, the window's thread never waits for a picture's time.
+    int blockForTargetTime = 0;
     mpv_render_param params[] = {
         {MPV_RENDER_PARAM_OPENGL_FBO, &target},
         {MPV_RENDER_PARAM_FLIP_Y, &flipY},
+        {MPV_RENDER_PARAM_BLOCK_FOR_TARGET_TIME, &blockForTargetTime},
         {MPV_RENDER_PARAM_INVALID, nullptr},
     };
     mpv_render_context_render(render, params);
