@@ -1,7 +1,6 @@
 #include "platform/dde/CommandServer.h"
 
 #include <QFile>
-#include <QLocalSocket>
 #include <QSocketNotifier>
 #include <QTimer>
 
@@ -52,9 +51,11 @@ bool passingAcceptError(int error)
 
 } // namespace
 
-/// One connection: its socket and what it has sent so far.
+/// One connection: its socket, the notifier that watches it and what it
+/// has sent so far.
 struct CommandServer::Connection {
-    QLocalSocket *socket = nullptr;
+    int fd = -1;
+    QSocketNotifier *notifier = nullptr;
     FrameReader reader;
     bool answered = false;
 };
@@ -80,8 +81,8 @@ CommandServer::~CommandServer()
     const Connections open = std::move(m_connections);
     m_connections.clear();
     for (const auto &connection : open) {
-        connection->socket->disconnect(this);
-        delete connection->socket;
+        delete connection->notifier;
+        ::close(connection->fd);
     }
     closeListener();
 }
@@ -200,48 +201,53 @@ void CommandServer::take(int fd)
            dropOldest(QStringLiteral("too many connections"))) {
     }
     auto connection = std::make_shared<Connection>();
-    connection->socket = new QLocalSocket(this);
-    if (!connection->socket->setSocketDescriptor(fd, QLocalSocket::ConnectedState, QIODevice::ReadWrite)) {
-        delete connection->socket;
-        ::close(fd);
-        Q_EMIT connectionRefused(QStringLiteral("connection not usable"));
-        return;
-    }
+    connection->fd = fd;
+    connection->notifier = new QSocketNotifier(static_cast<qintptr>(fd), QSocketNotifier::Read, this);
     m_connections.push_back(connection);
     const std::weak_ptr<Connection> weak = connection;
-    connect(connection->socket, &QLocalSocket::readyRead, this, [this, weak] {
+    connect(connection->notifier, &QSocketNotifier::activated, this, [this, weak] {
         if (const auto c = weak.lock())
             onReadyRead(c);
     });
-    connect(connection->socket, &QLocalSocket::disconnected, this, [this, weak] {
-        if (const auto c = weak.lock())
-            forget(c);
-    });
-    QTimer::singleShot(m_timeLimitMs, connection->socket, [this, weak] {
+    // Tied to the notifier, which goes with the connection.
+    QTimer::singleShot(m_timeLimitMs, connection->notifier, [this, weak] {
         if (const auto c = weak.lock(); c && !c->answered)
             refuse(c, QStringLiteral("no whole command in time"));
     });
     // Bytes may have arrived with the connection.
-    if (connection->socket->bytesAvailable() > 0)
-        onReadyRead(connection);
+    onReadyRead(connection);
 }
 
 void CommandServer::onReadyRead(const std::shared_ptr<Connection> &connection)
 {
-    QLocalSocket *socket = connection->socket;
-    if (connection->answered) {
-        socket->readAll(); // one command per connection; the rest is ignored
-        return;
-    }
-    connection->reader.append(socket->readAll());
-    if (connection->reader.isBroken()) {
-        refuse(connection, QStringLiteral("oversized frame"));
-        return;
+    // What has arrived, up to the frame cap (a peer that sends on and on is
+    // refused at the cap rather than read for ever).
+    char buffer[4096];
+    bool ended = false;
+    for (;;) {
+        const ssize_t got = ::read(connection->fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+            break;
+        if (got <= 0) {
+            // The peer has gone, or its socket failed: what it sent before
+            // still counts.
+            ended = true;
+            break;
+        }
+        connection->reader.append(buffer, got);
+        if (connection->reader.isBroken()) {
+            refuse(connection, QStringLiteral("oversized frame"));
+            return;
+        }
     }
     const std::optional<QByteArray> frame = connection->reader.takeFrame();
     if (!frame) {
         if (connection->reader.isBroken())
             refuse(connection, QStringLiteral("oversized frame"));
+        else if (ended)
+            forget(connection);
         return;
     }
     const std::optional<HandOff> handOff = decodeHandOff(*frame);
@@ -250,17 +256,20 @@ void CommandServer::onReadyRead(const std::shared_ptr<Connection> &connection)
         return;
     }
     connection->answered = true;
-    // The item's text: the server keeps none.
-    socket->write(encodeFrame(QByteArray()));
-    socket->flush();
-    socket->disconnectFromServer(); // after the answer has been written
+    // The item's text (the server keeps none): a few bytes into a socket
+    // nothing was written to yet, so they go at once. The connection ends
+    // here; the peer reads the answer and then the end.
+    // A peer that has gone meanwhile misses only the answer: its command
+    // was whole, and runs.
+    const QByteArray answer = encodeFrame(QByteArray());
+    (void)::send(connection->fd, answer.constData(), static_cast<size_t>(answer.size()), MSG_NOSIGNAL);
+    forget(connection);
     Q_EMIT commandReceived(*handOff, ++m_received);
 }
 
 void CommandServer::refuse(std::shared_ptr<Connection> connection, const QString &reason)
 {
     forget(connection);
-    connection->socket->abort();
     Q_EMIT connectionRefused(reason);
 }
 
@@ -270,8 +279,12 @@ void CommandServer::forget(std::shared_ptr<Connection> connection)
     if (it == m_connections.end())
         return;
     m_connections.erase(it);
-    connection->socket->disconnect(this);
-    connection->socket->deleteLater();
+    // Off before its descriptor closes; deleted later, as this may run from
+    // its own signal.
+    connection->notifier->setEnabled(false);
+    connection->notifier->deleteLater();
+    ::close(connection->fd);
+    connection->fd = -1;
     // A descriptor came free: accept again if that was what stopped it.
     if (m_retry->isActive()) {
         m_retry->stop();

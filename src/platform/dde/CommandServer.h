@@ -9,7 +9,6 @@
 #include <list>
 #include <memory>
 
-class QLocalSocket;
 class QSocketNotifier;
 class QTimer;
 
