@@ -43,7 +43,7 @@ debs=("$build"/packages/kovaplex_*.deb)
 [[ ${#debs[@]} -eq 1 && -f "${debs[0]}" ]] || fail "expected one kovaplex_*.deb in $build/packages"
 deb=${debs[0]}
 depends=$(dpkg-deb -f "$deb" Depends)
-for lib in libmpv2 libqt6widgets6 libqt6opengl6 libasound2 libc6; do
+for lib in libmpv2 libqt6widgets6 libasound2 libc6; do
   grep -qE "(^|, )$lib( |,|$)" <<<"$depends" || fail "Depends lacks $lib: $depends"
 done
 diff <(cd "$work/stage" && find . -type f | sort) <(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $6}' | sort) \

@@ -6,7 +6,6 @@
 
 #include <QGuiApplication>
 #include <QOpenGLContext>
-#include <QOpenGLFramebufferObject>
 #include <QOpenGLFunctions>
 #include <QPainter>
 #include <QWindow>
@@ -43,6 +42,36 @@ void renderInto(mpv_render_context *render, GLuint fbo, const QSize &size)
         {MPV_RENDER_PARAM_INVALID, nullptr},
     };
     mpv_render_context_render(render, params);
+}
+
+/// `render`'s current picture drawn afresh off screen at `side` device
+/// pixels, with `context` current.
+QImage renderOffscreen(QOpenGLContext *context, mpv_render_context *render, const QSize &side)
+{
+    QOpenGLFunctions *gl = context->functions();
+    GLuint texture = 0;
+    GLuint fbo = 0;
+    gl->glGenTextures(1, &texture);
+    gl->glBindTexture(GL_TEXTURE_2D, texture);
+    gl->glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, side.width(), side.height(), 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                     nullptr);
+    gl->glGenFramebuffers(1, &fbo);
+    gl->glBindFramebuffer(GL_FRAMEBUFFER, fbo);
+    gl->glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, texture, 0);
+    QImage image;
+    if (gl->glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE) {
+        renderInto(render, fbo, side);
+        image = QImage(side, QImage::Format_RGBA8888);
+        gl->glBindFramebuffer(GL_FRAMEBUFFER, fbo);
+        gl->glPixelStorei(GL_PACK_ALIGNMENT, 4);
+        gl->glReadPixels(0, 0, side.width(), side.height(), GL_RGBA, GL_UNSIGNED_BYTE, image.bits());
+        // OpenGL's rows run bottom-up.
+        image = image.mirrored();
+    }
+    gl->glBindFramebuffer(GL_FRAMEBUFFER, context->defaultFramebufferObject());
+    gl->glDeleteFramebuffers(1, &fbo);
+    gl->glDeleteTextures(1, &texture);
+    return image;
 }
 
 } // namespace
@@ -380,10 +409,8 @@ QImage VideoSurface::grabFramebuffer()
     if (m_render && !dest.isEmpty()) {
         const QSize side(std::min(qRound(dest.width() * dpr), MaxOffscreenSide),
                          std::min(qRound(dest.height() * dpr), MaxOffscreenSide));
-        QOpenGLFramebufferObject fbo(side);
-        renderInto(m_render, fbo.handle(), side);
         QPainter painter(&image);
-        painter.drawImage(QRectF(dest), fbo.toImage());
+        painter.drawImage(QRectF(dest), renderOffscreen(m_context.get(), m_render, side));
     }
     return image;
 }
