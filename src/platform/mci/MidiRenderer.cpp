@@ -2,6 +2,7 @@
 
 #include "platform/mci/MciNames.h"
 #include "platform/media/WaitGuard.h"
+#include "util/RuntimeLibrary.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -12,8 +13,6 @@
 #include <QtEndian>
 
 #include <fluidsynth.h>
-
-#include <dlfcn.h>
 
 #include <algorithm>
 #include <array>
@@ -94,24 +93,20 @@ struct FluidSynth {
 /// them all; none when no library does. The library stays loaded for the run.
 std::optional<FluidSynth> loadFluidSynth(std::initializer_list<const char *> libraries)
 {
-    for (const char *library : libraries) {
-        void *handle = dlopen(library, RTLD_NOW | RTLD_LOCAL);
-        if (!handle)
-            continue;
+    for (const char *name : libraries) {
+        RuntimeLibrary library(name);
         FluidSynth api;
-        bool complete = true;
-#define KOVAPLEX_RESOLVE(name)                                                                               \
-    api.name = reinterpret_cast<decltype(api.name)>(dlsym(handle, #name));                                   \
-    complete = complete && api.name != nullptr;
+#define KOVAPLEX_RESOLVE(name) library.resolve(#name, api.name);
         KOVAPLEX_FLUIDSYNTH_FUNCTIONS(KOVAPLEX_RESOLVE)
 #undef KOVAPLEX_RESOLVE
-        if (complete) {
-            // Informational chatter stays off the terminal; errors still show.
-            for (int level : {FLUID_WARN, FLUID_INFO, FLUID_DBG})
-                api.fluid_set_log_function(level, nullptr, nullptr);
-            return api;
+        if (!library.isComplete()) {
+            library.close();
+            continue;
         }
-        dlclose(handle);
+        // Informational chatter stays off the terminal; errors still show.
+        for (int level : {FLUID_WARN, FLUID_INFO, FLUID_DBG})
+            api.fluid_set_log_function(level, nullptr, nullptr);
+        return api;
     }
     return std::nullopt;
 }

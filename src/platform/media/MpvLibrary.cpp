@@ -9,10 +9,10 @@
 // their own. The functions below are the client and render API the program
 // uses, under their own names, each handing on to the library's.
 
+#include "util/RuntimeLibrary.h"
+
 #include <mpv/client.h>
 #include <mpv/render.h>
-
-#include <dlfcn.h>
 
 #include <cstdio>
 
@@ -55,24 +55,16 @@ struct MpvApi {
 
 MpvApi loadApi()
 {
+    RuntimeLibrary library(LibraryName);
     MpvApi api;
-    void *handle = dlopen(LibraryName, RTLD_LAZY | RTLD_LOCAL);
-    if (!handle) {
-        std::fprintf(stderr, "Kovaplex: cannot load %s: %s\n", LibraryName, dlerror());
-        return api;
-    }
-    bool complete = true;
-#define KOVAPLEX_RESOLVE(name)                                                                               \
-    api.name = reinterpret_cast<decltype(api.name)>(dlsym(handle, #name));                                   \
-    complete = complete && api.name != nullptr;
+#define KOVAPLEX_RESOLVE(name) library.resolve(#name, api.name);
     KOVAPLEX_MPV_FUNCTIONS(KOVAPLEX_RESOLVE)
 #undef KOVAPLEX_RESOLVE
-    if (!complete) {
-        std::fprintf(stderr, "Kovaplex: %s lacks functions this program calls\n", LibraryName);
-        dlclose(handle);
-        return MpvApi{};
+    api.complete = library.isComplete();
+    if (!api.complete) {
+        std::fprintf(stderr, "Kovaplex: cannot use %s: %s\n", LibraryName, library.failure().constData());
+        library.close();
     }
-    api.complete = true;
     return api;
 }
 
