@@ -132,8 +132,12 @@ BenchPlayer mpvPlayer(const QString &clip, const QStringList &extra)
                           QStringLiteral("--gpu-sw"), QStringLiteral("--msg-level=all=warn,cplayer=v"),
                           QStringLiteral("--force-window=immediate")};
     arguments << extra << clip;
-    return {"mpv", QStringLiteral("mpv"), arguments, "first video frame after restart shown",
-            QProcessEnvironment::systemEnvironment(), {}};
+    return {"mpv",
+            QStringLiteral("mpv"),
+            arguments,
+            "first video frame after restart shown",
+            QProcessEnvironment::systemEnvironment(),
+            {}};
 }
 
 bool startUntilFirstFrame(QProcess &process, const BenchPlayer &player, int timeoutMs, QByteArray *output)

@@ -13,8 +13,7 @@ public:
 
     /// Sets `function` to the library's function `symbol` (null when it has
     /// none, and isComplete() false from then on).
-    template <typename Function>
-    void resolve(const char *symbol, Function &function)
+    template <typename Function> void resolve(const char *symbol, Function &function)
     {
         function = reinterpret_cast<Function>(address(symbol));
     }
