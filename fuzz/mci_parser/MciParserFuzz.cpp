@@ -18,7 +18,6 @@
 namespace {
 
 QGuiApplication *app = nullptr;
-QTemporaryDir *workDir = nullptr;
 
 } // namespace
 
@@ -26,8 +25,9 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     app = new QGuiApplication(*argc, *argv);
-    workDir = new QTemporaryDir;
-    QDir::setCurrent(workDir->path());
+    // Removed when the run ends, with whatever the interpreter left in it.
+    static QTemporaryDir workDir;
+    QDir::setCurrent(workDir.path());
     return 0;
 }
 
