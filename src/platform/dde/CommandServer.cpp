@@ -257,10 +257,9 @@ void CommandServer::onReadyRead(const std::shared_ptr<Connection> &connection)
     }
     connection->answered = true;
     // The item's text (the server keeps none): a few bytes into a socket
-    // nothing was written to yet, so they go at once. The connection ends
-    // here; the peer reads the answer and then the end.
-    // A peer that has gone meanwhile misses only the answer: its command
-    // was whole, and runs.
+    // nothing was written to yet, so they go at once, and the connection
+    // ends here. A peer that has gone meanwhile misses only the answer: its
+    // command was whole, and runs.
     const QByteArray answer = encodeFrame(QByteArray());
     (void)::send(connection->fd, answer.constData(), static_cast<size_t>(answer.size()), MSG_NOSIGNAL);
     forget(connection);
