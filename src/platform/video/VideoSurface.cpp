@@ -5,9 +5,13 @@
 #include "platform/media/VideoTarget.h"
 
 #include <QGuiApplication>
+#include <QMutex>
+#include <QOffscreenSurface>
 #include <QOpenGLContext>
 #include <QOpenGLFunctions>
 #include <QPainter>
+#include <QPlatformSurfaceEvent>
+#include <QThread>
 #include <QWindow>
 
 #include <mpv/render_gl.h>
@@ -76,6 +80,241 @@ QImage renderOffscreen(QOpenGLContext *context, mpv_render_context *render, cons
 
 } // namespace
 
+/// The thread a surface's pictures are drawn on, with the surface's OpenGL
+/// context and the engine's renderer.
+///
+/// libmpv hands a picture to the renderer and waits until it is drawn
+/// before it goes on, and the window's thread makes blocking calls into the
+/// core (stopping a file, changing the video output, reading a property)
+/// that can wait on that same hand-over. Drawn on the window's thread, a
+/// picture due at such a moment held both until the renderer gave up after
+/// 200 ms: a file opened while another played often took that long to show.
+/// Drawn here, the picture never waits for the window's thread.
+///
+/// The window's thread owns the object: it publishes where pictures may be
+/// drawn (setTarget) and makes the blocking calls below, which must never
+/// come from this thread itself. Pictures are drawn when requestDraw() is
+/// called from any thread; each draw is reported back to the surface.
+class RenderThread final {
+public:
+    RenderThread(VideoSurface *surface, QWindow *window, std::unique_ptr<QOpenGLContext> context)
+        : m_surface(surface)
+        , m_window(window)
+        , m_context(std::move(context))
+    {
+        // Made here, on the window's thread, as Qt requires; current on the
+        // render thread whenever the window is not to be drawn on.
+        m_offscreen.setFormat(m_context->format());
+        m_offscreen.create();
+        m_thread.setObjectName(QStringLiteral("Kovaplex video"));
+        m_context->moveToThread(&m_thread);
+        m_worker.moveToThread(&m_thread);
+        m_thread.start();
+    }
+
+    ~RenderThread()
+    {
+        runHere([this] {
+            freeRenderer();
+            if (m_context->makeCurrent(&m_offscreen))
+                freeHiddenTarget();
+            m_context->doneCurrent();
+            m_context.reset();
+        });
+        m_thread.quit();
+        m_thread.wait();
+    }
+
+    /// Where pictures go from now on: nowhere unless `drawable`.
+    void setTarget(bool drawable, const QSize &devicePixels)
+    {
+        const QMutexLocker lock(&m_targetLock);
+        m_drawable = drawable;
+        m_size = devicePixels;
+    }
+
+    /// The window's native surface is about to go: from now on nothing is
+    /// drawn on it until a drawable target is published again.
+    void releaseWindow()
+    {
+        setTarget(false, {});
+        runHere([this] { m_context->doneCurrent(); });
+    }
+
+    /// Draws the current picture (or black) soon; requests made before the
+    /// draw starts are one draw.
+    void requestDraw()
+    {
+        if (!m_drawQueued.exchange(true))
+            QMetaObject::invokeMethod(
+                &m_worker, [this] { draw(); }, Qt::QueuedConnection);
+    }
+
+    /// Makes the renderer of the core `core`; false when libmpv refuses.
+    bool createRenderer(mpv_handle *core)
+    {
+        bool created = false;
+        runHere([&] {
+            if (m_render || !m_context->makeCurrent(&m_offscreen))
+                return;
+            mpv_opengl_init_params glInit{&procAddress, nullptr};
+            mpv_render_param params[] = {
+                {MPV_RENDER_PARAM_API_TYPE, const_cast<char *>(MPV_RENDER_API_TYPE_OPENGL)},
+                {MPV_RENDER_PARAM_OPENGL_INIT_PARAMS, &glInit},
+                {MPV_RENDER_PARAM_INVALID, nullptr},
+            };
+            if (mpv_render_context_create(&m_render, core, params) < 0) {
+                m_render = nullptr;
+                return;
+            }
+            mpv_render_context_set_update_callback(m_render, &RenderThread::onUpdate, this);
+            created = true;
+        });
+        return created;
+    }
+
+    /// Frees the renderer; the core must have left it first.
+    void destroyRenderer()
+    {
+        runHere([this] { freeRenderer(); });
+    }
+
+    /// The renderer's current picture drawn afresh off screen at `side`
+    /// device pixels (null without a renderer).
+    QImage grab(const QSize &side)
+    {
+        QImage image;
+        runHere([&] {
+            if (m_render && m_context->makeCurrent(&m_offscreen))
+                image = renderOffscreen(m_context.get(), m_render, side);
+        });
+        return image;
+    }
+
+private:
+    static void onUpdate(void *self)
+    {
+        // Runs on a thread of the core: only ask.
+        static_cast<RenderThread *>(self)->requestDraw();
+    }
+
+    template <typename Call> void runHere(Call call)
+    {
+        QMetaObject::invokeMethod(&m_worker, call, Qt::BlockingQueuedConnection);
+    }
+
+    void freeRenderer()
+    {
+        if (!m_render)
+            return;
+        // The context is current for the renderer's own clean-up.
+        m_context->makeCurrent(&m_offscreen);
+        mpv_render_context_set_update_callback(m_render, nullptr, nullptr);
+        mpv_render_context_free(m_render);
+        m_render = nullptr;
+    }
+
+    void draw()
+    {
+        m_drawQueued.store(false);
+        bool drawable = false;
+        QSize size;
+        {
+            const QMutexLocker lock(&m_targetLock);
+            drawable = m_drawable;
+            size = m_size;
+        }
+        if (!drawable || size.isEmpty()) {
+            if (m_context->makeCurrent(&m_offscreen))
+                takeHiddenFrame();
+            return;
+        }
+        if (!m_context->makeCurrent(m_window))
+            return;
+        const GLuint target = m_context->defaultFramebufferObject();
+        bool newFrame = false;
+        if (m_render) {
+            // Only the libmpv output hands frames to the renderer; until it
+            // does (the engine may still be on its dormant output) mpv draws
+            // black.
+            newFrame = (mpv_render_context_update(m_render) & MPV_RENDER_UPDATE_FRAME) != 0;
+            renderInto(m_render, target, size);
+        } else {
+            QOpenGLFunctions *gl = m_context->functions();
+            gl->glBindFramebuffer(GL_FRAMEBUFFER, target);
+            gl->glClearColor(0, 0, 0, 1);
+            gl->glClear(GL_COLOR_BUFFER_BIT);
+        }
+        m_context->swapBuffers(m_window);
+        if (!m_render)
+            return;
+        mpv_render_context_report_swap(m_render);
+        report(newFrame, true);
+    }
+
+    /// A picture handed over while the window cannot show it is drawn into
+    /// a tiny framebuffer of our own instead: the core waits for each
+    /// picture to be drawn, and it must not wait on a hidden window (the
+    /// surface of the playback path not shown yet while its file opens,
+    /// a minimised window).
+    void takeHiddenFrame()
+    {
+        if (!m_render || !(mpv_render_context_update(m_render) & MPV_RENDER_UPDATE_FRAME))
+            return;
+        QOpenGLFunctions *gl = m_context->functions();
+        if (!m_hiddenFbo) {
+            gl->glGenTextures(1, &m_hiddenTexture);
+            gl->glBindTexture(GL_TEXTURE_2D, m_hiddenTexture);
+            gl->glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, HiddenSide, HiddenSide, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                             nullptr);
+            gl->glGenFramebuffers(1, &m_hiddenFbo);
+            gl->glBindFramebuffer(GL_FRAMEBUFFER, m_hiddenFbo);
+            gl->glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, m_hiddenTexture,
+                                       0);
+        }
+        renderInto(m_render, m_hiddenFbo, QSize(HiddenSide, HiddenSide));
+        // Once told of swaps, libmpv waits for one after every picture.
+        mpv_render_context_report_swap(m_render);
+        report(true, false);
+    }
+
+    void report(bool newFrame, bool shown)
+    {
+        VideoSurface *surface = m_surface;
+        QMetaObject::invokeMethod(
+            surface, [surface, newFrame, shown] { surface->pictureDrawn(newFrame, shown); },
+            Qt::QueuedConnection);
+    }
+
+    void freeHiddenTarget()
+    {
+        if (!m_hiddenFbo)
+            return;
+        QOpenGLFunctions *gl = m_context->functions();
+        gl->glDeleteFramebuffers(1, &m_hiddenFbo);
+        gl->glDeleteTextures(1, &m_hiddenTexture);
+        m_hiddenFbo = 0;
+        m_hiddenTexture = 0;
+    }
+
+    VideoSurface *const m_surface;
+    QWindow *const m_window;
+    QOffscreenSurface m_offscreen;
+    QThread m_thread;
+    // Lives on m_thread: what is invoked on it runs there.
+    QObject m_worker;
+    // Used on m_thread only, after the constructor.
+    std::unique_ptr<QOpenGLContext> m_context;
+    mpv_render_context *m_render = nullptr;
+    static constexpr int HiddenSide = 16;
+    GLuint m_hiddenFbo = 0;
+    GLuint m_hiddenTexture = 0;
+    std::atomic<bool> m_drawQueued{false};
+    QMutex m_targetLock;
+    bool m_drawable = false;
+    QSize m_size;
+};
+
 /// The native child window the video is drawn into. It takes no input and
 /// never the focus; it only tells its surface when it can be drawn.
 class VideoWindow final : public QWindow {
@@ -90,8 +329,16 @@ public:
 protected:
     void exposeEvent(QExposeEvent *) override
     {
-        if (isExposed())
-            m_owner->windowExposed();
+        // Hidden or covered, the video window is drawn no more.
+        m_owner->exposureChanged();
+    }
+    bool event(QEvent *event) override
+    {
+        if (event->type() == QEvent::PlatformSurface &&
+            static_cast<QPlatformSurfaceEvent *>(event)->surfaceEventType() ==
+                QPlatformSurfaceEvent::SurfaceAboutToBeDestroyed)
+            m_owner->windowSurfaceGoing();
+        return QWindow::event(event);
     }
     void resizeEvent(QResizeEvent *) override
     {
@@ -135,8 +382,7 @@ VideoSurface::~VideoSurface()
     if (m_engine)
         m_engine->detachRenderer(this);
     m_engine = nullptr;
-    if (m_context)
-        m_context->doneCurrent();
+    m_renderThread.reset();
 }
 
 VideoSurface *VideoSurface::fromHandle(int handle)
@@ -146,7 +392,7 @@ VideoSurface *VideoSurface::fromHandle(int handle)
 
 bool VideoSurface::isValid() const
 {
-    return m_context != nullptr;
+    return m_renderThread != nullptr;
 }
 
 void VideoSurface::setEngine(MediaEngine *engine)
@@ -223,14 +469,9 @@ void VideoSurface::placeWindow()
     m_container->setGeometry(videoRect());
 }
 
-bool VideoSurface::makeCurrent()
-{
-    return m_context && m_window->handle() && m_context->makeCurrent(m_window);
-}
-
 bool VideoSurface::ensureContext()
 {
-    if (m_context)
+    if (m_renderThread)
         return true;
     if (!m_window->handle())
         return false;
@@ -238,46 +479,45 @@ bool VideoSurface::ensureContext()
     context->setFormat(m_window->requestedFormat());
     if (!context->create())
         return false;
-    m_context = std::move(context);
+    m_renderThread = std::make_unique<RenderThread>(this, m_window, std::move(context));
     return true;
 }
 
-void VideoSurface::windowExposed()
+void VideoSurface::exposureChanged()
 {
-    render();
+    if (m_window->isExposed())
+        render();
+    else
+        publishTarget(false);
+}
+
+void VideoSurface::windowSurfaceGoing()
+{
+    if (m_renderThread)
+        m_renderThread->releaseWindow();
 }
 
 void VideoSurface::createRenderer()
 {
-    if (m_render || !m_engine || !m_engine->renderHandle() || !makeCurrent())
+    if (m_rendering || !m_engine || !m_engine->renderHandle() || !m_renderThread)
         return;
-    mpv_opengl_init_params glInit{&procAddress, nullptr};
-    mpv_render_param params[] = {
-        {MPV_RENDER_PARAM_API_TYPE, const_cast<char *>(MPV_RENDER_API_TYPE_OPENGL)},
-        {MPV_RENDER_PARAM_OPENGL_INIT_PARAMS, &glInit},
-        {MPV_RENDER_PARAM_INVALID, nullptr},
-    };
-    mpv_render_context *render = nullptr;
-    if (mpv_render_context_create(&render, m_engine->renderHandle(), params) < 0)
+    if (!m_renderThread->createRenderer(m_engine->renderHandle()))
         return;
-    m_render = render;
+    m_rendering = true;
     m_hadFrame = false;
-    mpv_render_context_set_update_callback(m_render, &VideoSurface::onUpdate, this);
     m_engine->setRendererReady(true);
 }
 
 void VideoSurface::destroyRenderer()
 {
-    if (!m_render)
+    if (!m_rendering)
         return;
-    // Video off first, so the core is not using the renderer while it goes.
+    // Video off first, so the core is not using the renderer while it goes;
+    // the render thread goes on drawing what the core hands over meanwhile.
     if (m_engine)
         m_engine->setRendererReady(false);
-    makeCurrent();
-    mpv_render_context_set_update_callback(m_render, nullptr, nullptr);
-    mpv_render_context_free(m_render);
-    m_render = nullptr;
-    m_updateQueued.store(false);
+    m_renderThread->destroyRenderer();
+    m_rendering = false;
 }
 
 void VideoSurface::engineGone()
@@ -293,21 +533,15 @@ void VideoSurface::engineGone()
     render();
 }
 
-void VideoSurface::onUpdate(void *ctx)
-{
-    // Runs on an mpv thread: only ask for a render on ours.
-    static_cast<VideoSurface *>(ctx)->scheduleRender();
-}
-
 void VideoSurface::scheduleRender()
 {
-    // The flag drops when the request arrives, so a surface that cannot
-    // draw now (hidden) still hears of the next frame.
-    if (!m_updateQueued.exchange(true)) {
+    // From the event loop: called in the middle of a show or a resize, the
+    // window system may not have the window's new state yet.
+    if (!m_renderQueued.exchange(true)) {
         QMetaObject::invokeMethod(
             this,
             [this] {
-                m_updateQueued.store(false);
+                m_renderQueued.store(false);
                 render();
             },
             Qt::QueuedConnection);
@@ -327,9 +561,23 @@ bool VideoSurface::canDraw() const
     return m_window->isExposed() || (wayland && m_window->handle() && m_window->isVisible());
 }
 
+void VideoSurface::publishTarget(bool drawable)
+{
+    if (!m_renderThread)
+        return;
+    const qreal dpr = m_window->devicePixelRatio();
+    m_renderThread->setTarget(drawable,
+                              QSize(qRound(m_window->width() * dpr), qRound(m_window->height() * dpr)));
+}
+
 void VideoSurface::showEvent(QShowEvent *)
 {
     scheduleRender();
+}
+
+void VideoSurface::hideEvent(QHideEvent *)
+{
+    publishTarget(false);
 }
 
 void VideoSurface::paintEvent(QPaintEvent *)
@@ -341,39 +589,29 @@ void VideoSurface::paintEvent(QPaintEvent *)
 
 void VideoSurface::render()
 {
-    if (!canDraw() || !ensureContext())
+    if (!canDraw()) {
+        publishTarget(false);
+        return;
+    }
+    if (!ensureContext())
         return;
     createRenderer();
-    if (!makeCurrent())
+    publishTarget(true);
+    m_renderThread->requestDraw();
+}
+
+void VideoSurface::pictureDrawn(bool newFrame, bool shown)
+{
+    // A draw reported after the renderer went was of the one before.
+    if (!m_rendering)
         return;
-    const qreal dpr = m_window->devicePixelRatio();
-    const QSize size(qRound(m_window->width() * dpr), qRound(m_window->height() * dpr));
-    if (size.isEmpty())
-        return;
-    const GLuint target = m_context->defaultFramebufferObject();
-    bool newFrame = false;
-    if (m_render) {
-        // Only the libmpv output hands frames to the renderer; until it does
-        // (the engine may still be on its dormant output) mpv draws black.
-        newFrame = (mpv_render_context_update(m_render) & MPV_RENDER_UPDATE_FRAME) != 0;
-        m_hadFrame = m_hadFrame || newFrame;
-        renderInto(m_render, target, size);
-    } else {
-        QOpenGLFunctions *gl = m_context->functions();
-        gl->glBindFramebuffer(GL_FRAMEBUFFER, target);
-        gl->glClearColor(0, 0, 0, 1);
-        gl->glClear(GL_COLOR_BUFFER_BIT);
-    }
-    m_context->swapBuffers(m_window);
-    if (!m_render)
-        return;
-    mpv_render_context_report_swap(m_render);
+    m_hadFrame = m_hadFrame || newFrame;
     if (newFrame) {
         ++m_framesSinceSeek;
         if (m_seekFramePending)
             traceSeekDrawn();
     }
-    if (m_hadFrame && m_engine && m_engine->videoActive())
+    if (shown && m_hadFrame && m_engine && m_engine->videoActive())
         Q_EMIT frameDrawn();
 }
 
@@ -399,18 +637,18 @@ void VideoSurface::traceSeekDrawn()
 
 QImage VideoSurface::grabFramebuffer()
 {
-    if (!makeCurrent())
+    if (!m_renderThread || !m_window->handle())
         return {};
     const qreal dpr = devicePixelRatioF();
     QImage image(QSize(qRound(width() * dpr), qRound(height() * dpr)), QImage::Format_RGB32);
     image.setDevicePixelRatio(dpr);
     image.fill(Qt::black);
     const QRect dest = videoRect();
-    if (m_render && !dest.isEmpty()) {
+    if (m_rendering && !dest.isEmpty()) {
         const QSize side(std::min(qRound(dest.width() * dpr), MaxOffscreenSide),
                          std::min(qRound(dest.height() * dpr), MaxOffscreenSide));
         QPainter painter(&image);
-        painter.drawImage(QRectF(dest), renderOffscreen(m_context.get(), m_render, side));
+        painter.drawImage(QRectF(dest), m_renderThread->grab(side));
     }
     return image;
 }

@@ -12,9 +12,8 @@
 #include <memory>
 #include <vector>
 
-struct mpv_render_context;
-class QOpenGLContext;
 class QWindow;
+class RenderThread;
 
 /// A widget that shows the video of one MediaEngine, or black.
 ///
@@ -39,7 +38,8 @@ class QWindow;
 /// destroyed first: a surface whose engine dies draws black, an engine whose
 /// surface dies plays on without video.
 ///
-/// GUI thread only.
+/// GUI thread only. The pictures themselves are drawn on a thread of the
+/// surface's own, so that libmpv never waits on the GUI thread to draw.
 class VideoSurface final : public QWidget, public VideoTarget {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(VideoSurface)
@@ -68,7 +68,7 @@ public:
     /// True once the OpenGL context exists (the surface has been shown).
     bool isValid() const;
     /// True when the engine's renderer exists (the engine can show video).
-    bool isRendering() const { return m_render != nullptr; }
+    bool isRendering() const { return m_rendering; }
 
     /// What the surface shows now, in device pixels: the engine's current
     /// picture drawn afresh into the destination, black elsewhere. A null
@@ -84,16 +84,20 @@ protected:
     /// Repainting the widget draws the video again as well.
     void paintEvent(QPaintEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
 
 private:
     friend class VideoWindow;
+    friend class RenderThread;
 
-    static void onUpdate(void *ctx);
     void scheduleRender();
-    bool makeCurrent();
     bool ensureContext();
     bool canDraw() const;
-    void windowExposed();
+    void exposureChanged();
+    /// The video window's native surface is about to be destroyed.
+    void windowSurfaceGoing();
+    /// Tells the render thread whether, and at what size, it may draw.
+    void publishTarget(bool drawable);
     void createRenderer();
     void destroyRenderer();
     /// The engine revoked this surface (it is dying, or another surface took
@@ -101,8 +105,13 @@ private:
     void engineGone();
     void connectEngine(MediaEngine *engine);
     void placeWindow();
-    /// Draws the current picture into the child window and shows it.
+    /// Has the current picture drawn into the child window and shown, when
+    /// the window can show it.
     void render();
+    /// The render thread drew a picture of the renderer: `newFrame` one the
+    /// core had not handed over before, `shown` into the window (not off
+    /// screen while the window was hidden).
+    void pictureDrawn(bool newFrame, bool shown);
     void seekRestarted();
     void traceSeekDrawn();
     QRect videoRect() const;
@@ -110,10 +119,12 @@ private:
     QPointer<MediaEngine> m_engine;
     QWindow *m_window = nullptr;
     QWidget *m_container = nullptr;
-    std::unique_ptr<QOpenGLContext> m_context;
-    mpv_render_context *m_render = nullptr;
+    // Made with the OpenGL context, once the window can first be drawn.
+    std::unique_ptr<RenderThread> m_renderThread;
+    // The engine's renderer exists.
+    bool m_rendering = false;
     QRect m_destination;
-    std::atomic<bool> m_updateQueued{false};
+    std::atomic<bool> m_renderQueued{false};
     // The renderer has received a video frame since it was created.
     bool m_hadFrame = false;
     // Traced, so that a skip's latency can be measured: a seek of the engine

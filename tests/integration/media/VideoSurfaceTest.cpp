@@ -227,3 +227,27 @@ TEST(VideoSurface, RebindingMovesEnginesBetweenSurfaces)
     EXPECT_EQ(video.renderer(), nullptr);
     EXPECT_TRUE(isBlack(second->grabFramebuffer()));
 }
+
+TEST(VideoSurface, AHiddenSurfaceLetsTheCoreHandOverEveryPicture)
+{
+    // The core waits for each picture it hands over to be drawn; a surface
+    // that cannot show it (hidden, or the other playback path's) must still
+    // take it, or the core stalls on every picture and drops the late ones.
+    auto surface = shownSurface();
+    MediaEngine engine;
+    surface->setEngine(&engine);
+    ASSERT_EQ(engine.loadSync(testMedia(QStringLiteral("clip.avi")), LoadTimeoutMs),
+              MediaEngine::LoadResult::Loaded);
+    engine.setPaused(false);
+    ASSERT_FALSE(nextFrame(*surface).isNull());
+
+    surface->hide();
+    const qint64 droppedBefore = engine.readProperty("frame-drop-count").toLongLong();
+    const double before = engine.position();
+    // Two seconds of the clip are 50 pictures; stalled, nearly all would go.
+    ASSERT_TRUE(waitUntil([&] { return engine.position() > before + 2.0; }, FrameTimeoutMs));
+    EXPECT_LT(engine.readProperty("frame-drop-count").toLongLong() - droppedBefore, 10);
+
+    surface->show();
+    EXPECT_GT(colourfulShare(nextFrame(*surface)), 0.3);
+}
