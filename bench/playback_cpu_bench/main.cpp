@@ -123,15 +123,14 @@ struct Medians {
     }
 };
 
-/// One line of an idle state: the kernel counts CPU time in ticks (10 ms),
-/// so below one tick per run a player reads as 0 and a ratio means nothing.
+/// One line of an idle state.
 void printIdle(const char *state, double kovaplex, double mpv)
 {
-    std::printf("  %-16s %23.2f %% %12.2f %%   ", state, kovaplex, mpv);
+    std::printf("  %-16s %23.3f %% %12.3f %%   ", state, kovaplex, mpv);
     if (mpv > 0)
         std::printf("%.2f x (aim: 1.00 x)\n", kovaplex / mpv);
     else
-        std::printf("%s\n", kovaplex > 0 ? "mpv below one tick" : "both below one tick");
+        std::printf("%s\n", kovaplex > 0 ? "mpv used none" : "neither used any");
 }
 
 bool runCase(const Case &c, const QStringList &args, int runs, int seconds)

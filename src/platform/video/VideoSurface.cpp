@@ -326,15 +326,20 @@ public:
         setFlags(Qt::WindowTransparentForInput | Qt::WindowDoesNotAcceptFocus);
     }
 
+    /// The surface is going: the window outlives it within the widget's
+    /// destruction and tells it nothing more.
+    void forgetOwner() { m_owner = nullptr; }
+
 protected:
     void exposeEvent(QExposeEvent *) override
     {
         // Hidden or covered, the video window is drawn no more.
-        m_owner->exposureChanged();
+        if (m_owner)
+            m_owner->exposureChanged();
     }
     bool event(QEvent *event) override
     {
-        if (event->type() == QEvent::PlatformSurface &&
+        if (m_owner && event->type() == QEvent::PlatformSurface &&
             static_cast<QPlatformSurfaceEvent *>(event)->surfaceEventType() ==
                 QPlatformSurfaceEvent::SurfaceAboutToBeDestroyed)
             m_owner->windowSurfaceGoing();
@@ -344,7 +349,7 @@ protected:
     {
         // Drawn from the event loop, not in the middle of the resize: the
         // window system may not have the new size yet.
-        if (isExposed())
+        if (m_owner && isExposed())
             m_owner->scheduleRender();
     }
 
@@ -383,6 +388,7 @@ VideoSurface::~VideoSurface()
         m_engine->detachRenderer(this);
     m_engine = nullptr;
     m_renderThread.reset();
+    static_cast<VideoWindow *>(m_window)->forgetOwner();
 }
 
 VideoSurface *VideoSurface::fromHandle(int handle)
