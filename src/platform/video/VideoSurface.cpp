@@ -116,8 +116,6 @@ public:
     {
         runHere([this] {
             freeRenderer();
-            if (m_context->makeCurrent(&m_offscreen))
-                freeHiddenTarget();
             m_context->doneCurrent();
             m_context.reset();
         });
@@ -252,27 +250,22 @@ private:
         report(newFrame, true);
     }
 
-    /// A picture handed over while the window cannot show it is drawn into
-    /// a tiny framebuffer of our own instead: the core waits for each
-    /// picture to be drawn, and it must not wait on a hidden window (the
-    /// surface of the playback path not shown yet while its file opens,
-    /// a minimised window).
+    /// A picture handed over while the window cannot show it is taken
+    /// without drawing: the core waits for each picture to be drawn, and it
+    /// must not wait on a hidden window (the surface of the playback path
+    /// not shown yet while its file opens, a minimised window).
     void takeHiddenFrame()
     {
         if (!m_render || !(mpv_render_context_update(m_render) & MPV_RENDER_UPDATE_FRAME))
             return;
-        QOpenGLFunctions *gl = m_context->functions();
-        if (!m_hiddenFbo) {
-            gl->glGenTextures(1, &m_hiddenTexture);
-            gl->glBindTexture(GL_TEXTURE_2D, m_hiddenTexture);
-            gl->glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, HiddenSide, HiddenSide, 0, GL_RGBA, GL_UNSIGNED_BYTE,
-                             nullptr);
-            gl->glGenFramebuffers(1, &m_hiddenFbo);
-            gl->glBindFramebuffer(GL_FRAMEBUFFER, m_hiddenFbo);
-            gl->glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, m_hiddenTexture,
-                                       0);
-        }
-        renderInto(m_render, m_hiddenFbo, QSize(HiddenSide, HiddenSide));
+        int skip = 1;
+        int blockForTargetTime = 0;
+        mpv_render_param params[] = {
+            {MPV_RENDER_PARAM_SKIP_RENDERING, &skip},
+            {MPV_RENDER_PARAM_BLOCK_FOR_TARGET_TIME, &blockForTargetTime},
+            {MPV_RENDER_PARAM_INVALID, nullptr},
+        };
+        mpv_render_context_render(m_render, params);
         // Once told of swaps, libmpv waits for one after every picture.
         mpv_render_context_report_swap(m_render);
         report(true, false);
@@ -286,17 +279,6 @@ private:
             Qt::QueuedConnection);
     }
 
-    void freeHiddenTarget()
-    {
-        if (!m_hiddenFbo)
-            return;
-        QOpenGLFunctions *gl = m_context->functions();
-        gl->glDeleteFramebuffers(1, &m_hiddenFbo);
-        gl->glDeleteTextures(1, &m_hiddenTexture);
-        m_hiddenFbo = 0;
-        m_hiddenTexture = 0;
-    }
-
     VideoSurface *const m_surface;
     QWindow *const m_window;
     QOffscreenSurface m_offscreen;
@@ -306,9 +288,6 @@ private:
     // Used on m_thread only, after the constructor.
     std::unique_ptr<QOpenGLContext> m_context;
     mpv_render_context *m_render = nullptr;
-    static constexpr int HiddenSide = 16;
-    GLuint m_hiddenFbo = 0;
-    GLuint m_hiddenTexture = 0;
     std::atomic<bool> m_drawQueued{false};
     QMutex m_targetLock;
     bool m_drawable = false;
