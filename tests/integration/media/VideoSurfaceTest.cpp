@@ -66,6 +66,18 @@ QImage nextFrame(VideoSurface &surface)
     return surface.grabFramebuffer();
 }
 
+// Binds `engine` to `surface`, plays the AVI clip and returns the first
+// picture drawn (null when the clip did not load or nothing was drawn).
+QImage playClipOn(VideoSurface &surface, MediaEngine &engine)
+{
+    surface.setEngine(&engine);
+    if (engine.loadSync(testMedia(QStringLiteral("clip.avi")), LoadTimeoutMs) !=
+        MediaEngine::LoadResult::Loaded)
+        return {};
+    engine.setPaused(false);
+    return nextFrame(surface);
+}
+
 } // namespace
 
 TEST(VideoSurface, HandlesAreUniqueAndForgottenWithTheirSurface)
@@ -89,11 +101,7 @@ TEST(VideoSurface, DrawsThePlayingVideoWhicheverSideComesFirst)
     {
         auto surface = shownSurface();
         MediaEngine engine;
-        surface->setEngine(&engine);
-        ASSERT_EQ(engine.loadSync(testMedia(QStringLiteral("clip.avi")), LoadTimeoutMs),
-                  MediaEngine::LoadResult::Loaded);
-        engine.setPaused(false);
-        const QImage frame = nextFrame(*surface);
+        const QImage frame = playClipOn(*surface, engine);
         ASSERT_FALSE(frame.isNull()) << "no frame drawn";
         EXPECT_GT(colourfulShare(frame), 0.3);
     }
@@ -164,11 +172,7 @@ TEST(VideoSurface, EngineDestroyedFirstLeavesABlackSurface)
 {
     auto surface = shownSurface();
     auto engine = std::make_unique<MediaEngine>();
-    surface->setEngine(engine.get());
-    ASSERT_EQ(engine->loadSync(testMedia(QStringLiteral("clip.avi")), LoadTimeoutMs),
-              MediaEngine::LoadResult::Loaded);
-    engine->setPaused(false);
-    ASSERT_FALSE(nextFrame(*surface).isNull());
+    ASSERT_FALSE(playClipOn(*surface, *engine).isNull());
 
     engine.reset();
     EXPECT_EQ(surface->engine(), nullptr);
@@ -182,11 +186,7 @@ TEST(VideoSurface, SurfaceDestroyedFirstLetsTheEnginePlayOn)
     MediaEngine engine;
     {
         auto surface = shownSurface();
-        surface->setEngine(&engine);
-        ASSERT_EQ(engine.loadSync(testMedia(QStringLiteral("clip.avi")), LoadTimeoutMs),
-                  MediaEngine::LoadResult::Loaded);
-        engine.setPaused(false);
-        ASSERT_FALSE(nextFrame(*surface).isNull());
+        ASSERT_FALSE(playClipOn(*surface, engine).isNull());
     }
     EXPECT_EQ(engine.renderer(), nullptr);
     const double before = engine.position();
@@ -235,11 +235,7 @@ TEST(VideoSurface, AHiddenSurfaceLetsTheCoreHandOverEveryPicture)
     // take it, or the core stalls on every picture and drops the late ones.
     auto surface = shownSurface();
     MediaEngine engine;
-    surface->setEngine(&engine);
-    ASSERT_EQ(engine.loadSync(testMedia(QStringLiteral("clip.avi")), LoadTimeoutMs),
-              MediaEngine::LoadResult::Loaded);
-    engine.setPaused(false);
-    ASSERT_FALSE(nextFrame(*surface).isNull());
+    ASSERT_FALSE(playClipOn(*surface, engine).isNull());
 
     surface->hide();
     const qint64 droppedBefore = engine.readProperty("frame-drop-count").toLongLong();
