@@ -414,11 +414,15 @@ void VideoSurface::connectEngine(MediaEngine *engine)
                 }),
         connect(engine, &MediaEngine::seekFinished, this, [this] { seekRestarted(); }),
         // A picture drawn before the video was known to run counted for
-        // nothing: draw it again now.
+        // nothing: draw it again now. Once the video stops, only a picture
+        // handed over afterwards counts again (a draw reported late from
+        // before must not pass for the new video's first).
         connect(engine, &MediaEngine::videoActiveChanged, this,
                 [this](bool active) {
                     if (active)
                         scheduleRender();
+                    else
+                        m_hadFrame = false;
                 }),
         connect(engine, &MediaEngine::redrawNeeded, this, [this] { render(); }),
         connect(engine, &MediaEngine::rendererRevoked, this,
