@@ -71,17 +71,9 @@ double cpuSeconds(qint64 pid)
     // paused player.
     clockid_t clock = 0;
     timespec used{};
-    if (clock_getcpuclockid(static_cast<pid_t>(pid), &clock) == 0 && clock_gettime(clock, &used) == 0)
-        return static_cast<double>(used.tv_sec) + static_cast<double>(used.tv_nsec) / 1e9;
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly))
+    if (clock_getcpuclockid(static_cast<pid_t>(pid), &clock) != 0 || clock_gettime(clock, &used) != 0)
         return 0;
-    // The name in parentheses may hold blanks; fields count from after it.
-    const QByteArray text = stat.readAll();
-    const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
-    // utime and stime are fields 14 and 15 of the whole line.
-    const double ticks = fields.value(11).toDouble() + fields.value(12).toDouble();
-    return ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
+    return static_cast<double>(used.tv_sec) + static_cast<double>(used.tv_nsec) / 1e9;
 }
 
 KovaplexCopy::KovaplexCopy(const QString &binary, const QByteArray &iniText)
