@@ -1,5 +1,9 @@
 #include "platform/mixer/Mixer.h"
 
+#include <QCoreApplication>
+#include <QObject>
+#include <QSocketNotifier>
+
 #include <alsa/asoundlib.h>
 
 #include <algorithm>
@@ -7,12 +11,22 @@
 #include <chrono>
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <set>
 #include <vector>
 
 struct MixerDevice {
     snd_mixer_t *mixer = nullptr; ///< null after the device went away and could not be reopened
     std::chrono::steady_clock::time_point lastReopen;
+    /// Tells of changes; empty when the handle was opened without one.
+    MixerCallback callback;
+    /// Owns the notifiers on the device's descriptors while `callback` is set
+    /// and the device answers.
+    std::unique_ptr<QObject> watch;
+    /// Set while a call of `callback` waits in the event loop.
+    bool callbackQueued = false;
+    /// Tells this handle from a later one at the same address.
+    std::uint64_t serial = 0;
 };
 
 namespace {
@@ -122,6 +136,75 @@ MMRESULT openDefault(snd_mixer_t **out)
     return MMSYSERR_NOERROR;
 }
 
+void watch(HMIXER hmx);
+
+/// Calls the handle's callback from the event loop, once for any number of
+/// changes meanwhile. Never directly: the callback may read the volume, and a
+/// read may replace the device and with it the notifier that saw the change.
+void queueCallback(HMIXER hmx)
+{
+    if (hmx->callbackQueued)
+        return;
+    hmx->callbackQueued = true;
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(),
+        [hmx, serial = hmx->serial] {
+            if (!isOpen(hmx) || hmx->serial != serial)
+                return;
+            hmx->callbackQueued = false;
+            hmx->callback(hmx, kVolumeControlId);
+        },
+        Qt::QueuedConnection);
+}
+
+/// Takes what the device reported, so its descriptors stop being readable,
+/// and tells the callback. A device that failed is no longer watched (its
+/// descriptors could stay readable for ever); the read the callback makes
+/// reopens it.
+void takeEvents(HMIXER hmx)
+{
+    if (snd_mixer_handle_events(hmx->mixer) < 0) {
+        for (QSocketNotifier *notifier : hmx->watch->findChildren<QSocketNotifier *>())
+            notifier->setEnabled(false);
+    }
+    queueCallback(hmx);
+}
+
+/// Watches the device's descriptors for changes, when the handle has a
+/// callback. Replaces an earlier watch: call it with each new device.
+void watch(HMIXER hmx)
+{
+    hmx->watch.reset();
+    if (!hmx->callback || !hmx->mixer || !QCoreApplication::instance())
+        return;
+    const int count = snd_mixer_poll_descriptors_count(hmx->mixer);
+    if (count <= 0)
+        return;
+    std::vector<pollfd> descriptors(static_cast<std::size_t>(count));
+    const int filled =
+        snd_mixer_poll_descriptors(hmx->mixer, descriptors.data(), static_cast<unsigned>(count));
+    auto watching = std::make_unique<QObject>();
+    for (int i = 0; i < filled; ++i) {
+        const pollfd &descriptor = descriptors[static_cast<std::size_t>(i)];
+        const auto type = (descriptor.events & POLLIN) || !(descriptor.events & POLLOUT)
+                              ? QSocketNotifier::Read
+                              : QSocketNotifier::Write;
+        auto *notifier = new QSocketNotifier(descriptor.fd, type, watching.get());
+        QObject::connect(notifier, &QSocketNotifier::activated, watching.get(), [hmx] { takeEvents(hmx); });
+    }
+    hmx->watch = std::move(watching);
+}
+
+/// Closes the device, its watch first: a notifier left on a closed
+/// descriptor would fire for whatever reuses its number.
+void closeDevice(HMIXER hmx)
+{
+    hmx->watch.reset();
+    if (hmx->mixer)
+        snd_mixer_close(hmx->mixer);
+    hmx->mixer = nullptr;
+}
+
 /// Replaces a device that stopped answering. A sound server restart (a
 /// desktop update, a crash) ends our connection for good, while the handle
 /// lives as long as the window; without this the volume would stay dead
@@ -133,9 +216,10 @@ MMRESULT reopen(HMIXER hmx)
     if (now - hmx->lastReopen < std::chrono::seconds(1))
         return MMSYSERR_NODRIVER;
     hmx->lastReopen = now;
-    if (hmx->mixer)
-        snd_mixer_close(hmx->mixer);
-    return openDefault(&hmx->mixer);
+    closeDevice(hmx);
+    const MMRESULT rc = openDefault(&hmx->mixer);
+    watch(hmx);
+    return rc;
 }
 
 /// Brings the cached values up to date with changes made elsewhere (other
@@ -262,11 +346,20 @@ std::uint32_t mixerGetNumDevs()
 
 MMRESULT mixerOpen(HMIXER *phmx, std::uint32_t uMxId, std::uint32_t fdwOpen)
 {
+    return mixerOpen(phmx, uMxId, MixerCallback(), fdwOpen);
+}
+
+MMRESULT mixerOpen(HMIXER *phmx, std::uint32_t uMxId, MixerCallback callback, std::uint32_t fdwOpen)
+{
     if (!phmx)
         return MMSYSERR_INVALPARAM;
     *phmx = nullptr;
-    if (fdwOpen != 0)
+    if (fdwOpen != 0 && fdwOpen != CALLBACK_FUNCTION)
         return MMSYSERR_INVALFLAG;
+    if (fdwOpen == CALLBACK_FUNCTION && !callback)
+        return MMSYSERR_INVALPARAM;
+    if (fdwOpen == 0)
+        callback = nullptr;
     if (uMxId != 0)
         return MMSYSERR_BADDEVICEID;
 
@@ -278,8 +371,12 @@ MMRESULT mixerOpen(HMIXER *phmx, std::uint32_t uMxId, std::uint32_t fdwOpen)
         snd_mixer_close(mixer);
         return MMSYSERR_NOMEM;
     }
+    static std::uint64_t opened = 0;
     device->mixer = mixer;
+    device->callback = std::move(callback);
+    device->serial = ++opened;
     openHandles().insert(device);
+    watch(device);
     *phmx = device;
     return MMSYSERR_NOERROR;
 }
@@ -289,8 +386,7 @@ MMRESULT mixerClose(HMIXER hmx)
     if (!isOpen(hmx))
         return MMSYSERR_INVALHANDLE;
     openHandles().erase(hmx);
-    if (hmx->mixer)
-        snd_mixer_close(hmx->mixer);
+    closeDevice(hmx);
     delete hmx;
     return MMSYSERR_NOERROR;
 }

@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 
 /// The audio mixer: the system's output volume as a small set of lines and
 /// controls, built on ALSA's simple mixer of the default control device.
@@ -16,6 +17,10 @@
 ///
 /// Every call reports through its result code and never throws. All calls
 /// belong to the GUI thread; handles are not shared between threads.
+///
+/// A handle opened with a callback is told when its control changed, here or
+/// elsewhere on the desktop, from the device's own change events: nobody has
+/// to read the volume over and over to see a change.
 
 /// Result codes of the mixer calls (the multimedia system error numbers).
 using MMRESULT = std::uint32_t;
@@ -122,15 +127,31 @@ struct MIXERCONTROLDETAILS {
     MIXERCONTROLDETAILS_UNSIGNED *paDetails = nullptr;
 };
 
+/// mixerOpen's `fdwOpen` when a callback is given.
+constexpr std::uint32_t CALLBACK_FUNCTION = 0x00030000;
+
+/// Called with the handle and the control identifier when that control may
+/// have changed. It runs from the event loop of the thread that opened the
+/// handle (never inside a mixer call), so it may call the mixer.
+using MixerCallback = std::function<void(HMIXER hmx, std::uint32_t controlId)>;
+
 /// Number of mixer devices: 1 when the default device can be opened, else 0.
 std::uint32_t mixerGetNumDevs();
 
 /// Opens mixer device `uMxId` (only 0, the default device) into `*phmx`.
-/// `fdwOpen` must be 0 (no callbacks exist). On failure `*phmx` is null and
+/// `fdwOpen` must be 0 (no callback: see the overload below). On failure `*phmx` is null and
 /// the code says why: MMSYSERR_BADDEVICEID for another number,
 /// MMSYSERR_NODRIVER when the default device cannot be opened or has no
 /// playback volume, MMSYSERR_NOMEM, MMSYSERR_INVALFLAG, MMSYSERR_INVALPARAM.
 MMRESULT mixerOpen(HMIXER *phmx, std::uint32_t uMxId, std::uint32_t fdwOpen = 0);
+
+/// mixerOpen with `fdwOpen` CALLBACK_FUNCTION: `callback` (not empty) is
+/// called whenever the device reports a change of its volume. A device that
+/// goes away is watched again once a read has reopened it. Without a running
+/// Qt application no change is reported. MMSYSERR_INVALFLAG for another flag,
+/// MMSYSERR_INVALPARAM for an empty callback; otherwise as mixerOpen. With
+/// `fdwOpen` 0 the callback is not used.
+MMRESULT mixerOpen(HMIXER *phmx, std::uint32_t uMxId, MixerCallback callback, std::uint32_t fdwOpen);
 
 /// Closes a handle from mixerOpen; afterwards the handle is invalid.
 MMRESULT mixerClose(HMIXER hmx);

@@ -27,7 +27,9 @@ TEST(MixerServerRestart, VolumeComesBackWhenTheSoundServerReturns)
     const auto restoreServer = qScopeGuard([&] { qputenv("PULSE_SERVER", sharedServer); });
 
     HMIXER mixer = nullptr;
-    ASSERT_EQ(mixerOpen(&mixer, 0), MMSYSERR_NOERROR);
+    int heard = -1;
+    const auto callback = [&](HMIXER hmx, std::uint32_t controlId) { heard = GetVolume(hmx, controlId); };
+    ASSERT_EQ(mixerOpen(&mixer, 0, callback, CALLBACK_FUNCTION), MMSYSERR_NOERROR);
     const auto closeMixer = qScopeGuard([&] { mixerClose(mixer); });
     MIXERCONTROL control;
     ASSERT_EQ(GetVolumeControl(mixer, MIXERLINE_COMPONENTTYPE_DST_SPEAKERS, MIXERCONTROL_CONTROLTYPE_VOLUME,
@@ -47,6 +49,11 @@ TEST(MixerServerRestart, VolumeComesBackWhenTheSoundServerReturns)
         [&] { return std::abs(GetVolume(mixer, control.dwControlID) - levelOf(40000)) <= 1; }, 15000));
     EXPECT_EQ(SetVolume(mixer, control.dwControlID, 10000), MMSYSERR_NOERROR);
     EXPECT_NEAR(sinkVolumes(server.address()).at(0), serverValueOf(10000), 1);
+
+    // The reopened device is watched: a change made elsewhere is heard
+    // without anybody reading.
+    setSinkVolumes({QStringLiteral("50000")}, server.address());
+    EXPECT_TRUE(waitUntil([&] { return std::abs(heard - levelOf(50000)) <= 1; }, 5000)) << heard;
 }
 
 } // namespace

@@ -4,6 +4,8 @@
 #include "SoundServer.h"
 #include "TestSupport.h"
 
+#include <QScopeGuard>
+
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -75,6 +77,33 @@ protected:
     MIXERCONTROL m_control;
     std::vector<int> m_saved;
 };
+
+// A handle opened with a callback hears a change made by another program
+// from the device's own events, without reading the volume in between, and
+// hears it a few times at most: the device's descriptors do not stay readable
+// (that would spin the event loop for as long as the player runs).
+TEST_F(MixerServer, AChangeMadeElsewhereReachesTheCallback)
+{
+    int calls = 0;
+    int heard = -1;
+    HMIXER told = nullptr;
+    const auto callback = [&](HMIXER hmx, std::uint32_t controlId) {
+        ++calls;
+        heard = GetVolume(hmx, controlId);
+    };
+    ASSERT_EQ(mixerOpen(&told, 0, callback, CALLBACK_FUNCTION), MMSYSERR_NOERROR);
+    const auto closeTold = qScopeGuard([&] { mixerClose(told); });
+    for (const int level : {20000, 45000, 20000}) {
+        const int before = calls;
+        setSinkVolumes({QString::number(serverValueOf(level))});
+        EXPECT_TRUE(waitUntil([&] { return std::abs(heard - level) <= 1; }, 5000))
+            << "heard " << heard << ", expected " << level;
+        EXPECT_LE(calls - before, 4) << "for one change";
+    }
+    // Our own change is the device's too.
+    ASSERT_EQ(SetVolume(m_mixer, m_control.dwControlID, 30000), MMSYSERR_NOERROR);
+    EXPECT_TRUE(waitUntil([&] { return std::abs(heard - 30000) <= 1; }, 5000)) << heard;
+}
 
 TEST_F(MixerServer, FindsTheSpeakersVolumeFader)
 {

@@ -14,6 +14,13 @@ TEST(MixerArguments, OpenRefusesOtherDevicesFlagsAndNoOutHandle)
     EXPECT_EQ(handle, nullptr);
     EXPECT_EQ(mixerOpen(&handle, 0, 0x00010000), MMSYSERR_INVALFLAG);
     EXPECT_EQ(mixerOpen(nullptr, 0), MMSYSERR_INVALPARAM);
+    // A callback asked for must be given.
+    EXPECT_EQ(mixerOpen(&handle, 0, CALLBACK_FUNCTION), MMSYSERR_INVALPARAM);
+    EXPECT_EQ(mixerOpen(&handle, 0, MixerCallback(), CALLBACK_FUNCTION), MMSYSERR_INVALPARAM);
+    EXPECT_EQ(mixerOpen(
+                  &handle, 0, [](HMIXER, std::uint32_t) {}, 0x00010000),
+              MMSYSERR_INVALFLAG);
+    EXPECT_EQ(handle, nullptr);
 }
 
 // The window keeps a null handle when the open failed, and goes on calling
