@@ -2,6 +2,7 @@
 
 #include "platform/forms/Diagnostics.h"
 #include "platform/media/MediaEngine.h"
+#include "platform/mediaplayer/IMediaPlayerControl.h"
 #include "playback/ClassMCIPlay.h"
 #include "playback/ClassPlayerDummy.h"
 #include "playback/mVolCtrl.h"
@@ -28,7 +29,12 @@ PlaybackSession::PlaybackSession(QObject *parent)
     connect(&m_timer, &QTimer::timeout, this, [this] { runGuarded("Timer1_Timer", [this] { tick(); }); });
 }
 
-PlaybackSession::~PlaybackSession() = default;
+PlaybackSession::~PlaybackSession()
+{
+    // The mixer's callback names this session.
+    if (m_mixer)
+        mixerClose(m_mixer);
+}
 
 void PlaybackSession::attachEngines(IMediaPlayerControl *control, VideoTarget *mciSurface)
 {
@@ -38,16 +44,19 @@ void PlaybackSession::attachEngines(IMediaPlayerControl *control, VideoTarget *m
 
 MMRESULT PlaybackSession::openMixer()
 {
-    const MMRESULT opened = mixerOpen(&m_mixer, 0, 0);
+    // Changes made elsewhere on the desktop are heard from the mixer itself,
+    // so a paused player need not read it over and over to show them.
+    const auto changed = [this](HMIXER, std::uint32_t) {
+        runGuarded("MixerControlChange", [this] { reportVolume(volume()); });
+    };
+    const MMRESULT opened = mixerOpen(&m_mixer, 0, changed, CALLBACK_FUNCTION);
     if (opened != MMSYSERR_NOERROR) {
         m_mixer = nullptr;
         return opened;
     }
     if (GetVolumeControl(m_mixer, MIXERLINE_COMPONENTTYPE_DST_SPEAKERS, MIXERCONTROL_CONTROLTYPE_VOLUME,
-                         m_volumeControl) == MMSYSERR_NOERROR) {
-        m_reportedVolume = volume();
-        Q_EMIT volumeChanged(m_reportedVolume);
-    }
+                         m_volumeControl) == MMSYSERR_NOERROR)
+        reportVolume(volume());
     return opened;
 }
 
@@ -102,11 +111,13 @@ void PlaybackSession::open(const QString &name)
     m_trackChoice = {};
     m_facade->setFileName(name);
     publish();
+    wake();
 }
 
 void PlaybackSession::playAtNextTick()
 {
     m_playPending = true;
+    m_ticking = true;
     m_timer.start();
 }
 
@@ -145,12 +156,14 @@ void PlaybackSession::transport(Transport action)
     traceValue("status", player.Status);
     traceValue("rate", Variant::numberText(player.Rate()));
     publish();
+    wake();
 }
 
 void PlaybackSession::seek(double seconds)
 {
     m_facade->setCurrentPosition(seconds);
     Q_EMIT seekDone(seconds);
+    wake();
 }
 
 void PlaybackSession::seekBy(double seconds)
@@ -174,17 +187,39 @@ void PlaybackSession::setVolume(std::int32_t level)
 {
     SetVolume(m_mixer, m_volumeControl.dwControlID, level);
     // Reported at once, as the mixer holds it, not at the next tick.
-    const std::int32_t now = volume();
-    if (now != m_reportedVolume) {
-        m_reportedVolume = now;
-        Q_EMIT volumeChanged(now);
-    }
+    reportVolume(volume());
+}
+
+void PlaybackSession::reportVolume(std::int32_t level)
+{
+    if (level == m_reportedVolume)
+        return;
+    m_reportedVolume = level;
+    Q_EMIT volumeChanged(level);
 }
 
 void PlaybackSession::close()
 {
+    m_ticking = false;
     m_timer.stop();
     m_mci->mClose(DeviceAlias);
+}
+
+bool PlaybackSession::movesOnItsOwn() const
+{
+    if (m_playPending)
+        return true;
+    if (!hasFile())
+        return false;
+    const std::int32_t state = playState();
+    return state != MediaPlayState::Stopped && state != MediaPlayState::Paused &&
+           state != MediaPlayState::Closed;
+}
+
+void PlaybackSession::wake()
+{
+    if (m_ticking && !m_timer.isActive())
+        m_timer.start();
 }
 
 void PlaybackSession::tick()
@@ -195,14 +230,17 @@ void PlaybackSession::tick()
     }
     const double at = position();
     const double length = duration();
-    // Read every tick so that changes made elsewhere on the desktop show.
+    // Read every tick as well: a sound server that went away is reopened by
+    // a read.
     const std::int32_t level = volume();
     Q_EMIT ticked(at, length, level);
-    if (level != m_reportedVolume) {
-        m_reportedVolume = level;
-        Q_EMIT volumeChanged(level);
-    }
+    reportVolume(level);
     publish();
+    // Paused, stopped or closed, nothing changes until the engine or a
+    // command says so, and each of them wakes the timer (the mixer reports a
+    // volume changed elsewhere itself): an idle player costs no wake-ups.
+    if (!movesOnItsOwn())
+        m_timer.stop();
 }
 
 MediaTracks PlaybackSession::tracks() const
@@ -242,11 +280,25 @@ void PlaybackSession::followEngine()
     if (engine == m_engine)
         return;
     if (m_engine)
-        disconnect(m_engine, &MediaEngine::tracksChanged, this, nullptr);
+        disconnect(m_engine, nullptr, this, nullptr);
     m_engine = engine;
     m_tracksKnown = false;
-    if (engine)
+    if (engine) {
         connect(engine, &MediaEngine::tracksChanged, this, [this] { onEngineTracks(); });
+        // Whatever the engine reports may change what the next tick shows.
+        const auto wakes = [this, engine](auto signal) {
+            connect(engine, signal, this, &PlaybackSession::wake);
+        };
+        wakes(&MediaEngine::fileLoaded);
+        wakes(&MediaEngine::loadFailed);
+        wakes(&MediaEngine::endFile);
+        wakes(&MediaEngine::positionChanged);
+        wakes(&MediaEngine::durationChanged);
+        wakes(&MediaEngine::pausedChanged);
+        wakes(&MediaEngine::speedChanged);
+        wakes(&MediaEngine::eofReachedChanged);
+        wakes(&MediaEngine::seekFinished);
+    }
     onEngineTracks();
 }
 

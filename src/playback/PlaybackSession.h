@@ -25,8 +25,12 @@ class VideoTarget;
 ///
 /// One timer (every TickMs, from the first open to close()) starts a
 /// playback the last open left pending, reads the position, the length and
-/// the volume, and reports what changed. Commands report their own changes
-/// at once, so a follower never waits a tick for what it asked.
+/// the volume, and reports what changed. It rests while nothing moves on its
+/// own (paused, stopped, closed, no file): a command, anything the playing
+/// engine reports and a change of the system volume wake it for the next
+/// tick. Commands report their own changes at once, so a follower never waits
+/// a tick for what it asked, and the mixer reports a volume changed
+/// elsewhere when it happens.
 ///
 /// The engines are widgets the window makes; it hands them over with
 /// attachEngines() before the first open. Positions and lengths are
@@ -94,7 +98,8 @@ public:
     /// Sets the system volume (the mixer holds it within its range) and
     /// reports the level it took.
     void setVolume(std::int32_t level);
-    /// Stops the timer and closes the MCI device: the program is closing.
+    /// Stops the timer for good and closes the MCI device: the program is
+    /// closing.
     void close();
     /// @}
 
@@ -137,6 +142,13 @@ Q_SIGNALS:
 
 private:
     void tick();
+    /// Whether the next ticks may show something new without anybody saying
+    /// so: a playback pending or running (playing, scanning, waiting).
+    bool movesOnItsOwn() const;
+    /// Starts the resting timer again (not after close()).
+    void wake();
+    /// Emits volumeChanged when `level` differs from the last report.
+    void reportVolume(std::int32_t level);
     /// Emits fileChanged and playStateChanged for what differs from the
     /// last report; follows the engine of the current file first.
     void publish();
@@ -152,6 +164,8 @@ private:
     HMIXER m_mixer = nullptr;
     MIXERCONTROL m_volumeControl{};
     QTimer m_timer;
+    /// From the first playAtNextTick() to close(): the timer runs or rests.
+    bool m_ticking = false;
     bool m_playPending = false;
     QString m_reportedFile;
     std::int32_t m_reportedState = -1;

@@ -4,6 +4,7 @@
 
 #include "dialogs/MixerErrorBox.h"
 #include "dialogs/comMsg.h"
+#include "platform/forms/Diagnostics.h"
 #include "platform/forms/ScreenMetrics.h"
 #include "platform/forms/SystemErrorText.h"
 #include "platform/forms/WindowFrame.h"
@@ -40,7 +41,11 @@ void fmPlayer::loadStep()
             [this](double position, double length, std::int32_t volume) {
                 Timer1_Timer(position, length, volume);
             });
-    connect(m_session, &PlaybackSession::volumeChanged, PiVolume, &VolumeBar::setLevel);
+    // A change of the system volume shows at once, between ticks as well.
+    connect(m_session, &PlaybackSession::volumeChanged, this, [this](std::int32_t level) {
+        traceValue("volume", QString::number(level));
+        PiVolume->setLevel(level);
+    });
     // Until the first Play lays the window out, the control stands at the
     // width the settings ask for, so that a close before that (the resume
     // question cancelled, a signal) stores that width back unchanged.

@@ -274,8 +274,8 @@ TEST_F(PlayerCommands, VolumeKeysStepTheMixerWhichHoldsItsRange)
     const auto level = [&] { return GetVolume(mixer, volume.dwControlID); };
     // The window reads the level through a mixer handle of its own, which
     // learns of a change made by another handle only when the sound server's
-    // event arrives; its status timer draws what that handle reads into the
-    // volume bar. A step (1/24 of the range) always moves the bar by a
+    // event arrives; it then draws what that handle reads into the volume
+    // bar. A step (1/24 of the range) always moves the bar by a
     // segment, so a bar showing the level's segment count proves the window
     // knows the new level, and only then may the next key be pressed.
     const auto barShows = [&](std::int32_t expected) {
@@ -316,6 +316,35 @@ TEST_F(PlayerCommands, VolumeKeysStepTheMixerWhichHoldsItsRange)
     EXPECT_TRUE(settles(65535 - 2731));
     press(Qt::Key_Down);
     EXPECT_TRUE(settles(65535 - 2 * 2731));
+}
+
+// A paused window's status timer rests, and the volume bar still follows a
+// change made elsewhere on the desktop: the mixer tells the window.
+TEST_F(PlayerCommands, APausedWindowRestsAndStillShowsTheSystemVolume)
+{
+    HMIXER mixer = nullptr;
+    ASSERT_EQ(mixerOpen(&mixer, 0, 0), MMSYSERR_NOERROR);
+    const auto closeMixer = qScopeGuard([&] { mixerClose(mixer); });
+    MIXERCONTROL volume;
+    ASSERT_EQ(GetVolumeControl(mixer, MIXERLINE_COMPONENTTYPE_DST_SPEAKERS, MIXERCONTROL_CONTROLTYPE_VOLUME,
+                               volume),
+              MMSYSERR_NOERROR);
+    const std::int32_t before = GetVolume(mixer, volume.dwControlID);
+    const auto restore = qScopeGuard([&] { SetVolume(mixer, volume.dwControlID, before); });
+    std::int32_t shown = -1;
+    QObject::connect(&m_player->session(), &PlaybackSession::volumeChanged,
+                     [&](std::int32_t level) { shown = level; });
+
+    const auto *timer = m_player->findChild<QTimer *>(QStringLiteral("Timer1"));
+    type("j");
+    m_fake.playState = MediaPlayState::Paused;
+    ASSERT_TRUE(waitUntil([&] { return !timer->isActive(); }, 3000));
+    for (const std::int32_t level : {2 * 2731, 20 * 2731}) {
+        ASSERT_EQ(SetVolume(mixer, volume.dwControlID, level), MMSYSERR_NOERROR);
+        EXPECT_TRUE(waitUntil([&] { return std::abs(shown - level) <= 2; }, 3000))
+            << shown << " for " << level;
+        EXPECT_FALSE(timer->isActive());
+    }
 }
 
 TEST(PlayerFirstStart, CancelShowsTheEmptyWindowAndABadRecordIsNone)

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <QStringList>
+#include <QTimer>
 
 namespace {
 
@@ -66,6 +67,75 @@ TEST(PlaybackSession, ReportsEachChangeAndSeekToItsFollowers)
     EXPECT_FALSE(session.playPending());
     EXPECT_EQ(control.calls.value(0), "Play");
     EXPECT_DOUBLE_EQ(tickedAt, 42.5);
+}
+
+// An idle player costs no wake-ups: the timer rests after the first tick
+// that finds nothing moving on its own, and a command wakes it for the tick
+// that shows what the command did.
+TEST(PlaybackSession, TheTimerRestsWhileNothingMovesOnItsOwn)
+{
+    FakeControl control;
+    PlaybackSession session;
+    session.attachEngines(&control, nullptr);
+    const auto *timer = session.findChild<QTimer *>(QStringLiteral("Timer1"));
+    ASSERT_NE(timer, nullptr);
+    int ticks = 0;
+    double tickedAt = -1;
+    QObject::connect(&session, &PlaybackSession::ticked, [&](double at, double, std::int32_t) {
+        ++ticks;
+        tickedAt = at;
+    });
+    const auto ticksOn = [&](int more) {
+        const int until = ticks + more;
+        return waitUntil([&] { return ticks >= until; });
+    };
+
+    // Before the first open nothing runs, whatever is asked.
+    session.seek(1);
+    EXPECT_FALSE(timer->isActive());
+
+    session.open("clip.zzz");
+    control.playState = MediaPlayState::Stopped;
+    session.playAtNextTick();
+    // The pending playback is started at the tick, and the file plays on.
+    control.playState = MediaPlayState::Playing;
+    ASSERT_TRUE(ticksOn(3));
+    EXPECT_TRUE(timer->isActive());
+
+    const struct {
+        int state;
+        bool moves;
+    } states[] = {
+        {MediaPlayState::Paused, false},     {MediaPlayState::Stopped, false},
+        {MediaPlayState::Closed, false},     {MediaPlayState::ScanForward, true},
+        {MediaPlayState::ScanReverse, true}, {MediaPlayState::Waiting, true},
+    };
+    for (const auto &state : states) {
+        control.playState = state.state;
+        session.seek(0);
+        // The tick after the command shows where it went.
+        control.position = state.state + 10.0;
+        ASSERT_TRUE(ticksOn(1)) << state.state;
+        EXPECT_DOUBLE_EQ(tickedAt, control.position) << state.state;
+        if (state.moves) {
+            ASSERT_TRUE(ticksOn(2)) << state.state;
+            EXPECT_TRUE(timer->isActive()) << state.state;
+        } else {
+            EXPECT_FALSE(timer->isActive()) << state.state;
+        }
+    }
+
+    // Every command wakes it; after close() none does.
+    control.playState = MediaPlayState::Paused;
+    session.transport(Transport::StepForward);
+    EXPECT_TRUE(timer->isActive());
+    ASSERT_TRUE(waitUntil([&] { return !timer->isActive(); }));
+    session.open("other.zzz");
+    EXPECT_TRUE(timer->isActive());
+    session.close();
+    session.seek(3);
+    session.transport(Transport::Play);
+    EXPECT_FALSE(timer->isActive());
 }
 
 } // namespace
