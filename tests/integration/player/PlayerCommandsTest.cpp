@@ -82,10 +82,31 @@ protected:
         return visible;
     }
 
+    void TearDown() override
+    {
+        if (m_mixer)
+            mixerClose(m_mixer);
+    }
+
+    /// Opens a mixer handle of the test's own (m_mixer, closed with the test)
+    /// and finds the speakers' volume (m_volume): another program on the
+    /// desktop, as far as the window can tell.
+    ::testing::AssertionResult openOwnMixer()
+    {
+        if (mixerOpen(&m_mixer, 0, 0) != MMSYSERR_NOERROR)
+            return ::testing::AssertionFailure() << "no mixer";
+        if (GetVolumeControl(m_mixer, MIXERLINE_COMPONENTTYPE_DST_SPEAKERS, MIXERCONTROL_CONTROLTYPE_VOLUME,
+                             m_volume) != MMSYSERR_NOERROR)
+            return ::testing::AssertionFailure() << "no volume control";
+        return ::testing::AssertionSuccess();
+    }
+
     ClassPref3 m_pref;
     FakeControl m_fake;
     std::unique_ptr<fmPlayer> m_player;
     int m_ends = 0;
+    HMIXER m_mixer = nullptr;
+    MIXERCONTROL m_volume;
 };
 
 } // namespace
@@ -264,13 +285,9 @@ TEST_F(PlayerCommands, FullScreenCoversTheScreenAndComesBack)
 
 TEST_F(PlayerCommands, VolumeKeysStepTheMixerWhichHoldsItsRange)
 {
-    HMIXER mixer = nullptr;
-    ASSERT_EQ(mixerOpen(&mixer, 0, 0), MMSYSERR_NOERROR);
-    const auto closeMixer = qScopeGuard([&] { mixerClose(mixer); });
-    MIXERCONTROL volume;
-    ASSERT_EQ(GetVolumeControl(mixer, MIXERLINE_COMPONENTTYPE_DST_SPEAKERS, MIXERCONTROL_CONTROLTYPE_VOLUME,
-                               volume),
-              MMSYSERR_NOERROR);
+    ASSERT_TRUE(openOwnMixer());
+    const HMIXER mixer = m_mixer;
+    const MIXERCONTROL volume = m_volume;
     const auto level = [&] { return GetVolume(mixer, volume.dwControlID); };
     // The window reads the level through a mixer handle of its own, which
     // learns of a change made by another handle only when the sound server's
@@ -322,13 +339,9 @@ TEST_F(PlayerCommands, VolumeKeysStepTheMixerWhichHoldsItsRange)
 // change made elsewhere on the desktop: the mixer tells the window.
 TEST_F(PlayerCommands, APausedWindowRestsAndStillShowsTheSystemVolume)
 {
-    HMIXER mixer = nullptr;
-    ASSERT_EQ(mixerOpen(&mixer, 0, 0), MMSYSERR_NOERROR);
-    const auto closeMixer = qScopeGuard([&] { mixerClose(mixer); });
-    MIXERCONTROL volume;
-    ASSERT_EQ(GetVolumeControl(mixer, MIXERLINE_COMPONENTTYPE_DST_SPEAKERS, MIXERCONTROL_CONTROLTYPE_VOLUME,
-                               volume),
-              MMSYSERR_NOERROR);
+    ASSERT_TRUE(openOwnMixer());
+    const HMIXER mixer = m_mixer;
+    const MIXERCONTROL volume = m_volume;
     const std::int32_t before = GetVolume(mixer, volume.dwControlID);
     const auto restore = qScopeGuard([&] { SetVolume(mixer, volume.dwControlID, before); });
     std::int32_t shown = -1;
