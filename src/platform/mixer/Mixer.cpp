@@ -136,8 +136,6 @@ MMRESULT openDefault(snd_mixer_t **out)
     return MMSYSERR_NOERROR;
 }
 
-void watch(HMIXER hmx);
-
 /// Calls the handle's callback from the event loop, once for any number of
 /// changes meanwhile. Never directly: the callback may read the volume, and a
 /// read may replace the device and with it the notifier that saw the change.
