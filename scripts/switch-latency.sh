@@ -8,14 +8,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 rounds=${1:-3}
 build=${2:-build-bench}
-cmake --build "$build" --target Kovaplex >/dev/null
-scripts/make-test-media.sh "$build/test-media" >/dev/null
-media=$PWD/$build/test-media
-source scripts/test-env.sh
-kovaplex_start_window_manager
+source scripts/drive-env.sh
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
 for ((round = 1; round <= rounds; round++)); do
   copy=$work/$round
   mkdir "$copy"
