@@ -26,11 +26,11 @@ class VideoTarget;
 /// One timer (every TickMs, from the first open to close()) starts a
 /// playback the last open left pending, reads the position, the length and
 /// the volume, and reports what changed. It rests while nothing moves on its
-/// own (paused, stopped, closed, no file): a command, anything the playing
-/// engine reports and a change of the system volume wake it for the next
-/// tick. Commands report their own changes at once, so a follower never waits
-/// a tick for what it asked, and the mixer reports a volume changed
-/// elsewhere when it happens.
+/// own (paused, stopped, closed, no file): a command or anything the playing
+/// engine reports wakes it for the next tick. Commands report their own
+/// changes at once, so a follower never waits a tick for what it asked, and
+/// the mixer reports a volume changed elsewhere when it happens, without
+/// waking the timer.
 ///
 /// The engines are widgets the window makes; it hands them over with
 /// attachEngines() before the first open. Positions and lengths are
