@@ -15,7 +15,6 @@
 #include <clocale>
 #include <cstdio>
 #include <ctime>
-#include <unistd.h>
 
 QString benchMediaDir(int argc, char **argv)
 {
