@@ -6,8 +6,9 @@
 // afterwards, for the program's own libraries and for the OpenGL driver that
 // the first window loads, is looked up through each of them: that lookup was
 // most of the start. Loaded here with RTLD_LOCAL they stay in a scope of
-// their own. The functions below are the client and render API the program
-// uses, under their own names, each handing on to the library's.
+// their own, opened leaves first (see RuntimeLibrary). The functions below
+// are the client and render API the program uses, under their own names,
+// each handing on to the library's.
 
 #include "util/RuntimeLibrary.h"
 
@@ -15,12 +16,18 @@
 #include <mpv/render.h>
 
 #include <cstdio>
+#include <vector>
 
 static_assert(MPV_CLIENT_API_VERSION >> 16 == 2, "the library's name below is that of client API 2");
 
 namespace {
 
 constexpr const char LibraryName[] = "libmpv.so.2";
+
+/// What libmpv needs here, leaves first, as the build found it.
+const std::vector<const char *> Dependencies = {
+#include "MpvDependencies.inc"
+};
 
 #define KOVAPLEX_MPV_FUNCTIONS(X)                                                                            \
     X(mpv_create)                                                                                            \
@@ -55,7 +62,7 @@ struct MpvApi {
 
 MpvApi loadApi()
 {
-    RuntimeLibrary library(LibraryName);
+    RuntimeLibrary library(LibraryName, Dependencies);
     MpvApi api;
 #define KOVAPLEX_RESOLVE(name) library.resolve(#name, api.name);
     KOVAPLEX_MPV_FUNCTIONS(KOVAPLEX_RESOLVE)

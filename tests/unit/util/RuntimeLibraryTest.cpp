@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <dlfcn.h>
+
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -29,8 +32,9 @@ TEST(RuntimeLibrary, ResolvesWhatTheLibraryHasAndSaysWhatIsMissing)
         EXPECT_EQ(library.isComplete(), c.complete);
         EXPECT_EQ(function != nullptr, c.complete);
         EXPECT_TRUE(library.failure().contains(c.failureMentions)) << library.failure().constData();
-        if (c.complete)
+        if (c.complete) {
             EXPECT_EQ(function("four"), 4u);
+        }
     }
 }
 
@@ -46,6 +50,45 @@ TEST(RuntimeLibrary, OneMissingFunctionLeavesItIncompleteWhateverComesAfter)
     EXPECT_TRUE(library.failure().contains("kovaplex_no_such_function"));
     library.close();
     EXPECT_FALSE(library.isComplete());
+}
+
+std::string probe(const char *name)
+{
+    return std::string(KOVAPLEX_PROBE_DIR) + "/libkovaplex_probe_" + name + ".so";
+}
+
+bool isLoaded(const std::string &path)
+{
+    void *handle = dlopen(path.c_str(), RTLD_NOW | RTLD_NOLOAD);
+    if (handle)
+        dlclose(handle);
+    return handle != nullptr;
+}
+
+TEST(RuntimeLibrary, DependenciesThatCannotBeOpenedAloneComeWithTheLibraryAndAllGoWithIt)
+{
+    const std::string leaf = probe("leaf"), needy = probe("needy"), root = probe("root");
+    // The needy probe uses the leaf without linking it: alone it cannot be bound.
+    ASSERT_EQ(dlopen(needy.c_str(), RTLD_NOW | RTLD_LOCAL), nullptr);
+
+    RuntimeLibrary library(root.c_str(), {leaf.c_str(), needy.c_str(), "libkovaplex-no-such-library.so.0"});
+    using Value = int (*)();
+    Value value = nullptr;
+    library.resolve("probeRootValue", value);
+    ASSERT_TRUE(library.isComplete()) << library.failure().constData();
+    EXPECT_EQ(value(), 35);
+    EXPECT_TRUE(isLoaded(leaf));
+    EXPECT_TRUE(isLoaded(needy));
+
+    library.close();
+    for (const std::string &path : {root, needy, leaf})
+        EXPECT_FALSE(isLoaded(path)) << path;
+
+    // A library that cannot be opened lets go of what was opened for it.
+    RuntimeLibrary missing("libkovaplex-no-such-library.so.0", {leaf.c_str()});
+    EXPECT_FALSE(missing.isComplete());
+    EXPECT_TRUE(missing.failure().contains("libkovaplex-no-such-library.so.0"));
+    EXPECT_FALSE(isLoaded(leaf));
 }
 
 } // namespace

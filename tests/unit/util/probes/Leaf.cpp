@@ -1,0 +1,4 @@
+extern "C" int probeLeafValue()
+{
+    return 7;
+}
