@@ -10,7 +10,7 @@
 /// program's own scope. It stays loaded for the run unless close() lets go.
 class RuntimeLibrary {
 public:
-    /// Opens `name`. `dependencies` are libraries it needs, each listed after
+    /// Opens `name`. `dependencies` are libraries it needs, best each after
     /// those it needs itself; they are opened one by one first, which only
     /// makes the opening faster (see the .cpp). A name that cannot be opened
     /// on its own is passed over: `name` brings it as it would without.
