@@ -44,6 +44,7 @@ constexpr quint64 SetPauseReply = 101;
 constexpr quint64 SetSpeedReply = 102;
 constexpr quint64 SetMuteReply = 103;
 constexpr quint64 SetTrackReply = 104;
+constexpr quint64 PreloadedHook = 105;
 
 constexpr double MinSpeed = 0.01;
 constexpr double MaxSpeed = 100.0;
@@ -252,6 +253,9 @@ MediaEngine::MediaEngine(QObject *parent)
     }
 
     observeProperties(h);
+    // Each load waits here until its events are taken, so that an output
+    // chosen meanwhile is the one its video starts on.
+    mpv_hook_add(h, PreloadedHook, MpvHook::Preloaded, 0);
 
     m_handle = h;
     m_appliedVid = MpvVal::Auto;
@@ -336,6 +340,15 @@ void MediaEngine::handleEvent(const void *rawEvent)
         break;
     case MPV_EVENT_END_FILE: handleEndFile(event->data); break;
     case MPV_EVENT_PLAYBACK_RESTART: handlePlaybackRestart(); break;
+    case MPV_EVENT_HOOK: {
+        // Only the load we asked for last counts: the hook of a replaced one
+        // may still come in before the new file starts. Unknown, it counts
+        // (a video made too early for us is rebuilt and seeked, as ever).
+        if (m_loading && (m_loadingEntry < 0 || m_currentEntry == m_loadingEntry))
+            m_videoChainMade = true;
+        mpv_hook_continue(m_handle, static_cast<const mpv_event_hook *>(event->data)->id);
+        break;
+    }
     case MPV_EVENT_SET_PROPERTY_REPLY: handleSetReply(event->reply_userdata); break;
     case MPV_EVENT_COMMAND_REPLY:
         // A seek the core refused (not seekable, ...) never restarts
@@ -614,6 +627,11 @@ quint64 MediaEngine::startLoad(const QString &path, bool startPaused)
     m_loadingEntry = reply.value(QStringLiteral("playlist_entry_id"), -1).toLongLong();
     m_path = absoluteName;
     m_loading = true;
+    m_videoChainMade = false;
+    // A renderer made now takes the file's video from its first picture:
+    // the core opens the file meanwhile and waits for our events before it
+    // makes the decoders and the output.
+    Q_EMIT loadStarted();
     return serial;
 }
 
@@ -884,7 +902,11 @@ void MediaEngine::applyVideoOutput(bool sync)
     // The libmpv output draws through the surface's renderer; without one it
     // would fail and drop the video track for the rest of the file, so the
     // video goes to the null output meanwhile and keeps the clock running.
-    if (applyOnce(MpvOpt::Vo, m_renderReady ? MpvVal::Libmpv : MpvVal::Null, m_appliedVo, sync))
+    // Before a loading file's video is made, the change is given at once,
+    // so that the core has it when it goes on.
+    const bool beforeVideo = m_loading && !m_videoChainMade;
+    if (applyOnce(MpvOpt::Vo, m_renderReady ? MpvVal::Libmpv : MpvVal::Null, m_appliedVo,
+                  sync || beforeVideo))
         restartVideoChain();
 }
 
@@ -908,7 +930,10 @@ void MediaEngine::restartVideoChain()
     // first frame: the clock stands at the start, the sound stays corked,
     // and unpausing does nothing (a seek is the only way out). So every
     // such change is followed by a seek to where the file stands, queued
-    // behind the change; a file still loading gets it once it is loaded.
+    // behind the change; a file still loading gets it once it is loaded,
+    // unless its video was not made yet: then it starts on the new output.
+    if (m_loading && !m_videoChainMade)
+        return;
     if (m_loading) {
         m_restartAfterLoad = true;
         return;

@@ -212,6 +212,11 @@ public Q_SLOTS:
     void drain();
 
 Q_SIGNALS:
+    /// A file started loading (loadSync() and loadAsync() emit it before
+    /// they return or wait). A renderer made in answer takes the file's
+    /// video from its first picture: the core makes the file's video only
+    /// after the engine's events were next taken.
+    void loadStarted();
     void fileLoaded();
     void loadFailed(const QString &reason);
     /// A loaded file stopped being loaded; `reason` is an EndReason value.
@@ -307,6 +312,9 @@ private:
     int m_pendingMute = 0;
     // The video output changed while a file was loading.
     bool m_restartAfterLoad = false;
+    // The loading file's decoders and outputs are made (or being made): the
+    // core went on from the point where a load waits for our events.
+    bool m_videoChainMade = false;
     bool m_seekExact = false;
     double m_seekTarget = 0;
     // The position shown is the last exact seek target, not mpv's clock.

@@ -45,6 +45,8 @@ const std::vector<const char *> Dependencies = {
     X(mpv_observe_property)                                                                                  \
     X(mpv_wait_event)                                                                                        \
     X(mpv_set_wakeup_callback)                                                                               \
+    X(mpv_hook_add)                                                                                          \
+    X(mpv_hook_continue)                                                                                     \
     X(mpv_free_node_contents)                                                                                \
     X(mpv_render_context_create)                                                                             \
     X(mpv_render_context_set_update_callback)                                                                \
@@ -161,6 +163,16 @@ mpv_event *mpv_wait_event(mpv_handle *ctx, double timeout)
 void mpv_set_wakeup_callback(mpv_handle *ctx, void (*cb)(void *d), void *d)
 {
     library().mpv_set_wakeup_callback(ctx, cb, d);
+}
+
+int mpv_hook_add(mpv_handle *ctx, uint64_t reply_userdata, const char *name, int priority)
+{
+    return library().mpv_hook_add(ctx, reply_userdata, name, priority);
+}
+
+int mpv_hook_continue(mpv_handle *ctx, uint64_t id)
+{
+    return library().mpv_hook_continue(ctx, id);
 }
 
 void mpv_free_node_contents(mpv_node *node)

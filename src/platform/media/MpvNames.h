@@ -83,6 +83,12 @@ inline constexpr const char SeekAbsoluteExact[] = "absolute+exact";
 inline constexpr const char SeekAbsoluteKeyframes[] = "absolute+keyframes";
 } // namespace MpvCmd
 
+namespace MpvHook {
+/// A file is open and its tracks known; its decoders and outputs are not
+/// made yet.
+inline constexpr const char Preloaded[] = "on_preloaded";
+} // namespace MpvHook
+
 namespace MpvVal {
 inline constexpr const char Yes[] = "yes";
 inline constexpr const char No[] = "no";

@@ -398,6 +398,9 @@ void VideoSurface::setEngine(MediaEngine *engine)
         engine->attachRenderer(this);
         m_engine = engine;
         connectEngine(engine);
+        // An engine with a file wants its renderer now, shown or not.
+        if (engine->isLoading() || engine->isLoaded())
+            ensureContext();
         createRenderer();
     }
     render();
@@ -413,6 +416,15 @@ void VideoSurface::connectEngine(MediaEngine *engine)
                     m_framesSinceSeek = 0;
                 }),
         connect(engine, &MediaEngine::seekFinished, this, [this] { seekRestarted(); }),
+        // Made while the file opens, the renderer has the video from its
+        // first picture on; made later, the core would build the file's
+        // video a second time. What it hands over before the window shows
+        // is taken without drawing.
+        connect(engine, &MediaEngine::loadStarted, this,
+                [this] {
+                    if (ensureContext())
+                        createRenderer();
+                }),
         // A picture drawn before the video was known to run counted for
         // nothing: draw it again now. Once the video stops, only a picture
         // handed over afterwards counts again (a draw reported late from
@@ -462,8 +474,6 @@ bool VideoSurface::ensureContext()
 {
     if (m_renderThread)
         return true;
-    if (!m_window->handle())
-        return false;
     auto context = std::make_unique<QOpenGLContext>();
     context->setFormat(m_window->requestedFormat());
     if (!context->create())

@@ -54,7 +54,9 @@ public:
 
     /// Draws `engine` from now on; nullptr draws black. Rebinding frees the
     /// old engine's renderer first. Safe before the widget is shown: the
-    /// renderer is created once the surface's OpenGL context exists.
+    /// renderer is created with the surface's OpenGL context, which is made
+    /// when the engine has a file (or starts loading one) or when the
+    /// surface shows, whichever comes first.
     void setEngine(MediaEngine *engine) override;
     MediaEngine *engine() const override { return m_engine; }
 
@@ -65,7 +67,8 @@ public:
     QRect destination() const { return m_destination; }
     QSize targetSize() const override { return size(); }
 
-    /// True once the OpenGL context exists (the surface has been shown).
+    /// True once the OpenGL context exists: the surface has been shown, or
+    /// its engine has had a file.
     bool isValid() const;
     /// True when the engine's renderer exists (the engine can show video).
     bool isRendering() const { return m_rendering; }

@@ -249,3 +249,30 @@ TEST(VideoSurface, AHiddenSurfaceLetsTheCoreHandOverEveryPicture)
     surface->show();
     EXPECT_GT(colourfulShare(nextFrame(*surface)), 0.3);
 }
+
+TEST(VideoSurface, AFileOpenedBeforeTheWindowShowsGetsItsRendererWhileItLoads)
+{
+    // The window shows only once its file is open. The renderer made while
+    // the file loads takes the video from its first picture: the core never
+    // builds the file's video twice (a rebuild must be followed by a seek,
+    // or playback may stall), and the window's first picture is the file's.
+    for (const char *clip : {"clip.mp4", "portrait.mp4", "clip.avi"}) {
+        SCOPED_TRACE(clip);
+        auto surface = std::make_unique<VideoSurface>();
+        surface->resize(320, 240);
+        MediaEngine engine;
+        surface->setEngine(&engine);
+        EXPECT_FALSE(surface->isRendering()) << "nothing to draw yet";
+
+        QSignalSpy seeks(&engine, &MediaEngine::seekStarted);
+        ASSERT_EQ(engine.loadSync(testMedia(QString::fromLatin1(clip)), LoadTimeoutMs),
+                  MediaEngine::LoadResult::Loaded);
+        EXPECT_TRUE(surface->isRendering());
+        engine.setPaused(false);
+        EXPECT_TRUE(waitUntil([&] { return engine.position() > 0.5; }, FrameTimeoutMs)) << "playback stalled";
+        EXPECT_EQ(seeks.count(), 0) << "the video was built again";
+
+        surface->show();
+        EXPECT_GT(colourfulShare(nextFrame(*surface)), 0.3);
+    }
+}
