@@ -48,9 +48,9 @@ void renderInto(mpv_render_context *render, GLuint fbo, const QSize &size)
     mpv_render_context_render(render, params);
 }
 
-/// `render`'s current picture drawn afresh off screen at `side` device
-/// pixels, with `context` current.
-QImage renderOffscreen(QOpenGLContext *context, mpv_render_context *render, const QSize &side)
+/// Runs `draw` with a framebuffer of `side` device pixels bound and
+/// complete, with `context` current; false when it could not be made.
+template <typename Draw> bool withOffscreenFramebuffer(QOpenGLContext *context, const QSize &side, Draw draw)
 {
     QOpenGLFunctions *gl = context->functions();
     GLuint texture = 0;
@@ -62,19 +62,30 @@ QImage renderOffscreen(QOpenGLContext *context, mpv_render_context *render, cons
     gl->glGenFramebuffers(1, &fbo);
     gl->glBindFramebuffer(GL_FRAMEBUFFER, fbo);
     gl->glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, texture, 0);
+    const bool complete = gl->glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+    if (complete)
+        draw(fbo);
+    gl->glBindFramebuffer(GL_FRAMEBUFFER, context->defaultFramebufferObject());
+    gl->glDeleteFramebuffers(1, &fbo);
+    gl->glDeleteTextures(1, &texture);
+    return complete;
+}
+
+/// `render`'s current picture drawn afresh off screen at `side` device
+/// pixels, with `context` current.
+QImage renderOffscreen(QOpenGLContext *context, mpv_render_context *render, const QSize &side)
+{
     QImage image;
-    if (gl->glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE) {
+    withOffscreenFramebuffer(context, side, [&](GLuint fbo) {
         renderInto(render, fbo, side);
         image = QImage(side, QImage::Format_RGBA8888);
+        QOpenGLFunctions *gl = context->functions();
         gl->glBindFramebuffer(GL_FRAMEBUFFER, fbo);
         gl->glPixelStorei(GL_PACK_ALIGNMENT, 4);
         gl->glReadPixels(0, 0, side.width(), side.height(), GL_RGBA, GL_UNSIGNED_BYTE, image.bits());
         // OpenGL's rows run bottom-up.
         image = image.mirrored();
-    }
-    gl->glBindFramebuffer(GL_FRAMEBUFFER, context->defaultFramebufferObject());
-    gl->glDeleteFramebuffers(1, &fbo);
-    gl->glDeleteTextures(1, &texture);
+    });
     return image;
 }
 
@@ -210,6 +221,7 @@ private:
         mpv_render_context_set_update_callback(m_render, nullptr, nullptr);
         mpv_render_context_free(m_render);
         m_render = nullptr;
+        m_rendererDrew = false;
     }
 
     void draw()
@@ -237,6 +249,7 @@ private:
             // black.
             newFrame = (mpv_render_context_update(m_render) & MPV_RENDER_UPDATE_FRAME) != 0;
             renderInto(m_render, target, size);
+            m_rendererDrew = true;
         } else {
             QOpenGLFunctions *gl = m_context->functions();
             gl->glBindFramebuffer(GL_FRAMEBUFFER, target);
@@ -258,6 +271,11 @@ private:
     {
         if (!m_render || !(mpv_render_context_update(m_render) & MPV_RENDER_UPDATE_FRAME))
             return;
+        if (!m_rendererDrew && drawOffscreen()) {
+            mpv_render_context_report_swap(m_render);
+            report(true, false);
+            return;
+        }
         int skip = 1;
         int blockForTargetTime = 0;
         mpv_render_param params[] = {
@@ -269,6 +287,25 @@ private:
         // Once told of swaps, libmpv waits for one after every picture.
         mpv_render_context_report_swap(m_render);
         report(true, false);
+    }
+
+    /// Draws the picture just handed over off screen, at the window's size
+    /// when it has one: the renderer builds its shaders on its first
+    /// picture, which then costs tens of milliseconds. Done here, while the
+    /// window is not shown yet, the first picture the window shows is drawn
+    /// at once.
+    bool drawOffscreen()
+    {
+        QSize side;
+        {
+            const QMutexLocker lock(&m_targetLock);
+            side = m_size;
+        }
+        if (side.isEmpty())
+            side = QSize(64, 64);
+        m_rendererDrew = withOffscreenFramebuffer(m_context.get(), side,
+                                                  [&](GLuint fbo) { renderInto(m_render, fbo, side); });
+        return m_rendererDrew;
     }
 
     void report(bool newFrame, bool shown)
@@ -288,6 +325,8 @@ private:
     // Used on m_thread only, after the constructor.
     std::unique_ptr<QOpenGLContext> m_context;
     mpv_render_context *m_render = nullptr;
+    // The renderer has drawn a picture, on or off screen: its shaders exist.
+    bool m_rendererDrew = false;
     std::atomic<bool> m_drawQueued{false};
     QMutex m_targetLock;
     bool m_drawable = false;
@@ -419,7 +458,8 @@ void VideoSurface::connectEngine(MediaEngine *engine)
         // Made while the file opens, the renderer has the video from its
         // first picture on; made later, the core would build the file's
         // video a second time. What it hands over before the window shows
-        // is taken without drawing.
+        // is taken without drawing, but for the first picture, drawn off
+        // screen so that the window's first one is quick.
         connect(engine, &MediaEngine::loadStarted, this,
                 [this] {
                     if (ensureContext())
