@@ -3,11 +3,13 @@
 
 #include "TestSupport.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -163,6 +165,36 @@ TEST(MediaEngine, AbandonedLoadDoesNotComeBackLater)
 
     LOAD_OR_FAIL(engine, QStringLiteral("tone.wav"));
     EXPECT_TRUE(engine.path().endsWith(QStringLiteral("tone.wav")));
+}
+
+TEST(MediaEngine, AnEngineGoesWhileItsLoadWaitsForItsEvents)
+{
+    // A load waits, before its video is made, until the engine's events are
+    // next taken. An engine that goes before taking them must not hold the
+    // core, nor be held by it.
+    const auto untilTrue = [](const char *property, MediaEngine &engine, int ms) {
+        // Asked without taking the engine's events.
+        QDeadlineTimer deadline(ms);
+        while (!engine.readProperty(property).isValid() && !deadline.hasExpired())
+            QThread::yieldCurrentThread();
+        return !deadline.hasExpired();
+    };
+    const struct {
+        const char *clip;
+        bool video;
+    } cases[] = {{"clip.mp4", true}, {"tone.wav", false}};
+    for (const auto &[clip, video] : cases) {
+        SCOPED_TRACE(clip);
+        auto engine = std::make_unique<MediaEngine>();
+        engine->loadAsync(testMedia(QString::fromLatin1(clip)));
+        EXPECT_TRUE(untilTrue("file-format", *engine, LoadTimeoutMs)) << "the file never opened";
+        if (video)
+            EXPECT_FALSE(untilTrue("current-vo", *engine, 1000)) << "the video was made without waiting";
+        engine.reset();
+    }
+    // With its events taken, the load goes on.
+    MediaEngine engine;
+    LOAD_OR_FAIL(engine, QStringLiteral("clip.mp4"));
 }
 
 TEST(MediaEngine, UnloadClosesTheFileAndSaysSo)
